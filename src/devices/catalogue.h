@@ -1,0 +1,24 @@
+// The catalogues of known scanner models.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "devices/device.h"
+
+namespace scandesk {
+
+/// The models that discovery recognises (network and USB).
+const std::vector<BaseDevice>& IDDevice();
+
+/// The document-scanner models: reference data, never matched against.
+const std::vector<BaseDevice>& KESTDevices();
+
+/// The first row of `IDDevice` with this product ID, if any.
+std::optional<BaseDevice> idDeviceByPid(uint16_t pid);
+
+/// The first row of `IDDevice` whose oid equals `oid`, if any.
+std::optional<BaseDevice> idDeviceByOid(const std::string& oid);
+
+}  // namespace scandesk

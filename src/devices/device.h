@@ -1,0 +1,61 @@
+// The record of one found scanner and the catalogue row it is made from.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "devices/uuid.h"
+
+namespace scandesk {
+
+/// One known scanner model: a row of a catalogue.
+struct BaseDevice {
+    std::string name;
+    std::string oid;  ///< dotted numbers after "enterprises."; empty for USB-only models
+    uint16_t PID = 0;
+    uint16_t VID = 0;
+    std::vector<std::string> scanSource;
+    std::vector<std::string> adfResolution;
+    std::vector<std::string> fbResolution;
+    std::vector<std::string> paperSize;
+    bool hasScreen = false;
+    bool supportCombine = false;
+
+    friend bool operator==(const BaseDevice&, const BaseDevice&) = default;
+};
+
+/// One found scanner. Equality compares all thirteen fields in order, `id` first, so
+/// two records of two discovery runs for the same scanner are never equal.
+struct Device {
+    Uuid id;
+    std::string name;
+    std::string label;
+    std::string type;  ///< "USB" or "Net"
+    std::string ip;    ///< dotted IPv4 address; empty for a USB scanner
+    uint16_t PID = 0;
+    uint16_t VID = 0;
+    std::vector<std::string> scanSource;
+    std::vector<std::string> adfResolution;
+    std::vector<std::string> fbResolution;
+    std::vector<std::string> paperSize;
+    bool hasScreen = false;
+    bool supportCombine = false;
+
+    friend bool operator==(const Device&, const Device&) = default;
+
+    /// A USB scanner of the row's model.
+    static Device fromUsbRow(const BaseDevice& row);
+    /// A network scanner of the row's model answering at `ip`.
+    static Device fromNetworkRow(const BaseDevice& row, const std::string& ip);
+};
+
+/// The maker's USB vendor ID, also given to every network scanner.
+inline constexpr uint16_t kMakerVendorId = 0x356C;
+
+}  // namespace scandesk
+
+template <>
+struct std::hash<scandesk::Device> {
+    size_t operator()(const scandesk::Device& device) const noexcept;
+};

@@ -1,0 +1,62 @@
+// The option lists, as function-local constants (thread-safe one-time initialisation).
+#include "devices/options.h"
+
+namespace scandesk {
+
+const OptionList& colorModeOption() {
+    static const OptionList list{"CGRAY", "GRAY256", "TEXT"};
+    return list;
+}
+
+const OptionList& typeOption() {
+    static const OptionList list{"AUTO", "PHOTO", "TYPE"};
+    return list;
+}
+
+const OptionList& fbResolutionOption() {
+    static const OptionList list{"200dpi", "300dpi", "600dpi", "1200dpi"};
+    return list;
+}
+
+const OptionList& adfResolutionOption() {
+    static const OptionList list{"200dpi", "300dpi", "600dpi"};
+    return list;
+}
+
+const OptionList& scanSourceOptionN() {
+    static const OptionList list{"AUTO", "ADF", "FB"};
+    return list;
+}
+
+const OptionList& scanSourceOptionFB() {
+    static const OptionList list{"FB"};
+    return list;
+}
+
+const OptionList& pageSizeOption() {
+    static const OptionList list{"A4", "A5", "B5(JIS)", "B5(ISO)", "Letter", "4R"};
+    return list;
+}
+
+const OptionList& pageSizeOptionFor20() {
+    static const OptionList list{"A4", "A5", "B5(JIS)", "A6", "Letter"};
+    return list;
+}
+
+const OptionList& pageSizeOptionForId() {
+    static const OptionList list{"A4",     "A5",    "B5(JIS)", "B5(ISO)",
+                                 "Letter", "Folio", "Legal",   "4R"};
+    return list;
+}
+
+const std::vector<int>& rotateOption() {
+    static const std::vector<int> list{0, 90, 180, 270};
+    return list;
+}
+
+const OptionList& combineTypeOption() {
+    static const OptionList list{"NoCombine", "CombinHorizontal", "CombinVertical", "IDCard"};
+    return list;
+}
+
+}  // namespace scandesk

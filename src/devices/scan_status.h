@@ -1,0 +1,19 @@
+// Names of the status bytes a scanner sends.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace scandesk {
+
+/// The status byte that ends a job successfully.
+inline constexpr int kScanFinished = 0x80;
+
+/// Status byte to name; 0x80 "scanFinished" is the only success. Built once on first use.
+const std::map<int, std::string>& ScanStatus();
+
+/// The name of a status byte, or nothing when the table has no entry for it.
+std::optional<std::string> scanStatusName(int statusByte);
+
+}  // namespace scandesk

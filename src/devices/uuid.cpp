@@ -1,0 +1,33 @@
+// Random identifiers for device records.
+#include "devices/uuid.h"
+
+#include <uuid/uuid.h>
+
+#include <cstring>
+#include <string_view>
+
+namespace scandesk {
+
+Uuid Uuid::random() {
+    uuid_t raw;
+    uuid_generate_random(raw);
+    Uuid id;
+    std::memcpy(id.bytes_.data(), raw, id.bytes_.size());
+    return id;
+}
+
+std::string Uuid::toString() const {
+    uuid_t raw;
+    std::memcpy(raw, bytes_.data(), bytes_.size());
+    char text[37];
+    uuid_unparse_lower(raw, text);
+    return text;
+}
+
+}  // namespace scandesk
+
+size_t std::hash<scandesk::Uuid>::operator()(const scandesk::Uuid& id) const noexcept {
+    const auto& bytes = id.bytes();
+    return std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}

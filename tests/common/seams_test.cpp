@@ -1,0 +1,105 @@
+// The seams: diagnostic sink, localisation lookup and executors.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "common/diagnostics.h"
+#include "common/executor.h"
+#include "common/localization.h"
+#include "common/result_pair.h"
+#include "support/captured_lines.h"
+
+namespace scandesk {
+namespace {
+
+TEST(Diagnostics, ConcurrentLinesArriveWholeAndFormattedLinesLoseOneLineEnd) {
+    testing::CapturedLines lines;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < 200; ++i) {
+                diag("thread ", t, " line ", i);
+            }
+        });
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(lines.lines().size(), 1600u);
+    EXPECT_EQ(lines.count("thread 3 line 199"), 1u);
+    diagf("socketFd = %d ,try times = %d ,readlen = %d\n", 5, 1, -1);
+    diagf("no line end %s", "here");
+    EXPECT_TRUE(lines.contains("socketFd = 5 ,try times = 1 ,readlen = -1"));
+    EXPECT_TRUE(lines.contains("no line end here"));
+}
+
+TEST(Diagnostics, ScopedSinkRestoresThePreviousOne) {
+    testing::CapturedLines outer;
+    {
+        std::vector<std::string> inner;
+        ScopedDiagnosticSink sink([&](std::string_view l) { inner.emplace_back(l); });
+        diag("inner");
+        EXPECT_EQ(inner, std::vector<std::string>{"inner"});
+    }
+    diag("outer");
+    EXPECT_EQ(outer.lines(), std::vector<std::string>{"outer"});
+}
+
+TEST(Localization, MissingEntriesShowTheKey) {
+    EXPECT_EQ(localized("noScannerFound"), "noScannerFound");
+    auto previous = setLocalizer(
+        [](std::string_view key) -> std::string { return key == "error" ? "Error" : ""; });
+    EXPECT_EQ(localized("error"), "Error");
+    EXPECT_EQ(localized("info"), "info");
+    setLocalizer(std::move(previous));
+    EXPECT_EQ(localized("error"), "error");
+}
+
+TEST(Executors, ManualRunsInOrderIncludingTasksPostedByTasks) {
+    ManualExecutor executor;
+    std::vector<int> order;
+    executor.post([&] {
+        order.push_back(1);
+        executor.post([&] { order.push_back(3); });
+    });
+    executor.post([&] { order.push_back(2); });
+    EXPECT_EQ(executor.pending(), 2u);
+    EXPECT_EQ(executor.runAll(), 3u);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(Executors, SerialKeepsOrderAndFinishesQueuedWorkOnDestruction) {
+    std::vector<int> order;
+    {
+        SerialExecutor executor;
+        for (int i = 0; i < 100; ++i) {
+            executor.post([&order, i] { order.push_back(i); });
+        }
+    }
+    ASSERT_EQ(order.size(), 100u);
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(order[static_cast<size_t>(i)], i);
+    }
+}
+
+TEST(Executors, ManualRunForWakesOnAPostFromAnotherThread) {
+    ManualExecutor main;
+    ThreadPerTaskExecutor background;
+    std::atomic<bool> ran{false};
+    background.post([&] { main.post([&] { ran = true; }); });
+    size_t count = 0;
+    for (int i = 0; i < 100 && count == 0; ++i) {
+        count = main.runFor(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(ran);
+}
+
+TEST(ResultPairs, PrintAsLabelledPair) {
+    EXPECT_EQ(describe(ResultPair{true, "3"}), "(status: true, message: \"3\")");
+    EXPECT_EQ(describe(ResultPair{false, "scannerBusy"}),
+              "(status: false, message: \"scannerBusy\")");
+}
+
+}  // namespace
+}  // namespace scandesk
