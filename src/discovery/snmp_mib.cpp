@@ -9,6 +9,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <memory>
 #include <string>
 
 namespace scandesk {
@@ -27,21 +29,9 @@ enterprises    OBJECT IDENTIFIER ::= { private 1 }
 END
 )";
 
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
+// Closes a stream when it goes out of scope.
+struct StreamCloser {
+    void operator()(FILE* stream) const { std::fclose(stream); }
 };
 
 }  // namespace
@@ -52,20 +42,21 @@ std::string_view snmpMinimalSmiModule() {
 
 bool loadSnmpMinimalSmiModule() {
     // read_mib wants a path; an anonymous memory file gives it one without writing to disk.
-    const FileDescriptor file(::memfd_create("scandesk-snmpv2-smi", MFD_CLOEXEC));
-    if (file.get() < 0) {
+    const int fd = ::memfd_create("scandesk-snmpv2-smi", MFD_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const std::unique_ptr<FILE, StreamCloser> file(::fdopen(fd, "w"));
+    if (!file) {
+        ::close(fd);
         return false;
     }
     const auto text = snmpMinimalSmiModule();
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(file.get(), text.data() + written, text.size() - written);
-        if (n <= 0) {
-            return false;
-        }
-        written += static_cast<size_t>(n);
+    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() ||
+        std::fflush(file.get()) != 0) {
+        return false;
     }
-    const std::string path = "/proc/self/fd/" + std::to_string(file.get());
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
     return read_mib(path.c_str()) != nullptr;
 }
 

@@ -2,12 +2,11 @@
 // the catalogue match needs whatever MIB files and settings the machine has.
 #include "discovery/snmp_library.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,32 +63,24 @@ Outcome runHelper(const fs::path& scratch, std::vector<std::string> environment)
             environment.push_back(std::string(name) + "=" + value);
         }
     }
-    std::vector<char*> env;
-    for (auto& entry : environment) {
-        env.push_back(entry.data());
+    const fs::path errPath = scratch / "err.txt";
+    std::string command = "env -i";
+    for (const auto& entry : environment) {
+        command += " '" + entry + "'";
     }
-    env.push_back(nullptr);
-    const std::string outPath = (scratch / "out.txt").string();
-    const std::string errPath = (scratch / "err.txt").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::string program = SCANDESK_SNMP_PRINT_OID;
-    char* argv[] = {program.data(), nullptr};
-    pid_t pid = 0;
+    command += std::string(" ") + SCANDESK_SNMP_PRINT_OID + " 2>" + errPath.string();
     Outcome outcome;
-    if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, env.data()) == 0) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return outcome;
     }
-    posix_spawn_file_actions_destroy(&actions);
-    outcome.out = readFile(outPath);
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        outcome.out += buffer;
+    }
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     outcome.err = readFile(errPath);
-    fs::remove(outPath);
     fs::remove(errPath);
     return outcome;
 }
