@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "devices/device.h"
@@ -31,6 +32,9 @@ struct XCommandResult {
     std::string message;
 
     friend bool operator==(const XCommandResult&, const XCommandResult&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const XCommandResult& result) {
+        return out << "(" << result.status << ", " << result.message << ")";
+    }
 };
 
 /// Time limits of the scanner's vendor requests and of its commands.

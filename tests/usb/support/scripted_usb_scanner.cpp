@@ -15,7 +15,8 @@
 namespace scandesk::testing {
 namespace {
 
-constexpr uint32_t kCapabilities = USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM;
+// One URB per transfer, however long: the emulation answers each URB with one unit.
+constexpr uint32_t kCapabilities = USBDEVFS_CAP_NO_PACKET_SIZE_LIM;
 
 // Appends a little-endian 16-bit value.
 void putLe16(Bytes& out, uint16_t value) {
@@ -107,9 +108,9 @@ void ScriptedScanner::setControlStall(bool stall) {
     controlStall_ = stall;
 }
 
-void ScriptedScanner::failWrites(int count) {
+void ScriptedScanner::stallWrites(std::function<bool(const Bytes& written)> predicate) {
     std::lock_guard lock(mutex_);
-    writeFailures_ = count;
+    stallWrite_ = std::move(predicate);
 }
 
 void ScriptedScanner::queueIn(InUnit unit) {
@@ -215,8 +216,7 @@ void ScriptedScanner::submit(UMockdevIoctlClient* client) {
     } else if ((urb->endpoint & 0x80) == 0) {
         Bytes written(entry->bufferData->data, entry->bufferData->data + length);
         writes_.push_back(written);
-        if (writeFailures_ > 0) {
-            --writeFailures_;
+        if (stallWrite_ && stallWrite_(written)) {
             entry->status = -EPIPE;
         } else {
             entry->actualLength = static_cast<int>(length);
@@ -299,7 +299,10 @@ void ScriptedScanner::reap(UMockdevIoctlClient* client) {
     urb->actual_length = entry->actualLength;
     std::copy(entry->reply.begin(), entry->reply.end(),
               entry->bufferData->data + entry->replyOffset);
-    umockdev_ioctl_data_set_ptr(umockdev_ioctl_client_get_arg(client), 0, entry->urbData);
+    // The argument points at the caller's URB pointer, which gets the reaped URB.
+    UMockdevIoctlData* target = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client),
+                                                            0, sizeof(void*), nullptr);
+    umockdev_ioctl_data_set_ptr(target, 0, entry->urbData);
     umockdev_ioctl_client_complete(client, 0, 0);
 }
 

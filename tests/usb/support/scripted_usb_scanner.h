@@ -76,8 +76,8 @@ class ScriptedScanner {
     void setControlReply(uint8_t bRequest, Bytes reply);
     /// Stalls every control request from now on.
     void setControlStall(bool stall);
-    /// Stalls the next `count` bulk OUT transfers.
-    void failWrites(int count);
+    /// Stalls every bulk OUT transfer whose bytes the predicate picks.
+    void stallWrites(std::function<bool(const Bytes& written)> predicate);
     /// Queues what the next bulk-IN reads get, in order.
     void queueIn(InUnit unit);
     /// Called for every bulk OUT transfer; its units are queued after the others.
@@ -121,7 +121,7 @@ class ScriptedScanner {
     Responder responder_;
     std::vector<std::pair<uint8_t, Bytes>> controlReplies_;
     bool controlStall_ = false;
-    int writeFailures_ = 0;
+    std::function<bool(const Bytes&)> stallWrite_;
     std::vector<Bytes> writes_;
     std::vector<ControlSetup> controls_;
     std::vector<uint32_t> inRequestSizes_;
