@@ -11,6 +11,7 @@
 
 #include "devices/catalogue.h"
 #include "support/captured_lines.h"
+#include "support/engine_driven_scanner.h"
 #include "support/page_packets.h"
 #include "support/scripted_usb_scanner.h"
 #include "usb/usb_error.h"
@@ -19,6 +20,8 @@ namespace scandesk {
 namespace {
 
 using namespace std::chrono_literals;
+using emulator::FeederState;
+using emulator::ScannerScript;
 using testing::CapturedLines;
 using testing::InUnit;
 using testing::pagePacket;
@@ -95,10 +98,21 @@ class UsbScanJob : public ::testing::Test {
         }
     }
 
-    // Runs one job against `device` with the replies scripted.
+    // Runs one job with the replies scripted by hand.
     ResultPair run(const Replies& replies, const std::string& source = "ADF",
                    uint16_t pid = 0x00AB) {
         scanner->setResponder(respond(replies));
+        return start(source, pid);
+    }
+
+    // Runs one job with the virtual scanner's engine playing the device.
+    ResultPair runEngine(const ScannerScript& script, const std::string& source = "ADF") {
+        engine = std::make_shared<emulator::ScannerEngine>(script);
+        driveByEngine(*scanner, engine);
+        return start(source, 0x00AB);
+    }
+
+    ResultPair start(const std::string& source, uint16_t pid) {
         command = std::make_shared<ScanCommand>(jobParam(source));
         UsbScanOptions options;
         options.pageReadTimeout = 100ms;
@@ -145,6 +159,7 @@ class UsbScanJob : public ::testing::Test {
     UsbTestbed bed;
     ScriptedScanner* scanner = &bed.attach();
     CapturedLines lines;
+    std::shared_ptr<emulator::ScannerEngine> engine;
     SharedScanCommand command;
     std::vector<std::pair<int, Bytes>> stored;
     std::vector<int> progress;
@@ -153,6 +168,7 @@ class UsbScanJob : public ::testing::Test {
 
 struct PaperRow {
     std::string source;
+    std::optional<FeederState> feeder;  ///< the engine answers; otherwise `replies` do
     Replies replies;
     ResultPair expected;
     std::string letters;
@@ -160,15 +176,27 @@ struct PaperRow {
 };
 
 void PrintTo(const PaperRow& row, std::ostream* out) {
-    *out << row.source << " D=" << int(row.replies.d) << " S=" << int(row.replies.s)
-         << " I=" << int(row.replies.i);
+    *out << row.source;
+    if (row.feeder) {
+        *out << " feeder " << static_cast<int>(*row.feeder);
+    } else {
+        *out << " D=" << int(row.replies.d) << " S=" << int(row.replies.s)
+             << " I=" << int(row.replies.i);
+    }
 }
 
 class PaperAndCommandReplies : public UsbScanJob, public ::testing::WithParamInterface<PaperRow> {};
 
 TEST_P(PaperAndCommandReplies, DecideTheJobAndAlwaysCloseTheScanner) {
     const PaperRow& row = GetParam();
-    EXPECT_EQ(run(row.replies, row.source), row.expected);
+    if (row.feeder) {
+        ScannerScript script;
+        script.pages = 0;
+        script.feeder = *row.feeder;
+        EXPECT_EQ(runEngine(script, row.source), row.expected);
+    } else {
+        EXPECT_EQ(run(row.replies, row.source), row.expected);
+    }
     EXPECT_EQ(letters(), row.letters);
     EXPECT_EQ(sCommandSource(), row.sSource);
     EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
@@ -176,17 +204,19 @@ TEST_P(PaperAndCommandReplies, DecideTheJobAndAlwaysCloseTheScanner) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, PaperAndCommandReplies,
-    ::testing::Values(PaperRow{"FB", {}, {true, "ok"}, "SIX", "FB"},
-                      PaperRow{"AUTO", {.d = 0x80}, {true, "ok"}, "DSIX", "ADF"},
-                      PaperRow{"AUTO", {.d = 0xC2}, {true, "ok"}, "DSIX", "FB"},
-                      PaperRow{"ADF", {.d = 0xC2}, {false, "noPaperInADF"}, "D", ""},
-                      PaperRow{"ADF", {.d = 0xC4}, {false, "cannotChekPaperSource"}, "D", ""},
-                      PaperRow{"ADF", {.d = 0xD0}, {false, "paperSourceNotExist"}, "D", ""},
-                      PaperRow{"ADF", {.d = 0x00}, {false, "unexpectError"}, "D", ""},
-                      PaperRow{"ADF", {.s = 0xD0}, {false, "paperSourceNotExist"}, "DS", "ADF"},
-                      PaperRow{"ADF", {.s = 0xC2}, {false, "unexpectError"}, "DS", "ADF"},
-                      PaperRow{"ADF", {.i = 0x01}, {false, "sndICommandError"}, "DSI", "ADF"},
-                      PaperRow{"ADF", {.i = 0x80}, {false, "sndICommandError"}, "DSI", "ADF"}));
+    ::testing::Values(
+        PaperRow{"FB", FeederState::empty, {}, {true, "ok"}, "SIX", "FB"},
+        PaperRow{"AUTO", FeederState::loaded, {}, {true, "ok"}, "DSIX", "ADF"},
+        PaperRow{"AUTO", FeederState::empty, {}, {true, "ok"}, "DSIX", "FB"},
+        PaperRow{"ADF", FeederState::loaded, {}, {true, "ok"}, "DSIX", "ADF"},
+        PaperRow{"ADF", FeederState::empty, {}, {false, "noPaperInADF"}, "D", ""},
+        PaperRow{"ADF", FeederState::unknown, {}, {false, "cannotChekPaperSource"}, "D", ""},
+        PaperRow{"ADF", FeederState::missing, {}, {false, "paperSourceNotExist"}, "D", ""},
+        PaperRow{"ADF", std::nullopt, {.d = 0x00}, {false, "unexpectError"}, "D", ""},
+        PaperRow{"ADF", std::nullopt, {.s = 0xD0}, {false, "paperSourceNotExist"}, "DS", "ADF"},
+        PaperRow{"ADF", std::nullopt, {.s = 0xC2}, {false, "unexpectError"}, "DS", "ADF"},
+        PaperRow{"ADF", std::nullopt, {.i = 0x01}, {false, "sndICommandError"}, "DSI", "ADF"},
+        PaperRow{"ADF", std::nullopt, {.i = 0x80}, {false, "sndICommandError"}, "DSI", "ADF"}));
 
 TEST_F(UsbScanJob, OpenRepliesOtherThanReadyEndTheJobBeforeAnyCommand) {
     const std::vector<std::pair<Bytes, ResultPair>> rows{
@@ -228,23 +258,21 @@ TEST_F(UsbScanJob, StalledOpenRequestIsAnOpenError) {
 }
 
 TEST_F(UsbScanJob, ThreePagesThenFinishedGiveTheLastPageNumber) {
-    Replies replies;
-    replies.afterX.clear();
-    for (uint16_t page = 1; page <= 3; ++page) {
-        replies.afterX.push_back(InUnit::data(pagePacket(page, payloadOf(4096, page))));
-        replies.afterX.push_back(InUnit::data(pageTail(page, payloadOf(100, page))));
-    }
-    replies.afterX.push_back(InUnit::data({0x80}));
-
-    EXPECT_EQ(run(replies), (ResultPair{true, "3"}));
+    ScannerScript script;
+    script.pages = 3;
+    script.blockSize = 100;  // several data packets per page
+    EXPECT_EQ(runEngine(script), (ResultPair{true, "3"}));
 
     ASSERT_EQ(stored.size(), 3u);
     for (int page = 1; page <= 3; ++page) {
-        Bytes expected = payloadOf(4096, page);
-        const Bytes tail = payloadOf(100, page);
-        expected.insert(expected.end(), tail.begin(), tail.end());
-        EXPECT_EQ(stored[page - 1], std::make_pair(page, expected));
+        const Bytes& data = stored[page - 1].second;
+        EXPECT_EQ(stored[page - 1].first, page);
+        ASSERT_GT(data.size(), 300u);
+        // Each page arrives whole: a JPEG from its start to its end marker.
+        EXPECT_EQ((Bytes{data[0], data[1]}), (Bytes{0xFF, 0xD8}));
+        EXPECT_EQ((Bytes{data[data.size() - 2], data.back()}), (Bytes{0xFF, 0xD9}));
     }
+    EXPECT_EQ(engine->pagesSent(), 3);
     EXPECT_EQ(progress, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(lines.count("open and perform"), 4u);
     EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
@@ -256,18 +284,21 @@ TEST_F(UsbScanJob, ThreePagesThenFinishedGiveTheLastPageNumber) {
 }
 
 TEST_F(UsbScanJob, PaperJamAfterTwoPagesFailsWithItsStatusNameAndKeepsThePages) {
-    Replies replies;
-    replies.afterX = {InUnit::data(pageTail(1, payloadOf(50))),
-                      InUnit::data(pageTail(2, payloadOf(60))), InUnit::data({0xC3})};
-    EXPECT_EQ(run(replies), (ResultPair{false, "paperJunck"}));
+    ScannerScript script;
+    script.pages = 3;
+    script.failAfterPages = 2;
+    script.failStatus = 0xC3;
+    EXPECT_EQ(runEngine(script), (ResultPair{false, "paperJunck"}));
     EXPECT_EQ(stored.size(), 2u);
+    EXPECT_EQ(progress, (std::vector<int>{1, 2}));
     EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
 }
 
 TEST_F(UsbScanJob, FailingXWriteStillStartsThePageLoopWhichEndsOnSilence) {
     scanner->stallWrites(
         [](const Bytes& written) { return written.size() > 1 && written[1] == 'X'; });
-    EXPECT_EQ(run({}), (ResultPair{true, "ok"}));
+    EXPECT_EQ(runEngine(ScannerScript{}), (ResultPair{true, "ok"}));
+    EXPECT_TRUE(stored.empty());
     EXPECT_TRUE(lines.contains("send X command error. error = -536854449"));
     EXPECT_TRUE(lines.contains("x command is sent"));
     EXPECT_EQ(lines.count("read pipe other error "), 1u);

@@ -124,6 +124,12 @@ void ScriptedScanner::setResponder(Responder responder) {
     responder_ = std::move(responder);
 }
 
+void ScriptedScanner::setUnitSource(std::function<std::optional<InUnit>()> source) {
+    std::lock_guard lock(mutex_);
+    unitSource_ = std::move(source);
+    serveReads();
+}
+
 std::vector<Bytes> ScriptedScanner::writes() const {
     std::lock_guard lock(mutex_);
     return writes_;
@@ -262,7 +268,14 @@ void ScriptedScanner::answerControl(Urb& entry) {
 }
 
 void ScriptedScanner::serveReads() {
-    while (!pendingReads_.empty() && !inQueue_.empty()) {
+    while (!pendingReads_.empty()) {
+        if (inQueue_.empty()) {
+            std::optional<InUnit> next = unitSource_ ? unitSource_() : std::nullopt;
+            if (!next) {
+                return;
+            }
+            inQueue_.push_back(std::move(*next));
+        }
         InUnit unit = std::move(inQueue_.front());
         inQueue_.pop_front();
         std::unique_ptr<Urb> entry = std::move(pendingReads_.front());

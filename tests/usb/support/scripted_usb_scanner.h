@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,9 @@ class ScriptedScanner {
     void queueIn(InUnit unit);
     /// Called for every bulk OUT transfer; its units are queued after the others.
     void setResponder(Responder responder);
+    /// Asked for the next unit when a read waits and the queue is empty; nothing means
+    /// the scanner stays silent for now.
+    void setUnitSource(std::function<std::optional<InUnit>()> source);
 
     std::vector<Bytes> writes() const;
     std::vector<ControlSetup> controls() const;
@@ -119,6 +123,7 @@ class ScriptedScanner {
     std::deque<std::unique_ptr<Urb>> completed_;
     std::deque<InUnit> inQueue_;
     Responder responder_;
+    std::function<std::optional<InUnit>()> unitSource_;
     std::vector<std::pair<uint8_t, Bytes>> controlReplies_;
     bool controlStall_ = false;
     std::function<bool(const Bytes&)> stallWrite_;
