@@ -23,11 +23,11 @@ using namespace std::chrono_literals;
 using emulator::FeederState;
 using emulator::ScannerScript;
 using testing::CapturedLines;
+using testing::DeviceLayout;
 using testing::InUnit;
 using testing::pagePacket;
 using testing::pageTail;
 using testing::payloadOf;
-using testing::ScannerSpec;
 using testing::ScriptedScanner;
 using testing::UsbTestbed;
 
@@ -115,7 +115,7 @@ class UsbScanJob : public ::testing::Test {
     ResultPair start(const std::string& source, uint16_t pid) {
         command = std::make_shared<ScanCommand>(jobParam(source));
         UsbScanOptions options;
-        options.pageReadTimeout = 100ms;
+        options.pageReadTimeout = 500ms;
         options.progress = [this](int pageNo) { progress.push_back(pageNo); };
         UsbScanProcess process(
             scannerOf(pid), command,
@@ -319,20 +319,20 @@ TEST_F(UsbScanJob, EveryPageReadOffersTheWholeBuffer) {
 }
 
 TEST_F(UsbScanJob, OutEndpointListedFirstStillFindsBothPipes) {
-    ScannerSpec spec;
-    spec.product = 0x00AC;
-    spec.interfaces = {{0, {{0x83, 3, 8}}}, {1, {{0x02}, {0x81}}}};
-    scanner = &bed.attach(spec);
+    DeviceLayout layout;
+    layout.product = 0x00AC;
+    layout.interfaces = {{0, {{0x83, 3, 8}}}, {1, {{0x02}, {0x81}}}};
+    scanner = &bed.attach(layout);
     EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{true, "ok"}));
     EXPECT_EQ(pipes, (PipeTable{{kWritePipe, 1}, {kReadPipe, 2}}));
     EXPECT_EQ(letters(), "DSIX");
 }
 
 TEST_F(UsbScanJob, MissingWritePipeFailsEveryCommandCleanly) {
-    ScannerSpec spec;
-    spec.product = 0x00AC;
-    spec.interfaces = {{1, {{0x81}, {0x82}}}};  // two bulk-in endpoints
-    scanner = &bed.attach(spec);
+    DeviceLayout layout;
+    layout.product = 0x00AC;
+    layout.interfaces = {{1, {{0x81}, {0x82}}}};  // two bulk-in endpoints
+    scanner = &bed.attach(layout);
     EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{false, "checkPaperSourceError"}));
     EXPECT_EQ(pipes, (PipeTable{{kReadPipe, 2}}));
     EXPECT_EQ(run({}, "FB", 0x00AC), (ResultPair{false, "sndSCommandError"}));
@@ -355,10 +355,10 @@ TEST_F(UsbScanJob, NoDeviceWithTheIdsSendsNothing) {
 }
 
 TEST_F(UsbScanJob, ScannerWithoutInterfaceOneSendsNothing) {
-    ScannerSpec spec;
-    spec.product = 0x00AC;
-    spec.interfaces = {{0, {{0x81}, {0x02}}}};
-    scanner = &bed.attach(spec);
+    DeviceLayout layout;
+    layout.product = 0x00AC;
+    layout.interfaces = {{0, {{0x81}, {0x02}}}};
+    scanner = &bed.attach(layout);
     EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{false, "unexpectError"}));
     EXPECT_TRUE(scanner->controls().empty());
 }
