@@ -306,6 +306,16 @@ TEST_F(UsbScanJob, FailingXWriteStillStartsThePageLoopWhichEndsOnSilence) {
     EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
 }
 
+TEST_F(UsbScanJob, PageErrorThrownFromTheStreamStillClosesTheScanner) {
+    Replies replies;
+    replies.afterX = {InUnit::stall()};
+    scanner->failClearHalt(true);
+    EXPECT_EQ(run(replies), (ResultPair{false, "receiveImagesError"}));
+    EXPECT_TRUE(lines.contains("receive images error. error = -536870208"));
+    EXPECT_EQ(lines.count("interface closed"), 1u);
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
+}
+
 TEST_F(UsbScanJob, EveryPageReadOffersTheWholeBuffer) {
     Replies replies;
     // The tail packet is longer than the data packet before it.

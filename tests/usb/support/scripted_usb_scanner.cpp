@@ -108,6 +108,11 @@ void ScriptedScanner::setControlStall(bool stall) {
     controlStall_ = stall;
 }
 
+void ScriptedScanner::failClearHalt(bool fail) {
+    std::lock_guard lock(mutex_);
+    clearHaltFails_ = fail;
+}
+
 void ScriptedScanner::stallWrites(std::function<bool(const Bytes& written)> predicate) {
     std::lock_guard lock(mutex_);
     stallWrite_ = std::move(predicate);
@@ -183,7 +188,8 @@ bool ScriptedScanner::handleIoctl(UMockdevIoctlClient* client) {
             return true;
         case USBDEVFS_CLEAR_HALT:
             ++clearHalts_;
-            umockdev_ioctl_client_complete(client, 0, 0);
+            umockdev_ioctl_client_complete(client, clearHaltFails_ ? -1 : 0,
+                                           clearHaltFails_ ? ENODEV : 0);
             return true;
         case USBDEVFS_GETDRIVER:
         case USBDEVFS_IOCTL:
@@ -337,7 +343,13 @@ void ScriptedScanner::discard(UMockdevIoctlClient* client) {
     umockdev_ioctl_client_complete(client, -1, EINVAL);
 }
 
-UsbTestbed::UsbTestbed() : testbed_(umockdev_testbed_new()) {}
+UsbTestbed::UsbTestbed() {
+    // Without the preload library libusb would look at the machine's real bus.
+    if (!underUmockdev()) {
+        throw std::runtime_error("run under LD_PRELOAD=libumockdev-preload.so.0");
+    }
+    testbed_ = umockdev_testbed_new();
+}
 
 UsbTestbed::~UsbTestbed() {
     for (auto& scanner : scanners_) {

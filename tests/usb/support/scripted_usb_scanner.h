@@ -77,6 +77,8 @@ class ScriptedScanner {
     void setControlReply(uint8_t bRequest, Bytes reply);
     /// Stalls every control request from now on.
     void setControlStall(bool stall);
+    /// Makes clearing a halt fail as on a device that has gone.
+    void failClearHalt(bool fail);
     /// Stalls every bulk OUT transfer whose bytes the predicate picks.
     void stallWrites(std::function<bool(const Bytes& written)> predicate);
     /// Queues what the next bulk-IN reads get, in order.
@@ -126,6 +128,7 @@ class ScriptedScanner {
     std::function<std::optional<InUnit>()> unitSource_;
     std::vector<std::pair<uint8_t, Bytes>> controlReplies_;
     bool controlStall_ = false;
+    bool clearHaltFails_ = false;
     std::function<bool(const Bytes&)> stallWrite_;
     std::vector<Bytes> writes_;
     std::vector<ControlSetup> controls_;
