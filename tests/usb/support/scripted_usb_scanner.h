@@ -106,12 +106,19 @@ class ScriptedScanner {
 
   private:
     struct Urb;
+    /// umockdev's "handle-ioctl" signal, passed on to `handleIoctl`.
     static int onIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, void* self);
+    /// Answers one usbdevfs request as the kernel would.
     bool handleIoctl(UMockdevIoctlClient* client);
+    /// Takes a URB: control and OUT ones complete at once, IN ones wait for a unit.
     void submit(UMockdevIoctlClient* client);
+    /// Hands back the oldest completed URB, or EAGAIN.
     void reap(UMockdevIoctlClient* client);
+    /// Cancels a waiting URB (the host's time-out), completing it as cancelled.
     void discard(UMockdevIoctlClient* client);
+    /// Gives waiting IN URBs the next units, as long as there are both.
     void serveReads();
+    /// Records a control request and prepares its reply.
     void answerControl(Urb& urb);
 
     DeviceLayout layout_;
