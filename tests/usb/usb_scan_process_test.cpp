@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "devices/catalogue.h"
+#include "emulator/job_params.h"
 #include "support/captured_lines.h"
 #include "support/engine_driven_scanner.h"
 #include "support/page_packets.h"
@@ -63,20 +64,10 @@ ScriptedScanner::Responder respond(Replies replies) {
     };
 }
 
+// A small grey job from the given source, quick for the engine to render.
 ScanParam jobParam(const std::string& source) {
-    ScanParam param;
+    ScanParam param = emulator::test::smallJob("GRAY256", 64, 64);
     param.source = source;
-    param.resolution = "200,200";
-    param.mode = "GRAY256";
-    param.type = "AUTO";
-    param.compression = "JPEG";
-    param.compressRatio = "MID";
-    param.brightness = "50";
-    param.contrast = "50";
-    param.w = 64;
-    param.h = 64;
-    param.duplex = "SIN";
-    param.combineType = "NoCombine";
     return param;
 }
 
