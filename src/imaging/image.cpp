@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace scandesk {
@@ -29,6 +30,9 @@ int bytesPerPixel(PixelFormat format) {
 Raster::Raster(int width, int height, PixelFormat format)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0), format_(format) {
     stride_ = width_ > 0 ? strideFor(width_, format) : 0;
+    if (stride_ < 0) {
+        throw std::bad_alloc();  // wider than any raster Cairo can address
+    }
     if (byteSize() > 0) {
         pixels_ = std::make_unique_for_overwrite<uint8_t[]>(byteSize());
     }

@@ -24,7 +24,8 @@ class Raster {
   public:
     /// An empty raster (no pixels).
     Raster() = default;
-    /// A raster of the given size whose pixels are not yet set.
+    /// A raster of the given size whose pixels are not yet set; throws std::bad_alloc
+    /// when it cannot be had.
     Raster(int width, int height, PixelFormat format);
 
     Raster(const Raster& other);

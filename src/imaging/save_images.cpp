@@ -1,6 +1,8 @@
 // Turning received pages into page files.
 #include "imaging/save_images.h"
 
+#include <exception>
+
 #include "common/diagnostics.h"
 #include "imaging/bw_bitmap.h"
 #include "imaging/page_files.h"
@@ -8,7 +10,10 @@
 
 namespace scandesk {
 
-ResultPair saveImages(const ScanParam& param, int pageNo, const Bytes& data) {
+namespace {
+
+/// `saveImages` without the guard against unexpected exceptions.
+ResultPair savePage(const ScanParam& param, int pageNo, const Bytes& data) {
     // The second pass of a two-pass scan always delivers page 2.
     const int page = param.isSecondScan ? 2 : pageNo;
     if (param.mode != "TEXT") {
@@ -26,6 +31,16 @@ ResultPair saveImages(const ScanParam& param, int pageNo, const Bytes& data) {
         return saveFailure(*error);
     }
     return saveSuccess();
+}
+
+}  // namespace
+
+ResultPair saveImages(const ScanParam& param, int pageNo, const Bytes& data) {
+    try {
+        return savePage(param, pageNo, data);
+    } catch (const std::exception& error) {
+        return saveFailure(error.what());
+    }
 }
 
 }  // namespace scandesk

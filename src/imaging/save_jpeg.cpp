@@ -43,6 +43,8 @@ ResultPair saveTurnedJpeg(const ScanParam& param, int pageNo, const Bytes& data)
     Image page = std::move(*decoded.value);
     const float nominalWidth = static_cast<float>(page.width);
     const float nominalHeight = static_cast<float>(page.height);
+    page.width = nominalWidth;
+    page.height = nominalHeight;
     if (param.rotateAngle != 0) {
         std::optional<Image> turned =
             imageRotate(static_cast<double>(param.rotateAngle), page, 1.0);

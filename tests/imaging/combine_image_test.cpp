@@ -161,5 +161,13 @@ TEST(Combine, NoPagesOrAMissingFirstPageIsAnError) {
     EXPECT_TRUE(dir.entries().empty());
 }
 
+TEST(Combine, ACanvasTooLargeToHoldIsAnErrorThatKeepsThePages) {
+    ScratchDir dir;
+    ScanParam param = combineJob(dir, 240, 344, "IDCard", 2);
+    param.w = int64_t{1} << 40;
+    EXPECT_EQ(combineImage(2, 1, param), (ResultPair{false, "saveImageError"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"page-0001.jpg", "page-0002.jpg"}));
+}
+
 }  // namespace
 }  // namespace scandesk
