@@ -113,6 +113,10 @@ Outcome<OpenedJpeg> openJpeg(std::span<const uint8_t> data) {
                             &subsampling, &jpeg.colorspace) != 0) {
         return Outcome<OpenedJpeg>::failure(turboError(jpeg.handle.get()));
     }
+    // A stream cut before its frame header "succeeds" with no size at all.
+    if (jpeg.width <= 0 || jpeg.height <= 0) {
+        return Outcome<OpenedJpeg>::failure("jpeg: no frame header");
+    }
     return {std::move(jpeg), {}};
 }
 

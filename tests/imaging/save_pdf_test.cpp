@@ -148,5 +148,22 @@ TEST(Pdf, NamesTheDocumentAfterTheCurrentTime) {
     EXPECT_TRUE(names[0] == before + ".pdf" || names[0] == after + ".pdf") << names[0];
 }
 
+TEST(Pdf, PagesWithLargeMetadataBeforeTheFrameAreEmbeddedWhole) {
+    PdfJob job(1);
+    const std::string page = pageFileName(job.param.filePath, 1, ".jpg");
+    Bytes jpeg = fileBytes(page);
+    // Two 40000-byte application segments between the start marker and the frame.
+    Bytes segment{0xFF, 0xE1, 0x9C, 0x40};
+    segment.resize(40002, 'x');
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    ASSERT_FALSE(writeFileAtomically(page, jpeg));
+
+    ASSERT_TRUE(save2PDFAt(job.param, 1, job.output.path().string(), "A4", kWhen).status);
+    const std::string prefix = job.output.file("extracted");
+    commandOutput("pdfimages -j '" + job.pdf() + "' '" + prefix + "'");
+    EXPECT_EQ(fileBytes(prefix + "-000.jpg"), jpeg);
+}
+
 }  // namespace
 }  // namespace scandesk
