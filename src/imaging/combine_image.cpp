@@ -69,7 +69,8 @@ Outcome<Image> loadPage(const std::string& path) {
 }
 
 /// The page as it goes on the canvas: laid on its side for the two-page types.
-std::optional<Image> placedPage(const Image& page, const std::string& combineType) {
+/// Pages of other types go on as they are (taken, not copied).
+std::optional<Image> placedPage(Image page, const std::string& combineType) {
     if (combineType == "CombinHorizontal") {
         return imageRotate(270, page, kTurnedPageRatio);
     }
@@ -122,7 +123,8 @@ ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
             if (!page) {
                 return saveFailure(page.error);
             }
-            const std::optional<Image> placed = placedPage(*page.value, param.combineType);
+            const std::optional<Image> placed =
+                placedPage(std::move(*page.value), param.combineType);
             if (!placed || !drawRaster(canvas.raster, placed->raster,
                                        n == first ? layout.first : layout.second)) {
                 return saveFailure("page " + std::to_string(n) + " cannot be placed");
