@@ -23,10 +23,6 @@ uint8_t lumaOf(uint8_t red, uint8_t green, uint8_t blue) {
     return static_cast<uint8_t>((red * 19595u + green * 38470u + blue * 7471u + 32768u) >> 16);
 }
 
-int bytesPerPixel(PixelFormat format) {
-    return format == PixelFormat::Gray8 ? 1 : 4;
-}
-
 Raster::Raster(int width, int height, PixelFormat format)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0), format_(format) {
     stride_ = width_ > 0 ? strideFor(width_, format) : 0;
