@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <exception>
 #include <limits>
 #include <new>
 #include <optional>
@@ -148,11 +147,7 @@ ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
 }  // namespace
 
 ResultPair combineImage(int pages, int oriation, const ScanParam& param) {
-    try {
-        return combinePages(pages, oriation, param);
-    } catch (const std::exception& error) {
-        return saveFailure(error.what());
-    }
+    return guardedSave([&] { return combinePages(pages, oriation, param); });
 }
 
 }  // namespace scandesk

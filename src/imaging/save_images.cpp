@@ -1,8 +1,6 @@
 // Turning received pages into page files.
 #include "imaging/save_images.h"
 
-#include <exception>
-
 #include "common/diagnostics.h"
 #include "imaging/bw_bitmap.h"
 #include "imaging/page_files.h"
@@ -36,11 +34,7 @@ ResultPair savePage(const ScanParam& param, int pageNo, const Bytes& data) {
 }  // namespace
 
 ResultPair saveImages(const ScanParam& param, int pageNo, const Bytes& data) {
-    try {
-        return savePage(param, pageNo, data);
-    } catch (const std::exception& error) {
-        return saveFailure(error.what());
-    }
+    return guardedSave([&] { return savePage(param, pageNo, data); });
 }
 
 }  // namespace scandesk

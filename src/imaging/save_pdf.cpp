@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <exception>
 #include <memory>
 
 #include "imaging/jpeg_codec.h"
@@ -194,11 +193,7 @@ std::string timeStampName(std::chrono::system_clock::time_point when) {
 
 ResultPair save2PDFAt(const ScanParam& param, int pages, const std::string& pdfDir,
                       const std::string& pageSize, std::chrono::system_clock::time_point when) {
-    try {
-        return assemblePdf(param, pages, pdfDir, pageSize, when);
-    } catch (const std::exception& error) {
-        return saveFailure(error.what());
-    }
+    return guardedSave([&] { return assemblePdf(param, pages, pdfDir, pageSize, when); });
 }
 
 ResultPair save2PDF(const ScanParam& param, int pages, const std::string& pdfDir,
