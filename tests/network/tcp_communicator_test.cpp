@@ -119,7 +119,7 @@ TEST(ReceiveImages, PageEndAndEndByteInPiecesOfFiveFiveOne) {
 TEST(ReceiveImages, LoneFirstByteFollowedSoonBeginsAHeader) {
     const Bytes data = pattern(40);
     const auto got = receiveFrom([&](PeerConnection& peer) {
-        peer.sendPieces(dataBlock(0x42, data) + pageEnd() + kEndOfScan, {1, 4, 17, 1},
+        peer.sendPieces(dataBlock(0x42, data) + pageEnd() + kEndOfScan, {1, 4, 17, 100},
                         std::chrono::milliseconds(25));
         peer.waitForClose();
     });
