@@ -32,4 +32,13 @@ std::string dottedText(const sockaddr_in& address) {
     return text;
 }
 
+void storePeer(const sockaddr_in& address, char* text, int* port) {
+    if (text != nullptr) {
+        ::inet_ntop(AF_INET, &address.sin_addr, text, INET_ADDRSTRLEN);
+    }
+    if (port != nullptr) {
+        *port = hostPort(address);
+    }
+}
+
 }  // namespace scandesk
