@@ -48,7 +48,10 @@ class PageStreamReceiver {
     std::optional<ResultPair> interpretUnit();
     std::optional<ResultPair> readData();
     std::optional<ResultPair> checkPageSize();
+    /// Up to `count` bytes, from the inbox first; waits while nothing has come.
     Read readSome(uint8_t* buffer, size_t count);
+    /// One read from the socket, waiting until the page wait runs out.
+    Read receive(uint8_t* buffer, size_t count);
     bool moreBytesWithinGrace();
     ResultPair statusByte(uint8_t status);
     ResultPair pagesSaved() const;
@@ -65,6 +68,9 @@ class PageStreamReceiver {
     Bytes header_;
     Bytes page_;
     Bytes dataBuffer_;
+    Bytes inbox_;  ///< bytes read from the socket but not yet taken
+    size_t inboxStart_ = 0;
+    size_t inboxEnd_ = 0;
     std::chrono::steady_clock::time_point lastBytes_;
     int pageNo_ = 1;
     int64_t remaining_ = 0;
