@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "common/diagnostics.h"
+#include "emulator/scan_jobs.h"
 #include "emulator/scanner_engine.h"
 #include "network/tcp_communicator.h"
 #include "network/unique_fd.h"
@@ -18,23 +19,7 @@ constexpr int kPages = 16;
 
 // A 300-dpi A4 page in black and white: the job the stream is generated for.
 ScanParam textA4() {
-    ScanParam p;
-    p.source = "ADF";
-    p.resolution = "300,300";
-    p.mode = "TEXT";
-    p.type = "AUTO";
-    p.compression = "BMP";
-    p.compressRatio = "MID";
-    p.brightness = "50";
-    p.contrast = "50";
-    p.w = 2480;
-    p.h = 3508;
-    p.dpi = 300;
-    p.duplex = "SIN";
-    p.gamma = 1;
-    p.combineType = "NoCombine";
-    p.fileType = "BMP";
-    return p;
+    return emulator::test::smallJob("TEXT", 2480, 3508, "ADF");
 }
 
 // The virtual scanner's whole page stream for the job, generated once.

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "job_params.h"
+#include "scan_jobs.h"
 
 namespace scandesk::emulator {
 namespace {

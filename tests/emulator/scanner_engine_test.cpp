@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "emulator/page_image.h"
-#include "job_params.h"
+#include "scan_jobs.h"
 
 namespace scandesk::emulator {
 namespace {
