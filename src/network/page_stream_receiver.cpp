@@ -32,6 +32,7 @@ constexpr const char* kNetworkError = "scannerNetworkError";
 constexpr size_t kInboxSize = 64 * 1024;
 constexpr size_t kDirectReadSize = kInboxSize / 2;
 
+// The bytes as a bracketed list of decimal values, as the diagnostics show them.
 std::string bracketed(const Bytes& bytes) {
     std::ostringstream out;
     out << '[';
@@ -42,10 +43,12 @@ std::string bracketed(const Bytes& bytes) {
     return out.str();
 }
 
+// The little-endian 16-bit value at `at`.
 uint16_t littleEndian16(const Bytes& bytes, size_t at) {
     return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
 }
 
+// Whether a lone byte ends the scan successfully.
 bool endsScanAlone(uint8_t status) {
     return status == kBlockType || status == kOtherBlockType || status == kScanFinished ||
            status == kPageEnd;

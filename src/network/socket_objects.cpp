@@ -32,6 +32,7 @@ Result sentAll(int sent, size_t size) {
                : Result::failure(SocketError::unknownError);
 }
 
+// The bytes of a text, without its terminating NUL.
 std::span<const uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }

@@ -20,6 +20,7 @@ constexpr int kListenBacklog = 128;
 // A send that cannot make progress for this long has failed.
 constexpr std::chrono::milliseconds kSendStallTimeout{30'000};
 
+// Whole seconds as the wait functions take them.
 std::chrono::milliseconds seconds(int count) {
     return std::chrono::seconds(count);
 }
