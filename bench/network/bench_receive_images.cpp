@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "common/diagnostics.h"
-#include "emulator/scan_jobs.h"
+#include "emulator/job_params.h"
 #include "emulator/scanner_engine.h"
 #include "network/tcp_communicator.h"
 #include "network/unique_fd.h"

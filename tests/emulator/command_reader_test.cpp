@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scan_jobs.h"
+#include "job_params.h"
 
 namespace scandesk::emulator {
 namespace {

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <thread>
 
+#include "job_params.h"
 #include "network/socket_scan_process.h"
-#include "scan_jobs.h"
 
 extern char** environ;
 

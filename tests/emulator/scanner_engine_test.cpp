@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "emulator/page_image.h"
-#include "scan_jobs.h"
+#include "job_params.h"
 
 namespace scandesk::emulator {
 namespace {

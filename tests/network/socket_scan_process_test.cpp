@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "emulator/job_params.h"
 #include "emulator/page_image.h"
-#include "emulator/scan_jobs.h"
 #include "loopback_peer.h"
 #include "stream_bytes.h"
 #include "support/captured_lines.h"

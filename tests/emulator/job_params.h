@@ -26,7 +26,7 @@ inline ScanParam smallJob(const std::string& mode, int64_t w = 96, int64_t h = 6
     p.duplex = "SIN";
     p.gamma = 1;
     p.combineType = "NoCombine";
-    p.fileType = mode == "TEXT" ? "BMP" : "JPEG";
+    p.fileType = "JPEG";
     return p;
 }
 
