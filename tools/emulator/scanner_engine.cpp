@@ -59,13 +59,13 @@ void ScannerEngine::receive(std::span<const uint8_t> bytes) {
 void ScannerEngine::answer(const HostCommand& command) {
     switch (command.letter) {
         case 'D':
-            replies_.push_back({paperCheckReply(script_.feeder)});
+            replies_.push_back({script_.paperReply.value_or(paperCheckReply(script_.feeder))});
             break;
         case 'S':
-            replies_.push_back({kSourceAccepted});
+            replies_.push_back({script_.sourceReply});
             break;
         case 'I':
-            replies_.push_back({kParametersAccepted});
+            replies_.push_back({script_.parametersReply});
             break;
         case 'X':
             if (auto job = parseStartCommand(command.raw)) {
@@ -86,11 +86,13 @@ std::optional<Bytes> ScannerEngine::nextUnit() {
         return std::nullopt;
     }
     std::optional<Bytes> unit;
+    lastUnitWasBlock_ = false;
     if (!replies_.empty()) {
         unit = std::move(replies_.front());
         replies_.pop_front();
     } else if (job_) {
         unit = nextStreamUnit();
+        lastUnitWasBlock_ = unit && unit->size() > 1;
     }
     if (unit) {
         ++unitsSent_;

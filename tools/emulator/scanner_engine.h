@@ -44,8 +44,11 @@ inline constexpr size_t kDefaultBlockSize = 32768;
 struct ScannerScript {
     int pages = 1;  ///< pages per job
     FeederState feeder = FeederState::loaded;
-    Bytes greeting = toBytes("0001");     ///< sent by `greet`; empty sends nothing
-    std::optional<int> failAfterPages{};  ///< after this many pages, send `failStatus`
+    std::optional<uint8_t> paperReply{};            ///< D reply instead of the feeder's
+    uint8_t sourceReply = kSourceAccepted;          ///< reply to every S command
+    uint8_t parametersReply = kParametersAccepted;  ///< reply to every I command
+    Bytes greeting = toBytes("0001");               ///< sent by `greet`; empty sends nothing
+    std::optional<int> failAfterPages{};            ///< after this many pages, send `failStatus`
     uint8_t failStatus = 0xC3;
     size_t blockSize = kDefaultBlockSize;      ///< 1 .. 65535 data bytes per block
     std::optional<size_t> silentAfterUnits{};  ///< send this many units, then nothing more
@@ -71,9 +74,14 @@ class ScannerEngine {
     size_t unitsSent() const { return unitsSent_; }
     /// Whether a job's page stream is still being handed out.
     bool streaming() const { return job_.has_value(); }
+    /// Whether the unit handed out last was a data block (with or without a page tail),
+    /// as opposed to a greeting, reply or status byte.
+    bool lastUnitWasBlock() const { return lastUnitWasBlock_; }
 
   private:
+    /// Queues the reply to a whole command, or starts the page stream.
     void answer(const HostCommand& command);
+    /// The next unit of the running page stream.
     std::optional<Bytes> nextStreamUnit();
 
     ScannerScript script_;
@@ -85,6 +93,7 @@ class ScannerEngine {
     int nextPage_ = 1;
     int pagesSent_ = 0;
     size_t unitsSent_ = 0;
+    bool lastUnitWasBlock_ = false;
 };
 
 }  // namespace scandesk::emulator
