@@ -1,0 +1,204 @@
+// The facade's destination set and the dispatch of one call to its destinations.
+#include "logging/lumberly.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <shared_mutex>
+#include <vector>
+
+namespace scandesk {
+namespace {
+
+using DestinationList = std::vector<Lumberly::Destination>;
+
+// The registered destinations. Readers take the current list without copying it;
+// changes build a new list, so a dispatch in progress keeps the one it took.
+struct Registry {
+    std::shared_mutex mutex;
+    std::shared_ptr<const DestinationList> destinations = std::make_shared<DestinationList>();
+
+    std::shared_ptr<const DestinationList> snapshot() {
+        std::shared_lock lock(mutex);
+        return destinations;
+    }
+};
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
+
+// Counts down the flush markers of all destinations; shared with the markers, which
+// may run after the waiter has given up.
+struct FlushLatch {
+    std::mutex mutex;
+    std::condition_variable done;
+    size_t remaining;
+
+    explicit FlushLatch(size_t count) : remaining(count) {}
+
+    void arrive() {
+        std::lock_guard lock(mutex);
+        if (--remaining == 0) {
+            done.notify_all();
+        }
+    }
+
+    bool waitFor(std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex);
+        return done.wait_for(lock, timeout, [this] { return remaining == 0; });
+    }
+};
+
+bool isMainThread() {
+    thread_local const bool isMain = ::gettid() == ::getpid();
+    return isMain;
+}
+
+}  // namespace
+
+bool Lumberly::addDestination(Destination destination) {
+    if (!destination) {
+        return false;
+    }
+    auto& r = registry();
+    std::unique_lock lock(r.mutex);
+    if (std::find(r.destinations->begin(), r.destinations->end(), destination) !=
+        r.destinations->end()) {
+        return false;
+    }
+    auto changed = std::make_shared<DestinationList>(*r.destinations);
+    changed->push_back(std::move(destination));
+    r.destinations = std::move(changed);
+    return true;
+}
+
+bool Lumberly::removeDestination(const Destination& destination) {
+    auto& r = registry();
+    std::unique_lock lock(r.mutex);
+    auto changed = std::make_shared<DestinationList>(*r.destinations);
+    const auto found = std::find(changed->begin(), changed->end(), destination);
+    if (found == changed->end()) {
+        return false;
+    }
+    changed->erase(found);
+    r.destinations = std::move(changed);
+    return true;
+}
+
+void Lumberly::removeAllDestinations() {
+    auto& r = registry();
+    std::unique_lock lock(r.mutex);
+    r.destinations = std::make_shared<DestinationList>();
+}
+
+int Lumberly::countDestinations() {
+    return static_cast<int>(registry().snapshot()->size());
+}
+
+void Lumberly::verbose(LogMessage message, Where where) {
+    dispatch(Level::verbose, message, where, std::nullopt);
+}
+void Lumberly::verbose(LogMessage message, LogContext context, Where where) {
+    dispatch(Level::verbose, message, where, std::move(context));
+}
+void Lumberly::debug(LogMessage message, Where where) {
+    dispatch(Level::debug, message, where, std::nullopt);
+}
+void Lumberly::debug(LogMessage message, LogContext context, Where where) {
+    dispatch(Level::debug, message, where, std::move(context));
+}
+void Lumberly::info(LogMessage message, Where where) {
+    dispatch(Level::info, message, where, std::nullopt);
+}
+void Lumberly::info(LogMessage message, LogContext context, Where where) {
+    dispatch(Level::info, message, where, std::move(context));
+}
+void Lumberly::warning(LogMessage message, Where where) {
+    dispatch(Level::warning, message, where, std::nullopt);
+}
+void Lumberly::warning(LogMessage message, LogContext context, Where where) {
+    dispatch(Level::warning, message, where, std::move(context));
+}
+void Lumberly::error(LogMessage message, Where where) {
+    dispatch(Level::error, message, where, std::nullopt);
+}
+void Lumberly::error(LogMessage message, LogContext context, Where where) {
+    dispatch(Level::error, message, where, std::move(context));
+}
+void Lumberly::custom(Level level, LogMessage message, Where where,
+                      std::optional<LogContext> context) {
+    dispatch(level, message, where, context);
+}
+
+void Lumberly::dispatch(Level level, LogMessage& message, const Where& where,
+                        const std::optional<LogContext>& context) {
+    const std::shared_ptr<const DestinationList> destinations = registry().snapshot();
+    if (destinations->empty()) {
+        return;
+    }
+    const std::string thread = threadName();
+    const std::string file(where.file);
+    const std::string function = callerFunctionName(where.function);
+    const std::string shownFunction = displayFunctionName(function);
+    std::optional<std::string> contextText;
+    if (context) {
+        contextText = context->description;
+    }
+    for (const Destination& destination : *destinations) {
+        std::optional<std::string> filterMessage;
+        if (destination->hasMessageFilters()) {
+            filterMessage = message.text();
+        }
+        if (!destination->shouldLevelBeLogged(level, file, function, filterMessage)) {
+            continue;
+        }
+        auto write = [destination, level, text = message.text(), thread, file, shownFunction,
+                      line = where.line, contextText] {
+            destination->send(level, text, thread, file, shownFunction, line, contextText);
+        };
+        if (destination->asynchronously) {
+            destination->queue().post(std::move(write));
+        } else {
+            destination->queue().runAndWait(write);
+        }
+    }
+}
+
+bool Lumberly::flush(int64_t secondTimeout) {
+    constexpr int64_t kLongestWaitSeconds = int64_t{1} << 32;
+    return flush(std::chrono::seconds(std::clamp<int64_t>(secondTimeout, 0, kLongestWaitSeconds)));
+}
+
+bool Lumberly::flush(std::chrono::milliseconds timeout) {
+    const std::shared_ptr<const DestinationList> destinations = registry().snapshot();
+    auto latch = std::make_shared<FlushLatch>(destinations->size());
+    for (const Destination& destination : *destinations) {
+        // Never a waiting submission, even for a synchronous destination: a blocked
+        // queue must not hold the caller past the time-out.
+        destination->queue().post([latch] { latch->arrive(); });
+    }
+    return latch->waitFor(timeout);
+}
+
+std::string Lumberly::threadName() {
+    if (isMainThread()) {
+        return "";
+    }
+    if (const std::string* label = SerialQueue::currentLabel()) {
+        return *label;
+    }
+    char name[32] = {};
+    pthread_getname_np(pthread_self(), name, sizeof name);
+    std::string description = "thread " + std::to_string(::gettid());
+    if (name[0] != '\0') {
+        description += " (" + std::string(name) + ")";
+    }
+    return description;
+}
+
+}  // namespace scandesk
