@@ -30,7 +30,11 @@ std::string_view fileNameWithoutSuffix(std::string_view path) {
 
 BaseDestination::BaseDestination()
     : startDate(std::chrono::system_clock::now()),
-      queue_(std::make_unique<SerialQueue>("lumberly-queue-" + Uuid::random().toString())) {}
+      queue_(std::make_unique<SerialQueue>(
+          "lumberly-queue-" + Uuid::random().toString(), [this](const QueuedLine& line) {
+              send(line.level, line.msg, line.thread, line.file, line.function, line.line,
+                   line.hasContext ? std::optional(line.context) : std::nullopt);
+          })) {}
 
 std::optional<std::string> BaseDestination::send(Level level, const std::string& msg,
                                                  const std::string& thread, const std::string& file,
@@ -116,16 +120,13 @@ std::optional<std::string> BaseDestination::messageToJSON(
     return logEntryJSON(LogEntry{clock(), level, msg, thread, file, function, line, context});
 }
 
-bool BaseDestination::shouldLevelBeLogged(Level level, const std::string& path,
-                                          const std::string& function,
-                                          const std::optional<std::string>& message) {
+bool BaseDestination::shouldLevelBeLogged(Level level, std::string_view path,
+                                          std::string_view function,
+                                          std::optional<std::string_view> message) {
     const bool levelTaken = levelReaches(level, minLevel);
     FilterList current;
-    {
-        std::lock_guard lock(filtersMutex_);
-        if (!filters_.empty()) {
-            current = filters_;
-        }
+    if (anyFilters_) {
+        current = filters();
     }
     if (current.empty()) {
         if (debugPrint) {
@@ -166,16 +167,13 @@ bool BaseDestination::shouldLevelBeLogged(Level level, const std::string& path,
     return levelTaken;
 }
 
-bool BaseDestination::hasMessageFilters() const {
-    std::lock_guard lock(filtersMutex_);
-    return std::any_of(filters_.begin(), filters_.end(), [](const auto& filter) {
-        return filter && filter->getTarget().kind == Filter::TargetType::Kind::Message;
-    });
-}
-
 void BaseDestination::addFilter(std::shared_ptr<FilterType> filter) {
+    if (!filter) {
+        return;
+    }
     std::lock_guard lock(filtersMutex_);
     filters_.push_back(std::move(filter));
+    noteFilterChange();
 }
 
 void BaseDestination::removeFilter(const std::shared_ptr<FilterType>& filter) {
@@ -183,7 +181,15 @@ void BaseDestination::removeFilter(const std::shared_ptr<FilterType>& filter) {
     const auto found = std::find(filters_.begin(), filters_.end(), filter);
     if (found != filters_.end()) {
         filters_.erase(found);
+        noteFilterChange();
     }
+}
+
+void BaseDestination::noteFilterChange() {
+    anyFilters_ = !filters_.empty();
+    anyMessageFilters_ = std::any_of(filters_.begin(), filters_.end(), [](const auto& filter) {
+        return filter->getTarget().kind == Filter::TargetType::Kind::Message;
+    });
 }
 
 FilterList BaseDestination::filters() const {

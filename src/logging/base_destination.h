@@ -49,10 +49,12 @@ class BaseDestination {
                                              const std::optional<std::string>& context);
 
     /// Whether this destination takes a call, by its filters or else its minimum level.
-    bool shouldLevelBeLogged(Level level, const std::string& path, const std::string& function,
-                             const std::optional<std::string>& message = std::nullopt);
+    bool shouldLevelBeLogged(Level level, std::string_view path, std::string_view function,
+                             std::optional<std::string_view> message = std::nullopt);
     /// Whether some filter looks at the message.
-    bool hasMessageFilters() const;
+    bool hasMessageFilters() const { return anyMessageFilters_; }
+    /// Whether the destination has any filter at all.
+    bool hasFilters() const { return anyFilters_; }
     /// Appends a filter.
     void addFilter(std::shared_ptr<FilterType> filter);
     /// Removes the first filter that is this very object.
@@ -85,6 +87,11 @@ class BaseDestination {
   private:
     mutable std::mutex filtersMutex_;
     FilterList filters_;
+    // Kept with the list, so that calls without filters never take the lock.
+    std::atomic<bool> anyFilters_{false};
+    std::atomic<bool> anyMessageFilters_{false};
+
+    void noteFilterChange();
     std::unique_ptr<SerialQueue> queue_;
 };
 

@@ -12,20 +12,22 @@ namespace {
 using Kind = Filter::ComparisonType::Kind;
 
 // Full Unicode lower case, as case-insensitive comparisons need it.
-std::string lowercased(const std::string& text) {
+std::string lowercased(std::string_view text) {
     std::string out;
-    icu::UnicodeString::fromUTF8(text).toLower(icu::Locale::getRoot()).toUTF8String(out);
+    icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
+        .toLower(icu::Locale::getRoot())
+        .toUTF8String(out);
     return out;
 }
 
-bool holds(Kind kind, const std::string& value, const std::string& s) {
+bool holds(Kind kind, std::string_view value, std::string_view s) {
     switch (kind) {
         case Kind::StartsWith:
             return value.starts_with(s);
         case Kind::Contains:
-            return value.find(s) != std::string::npos;
+            return value.find(s) != std::string_view::npos;
         case Kind::Excludes:
-            return value.find(s) == std::string::npos;
+            return value.find(s) == std::string_view::npos;
         case Kind::EndsWith:
             return value.ends_with(s);
         case Kind::Equals:
@@ -41,13 +43,13 @@ bool holds(Kind kind, const std::string& value, const std::string& s) {
 CompareFilter::CompareFilter(TargetType target, bool required, Level minLevel)
     : Filter(std::move(target), required, minLevel), filterComparisonType(targetType.comparison) {}
 
-bool CompareFilter::apply(const std::optional<std::string>& value) const {
+bool CompareFilter::apply(std::optional<std::string_view> value) const {
     if (!value || !filterComparisonType) {
         return false;
     }
     const ComparisonType& comparison = *filterComparisonType;
     if (comparison.kind == Kind::Custom) {
-        return comparison.predicate && comparison.predicate(*value);
+        return comparison.predicate && comparison.predicate(std::string(*value));
     }
     if (comparison.caseSensitive) {
         return std::any_of(comparison.strings.begin(), comparison.strings.end(),

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "logging/level.h"
@@ -51,7 +52,7 @@ class FilterType {
   public:
     virtual ~FilterType() = default;
     /// Whether the value passes the filter's test; no value never passes.
-    virtual bool apply(const std::optional<std::string>& value) const = 0;
+    virtual bool apply(std::optional<std::string_view> value) const = 0;
     virtual const Filter::TargetType& getTarget() const = 0;
     virtual bool isRequired() const = 0;
     /// Whether the filter excludes: its comparison is `Excludes`.
@@ -64,7 +65,7 @@ class CompareFilter final : public Filter, public FilterType {
   public:
     CompareFilter(TargetType target, bool required, Level minLevel);
 
-    bool apply(const std::optional<std::string>& value) const override;
+    bool apply(std::optional<std::string_view> value) const override;
     const TargetType& getTarget() const override { return targetType; }
     bool isRequired() const override { return Filter::isRequired(); }
     bool isExcluded() const override;

@@ -19,7 +19,8 @@ bool inGroup(FilterValidator::ValidationType type, const FilterType& filter) {
 }
 
 // The property of the call that a filter looks at.
-std::optional<std::string> valueFor(const FilterType& filter, const FilterValidator::Input& input) {
+std::optional<std::string_view> valueFor(const FilterType& filter,
+                                         const FilterValidator::Input& input) {
     switch (filter.getTarget().kind) {
         case Filter::TargetType::Kind::Path:
             return input.path;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "logging/filter.h"
@@ -22,9 +23,9 @@ class FilterValidator {
     struct Input {
         FilterList filters;
         Level level = Level::verbose;
-        std::string path;
-        std::string function;
-        std::optional<std::string> message;
+        std::string_view path;
+        std::string_view function;
+        std::optional<std::string_view> message;
     };
 
     /// Counts of a group that matched only in part.

@@ -138,33 +138,42 @@ void Lumberly::custom(Level level, LogMessage message, Where where,
 void Lumberly::dispatch(Level level, LogMessage& message, const Where& where,
                         const std::optional<LogContext>& context) {
     const std::shared_ptr<const DestinationList> destinations = registry().snapshot();
-    if (destinations->empty()) {
-        return;
-    }
-    const std::string thread = threadName();
-    const std::string file(where.file);
-    const std::string function = callerFunctionName(where.function);
-    const std::string shownFunction = displayFunctionName(function);
-    std::optional<std::string> contextText;
-    if (context) {
-        contextText = context->description;
-    }
+    const std::string_view function = callerFunctionName(where.function);
+    std::optional<std::string> thread;  // worked out once, for the first taker
     for (const Destination& destination : *destinations) {
-        std::optional<std::string> filterMessage;
+        std::optional<std::string_view> filterMessage;
         if (destination->hasMessageFilters()) {
             filterMessage = message.text();
         }
-        if (!destination->shouldLevelBeLogged(level, file, function, filterMessage)) {
+        if (!destination->shouldLevelBeLogged(level, where.file, function, filterMessage)) {
             continue;
         }
-        auto write = [destination, level, text = message.text(), thread, file, shownFunction,
-                      line = where.line, contextText] {
-            destination->send(level, text, thread, file, shownFunction, line, contextText);
+        if (!thread) {
+            thread = threadName();
+        }
+        const std::string& text = message.text();
+        auto fill = [&](QueuedLine& line) {
+            line.level = level;
+            line.msg = text;
+            line.thread = *thread;
+            line.file.assign(where.file);
+            line.function.assign(functionStem(function)).append("()");
+            line.line = where.line;
+            line.hasContext = context.has_value();
+            if (context) {
+                line.context = context->description;
+            }
         };
         if (destination->asynchronously) {
-            destination->queue().post(std::move(write));
+            destination->queue().postLine(destination, fill);
         } else {
-            destination->queue().runAndWait(write);
+            destination->queue().runAndWait([&] {
+                QueuedLine line;
+                fill(line);
+                destination->send(line.level, line.msg, line.thread, line.file, line.function,
+                                  line.line,
+                                  line.hasContext ? std::optional(line.context) : std::nullopt);
+            });
         }
     }
 }
@@ -192,12 +201,16 @@ std::string Lumberly::threadName() {
     if (const std::string* label = SerialQueue::currentLabel()) {
         return *label;
     }
-    char name[32] = {};
-    pthread_getname_np(pthread_self(), name, sizeof name);
-    std::string description = "thread " + std::to_string(::gettid());
-    if (name[0] != '\0') {
-        description += " (" + std::string(name) + ")";
-    }
+    // Named once per thread: asking the kernel on every call would cost a system call.
+    thread_local const std::string description = [] {
+        char name[32] = {};
+        pthread_getname_np(pthread_self(), name, sizeof name);
+        std::string text = "thread " + std::to_string(::gettid());
+        if (name[0] != '\0') {
+            text += " (" + std::string(name) + ")";
+        }
+        return text;
+    }();
     return description;
 }
 

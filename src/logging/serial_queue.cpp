@@ -2,10 +2,9 @@
 #include "logging/serial_queue.h"
 
 #include <condition_variable>
-#include <deque>
 #include <future>
 #include <mutex>
-#include <thread>
+#include <vector>
 
 namespace scandesk {
 namespace {
@@ -13,37 +12,97 @@ namespace {
 // Set on each worker thread for its whole life: the label of the queue it serves.
 thread_local const std::string* workerLabel = nullptr;
 
+// A task, or (when empty) the next line of the line pool.
+using Item = Task;
+
+// Queued work: items in order, and the line records they refer to. Two of these
+// change places between the posting side and the worker, keeping their storage.
+struct Batch {
+    std::vector<Item> items;
+    std::vector<QueuedLine> lines;
+    size_t linesUsed = 0;
+
+    bool empty() const { return items.empty(); }
+
+    QueuedLine& nextLine() {
+        if (linesUsed == lines.size()) {
+            lines.emplace_back();
+        }
+        items.emplace_back();
+        return lines[linesUsed++];
+    }
+
+    void dropLastLine() {
+        items.pop_back();
+        --linesUsed;
+    }
+
+    void clear() {
+        items.clear();
+        linesUsed = 0;
+    }
+};
+
 }  // namespace
 
 struct SerialQueue::State {
     std::string label;
+    LineHandler lineHandler;
     std::mutex mutex;
     std::condition_variable changed;
-    std::deque<Task> tasks;
+    Batch pending;
     bool stopping = false;
+    // True while the worker sleeps; posting wakes it only then.
+    bool idle = false;
+    // Whoever posted lines, kept alive until they are written.
+    std::shared_ptr<void> owner;
 
-    // Runs tasks until stopping with nothing left; `self` keeps the state alive.
+    // Runs work until stopping with nothing left; `self` keeps the state alive. The
+    // worker takes everything queued at once, so callers rarely meet it at the lock.
     static void run(std::shared_ptr<State> self) {
         workerLabel = &self->label;
+        Batch batch;
         for (;;) {
-            Task task;
+            std::shared_ptr<void> finishedOwner;
             {
                 std::unique_lock lock(self->mutex);
-                self->changed.wait(lock, [&] { return self->stopping || !self->tasks.empty(); });
-                if (self->tasks.empty()) {
+                if (self->pending.empty()) {
+                    finishedOwner = std::move(self->owner);
+                }
+                while (!self->stopping && self->pending.empty() && !finishedOwner) {
+                    self->idle = true;
+                    self->changed.wait(lock);
+                    self->idle = false;
+                }
+                std::swap(batch, self->pending);
+            }
+            // Let go of the owner outside the lock: this may end the queue itself.
+            finishedOwner.reset();
+            if (batch.empty()) {
+                std::lock_guard lock(self->mutex);
+                if (self->stopping && self->pending.empty()) {
                     break;
                 }
-                task = std::move(self->tasks.front());
-                self->tasks.pop_front();
+                continue;
             }
-            task();
+            size_t nextLine = 0;
+            for (Item& item : batch.items) {
+                if (item) {
+                    item();
+                } else if (self->lineHandler) {
+                    self->lineHandler(batch.lines[nextLine++]);
+                }
+            }
+            batch.clear();
         }
         workerLabel = nullptr;
     }
 };
 
-SerialQueue::SerialQueue(std::string label) : label_(label), state_(std::make_shared<State>()) {
+SerialQueue::SerialQueue(std::string label, LineHandler lineHandler)
+    : label_(label), state_(std::make_shared<State>()) {
     state_->label = std::move(label);
+    state_->lineHandler = std::move(lineHandler);
     worker_ = std::thread(&State::run, state_);
 }
 
@@ -54,7 +113,6 @@ SerialQueue::~SerialQueue() {
     }
     state_->changed.notify_all();
     if (isCurrent()) {
-        // The last task let go of the queue's owner: the worker ends by itself.
         worker_.detach();
     } else {
         worker_.join();
@@ -62,11 +120,37 @@ SerialQueue::~SerialQueue() {
 }
 
 void SerialQueue::post(Task task) {
+    if (!task) {
+        return;
+    }
+    bool wake = false;
     {
         std::lock_guard lock(state_->mutex);
-        state_->tasks.push_back(std::move(task));
+        state_->pending.items.push_back(std::move(task));
+        wake = state_->idle;
     }
-    state_->changed.notify_one();
+    if (wake) {
+        state_->changed.notify_one();
+    }
+}
+
+QueuedLine& SerialQueue::acquireLine(const std::shared_ptr<void>& owner) {
+    state_->mutex.lock();
+    if (!state_->owner) {
+        state_->owner = owner;
+    }
+    return state_->pending.nextLine();
+}
+
+void SerialQueue::releaseLine(bool keep) {
+    if (!keep) {
+        state_->pending.dropLastLine();
+    }
+    const bool wake = keep && state_->idle;
+    state_->mutex.unlock();
+    if (wake) {
+        state_->changed.notify_one();
+    }
 }
 
 void SerialQueue::runAndWait(const Task& task) {

@@ -1,27 +1,38 @@
-// A labelled queue that runs its tasks one after another on its own worker thread.
+// A labelled queue that runs its work one item after another on its own worker thread.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "common/executor.h"
+#include "logging/queued_line.h"
 
 namespace scandesk {
 
-/// A destination's serial queue: tasks run in posting order on one worker thread.
-/// Destruction runs the queued tasks and joins the worker; destroyed by a task on its
-/// own worker (the task held the last reference to the queue's owner), the worker
+/// A destination's serial queue: tasks and log lines run in posting order on one
+/// worker thread. Destruction runs what is queued and joins the worker; destroyed on
+/// its own worker (the last reference to its owner was let go there), the worker
 /// finishes the queue and ends by itself.
 class SerialQueue final : public Executor {
   public:
-    explicit SerialQueue(std::string label);
+    /// Called on the worker for every posted line.
+    using LineHandler = std::function<void(const QueuedLine& line)>;
+    /// Fills a queued line in place.
+    using LineFiller = std::function<void(QueuedLine& line)>;
+
+    explicit SerialQueue(std::string label, LineHandler lineHandler = {});
     ~SerialQueue() override;
     SerialQueue(const SerialQueue&) = delete;
     SerialQueue& operator=(const SerialQueue&) = delete;
 
     /// Queues a task; never waits for it.
     void post(Task task) override;
+    /// Queues a line, filled in place by `fill` (which runs at once, under the queue's
+    /// lock). `owner` is kept alive until the queue has run dry.
+    template <typename Fill>
+    void postLine(const std::shared_ptr<void>& owner, Fill&& fill);
     /// Runs a task on the queue and waits for it; on the queue's own worker it runs
     /// at once, since waiting there would never end.
     void runAndWait(const Task& task);
@@ -35,9 +46,26 @@ class SerialQueue final : public Executor {
 
   private:
     struct State;
+    /// Takes the queue's lock and returns a line record to fill; `releaseLine` follows.
+    QueuedLine& acquireLine(const std::shared_ptr<void>& owner);
+    /// Queues the filled line (or, without `keep`, drops it) and lets go of the lock.
+    void releaseLine(bool keep);
+
     std::string label_;
     std::shared_ptr<State> state_;
     std::thread worker_;
 };
+
+template <typename Fill>
+void SerialQueue::postLine(const std::shared_ptr<void>& owner, Fill&& fill) {
+    QueuedLine& line = acquireLine(owner);
+    try {
+        fill(line);
+    } catch (...) {
+        releaseLine(false);
+        throw;
+    }
+    releaseLine(true);
+}
 
 }  // namespace scandesk

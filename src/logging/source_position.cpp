@@ -24,10 +24,10 @@ size_t closingParenthesisEnd(std::string_view text, size_t open) {
 
 }  // namespace
 
-std::string callerFunctionName(std::string_view function) {
+std::string_view callerFunctionName(std::string_view function) {
     const size_t open = function.find('(');
     if (open == std::string_view::npos) {
-        return std::string(function);
+        return function;
     }
     size_t start = open;
     while (start > 0 && isNameCharacter(function[start - 1])) {
@@ -35,17 +35,20 @@ std::string callerFunctionName(std::string_view function) {
     }
     if (start == open) {
         // No name right before the parameter list (an operator, say): keep it whole.
-        return std::string(function);
+        return function;
     }
     const size_t end = closingParenthesisEnd(function, open);
-    return std::string(function.substr(start, end - start));
+    return function.substr(start, end - start);
 }
 
 std::string displayFunctionName(std::string_view function) {
-    const size_t open = function.find('(');
-    std::string name(function.substr(0, open));
+    std::string name(functionStem(function));
     name += "()";
     return name;
+}
+
+std::string_view functionStem(std::string_view function) {
+    return function.substr(0, function.find('('));
 }
 
 }  // namespace scandesk

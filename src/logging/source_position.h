@@ -25,9 +25,11 @@ struct SourcePosition {
 /// The caller's name with its parameter list, without return type, scope or template
 /// notes: "void ns::Model::startScan(const Params&) const" gives "startScan(const Params&)".
 /// A plain name such as "startScan(uiParam:)" or "main" comes back unchanged.
-std::string callerFunctionName(std::string_view function);
+std::string_view callerFunctionName(std::string_view function);
 
 /// The function name as lines show it: cut at the first "(", then "()" appended.
 std::string displayFunctionName(std::string_view function);
+/// The part of a function name before its first "(".
+std::string_view functionStem(std::string_view function);
 
 }  // namespace scandesk
