@@ -31,10 +31,13 @@ std::string_view fileNameWithoutSuffix(std::string_view path) {
 BaseDestination::BaseDestination()
     : startDate(std::chrono::system_clock::now()),
       queue_(std::make_unique<SerialQueue>(
-          "lumberly-queue-" + Uuid::random().toString(), [this](const QueuedLine& line) {
-              send(line.level, line.msg, line.thread, line.file, line.function, line.line,
-                   line.hasContext ? std::optional(line.context) : std::nullopt);
-          })) {}
+          "lumberly-queue-" + Uuid::random().toString(),
+          SerialQueue::LineHandler{
+              [this](const QueuedLine& line) {
+                  send(line.level, line.msg, line.thread, line.file, line.function, line.line,
+                       line.hasContext ? std::optional(line.context) : std::nullopt);
+              },
+              [this] { beginQueuedLines(); }, [this] { endQueuedLines(); }})) {}
 
 std::optional<std::string> BaseDestination::send(Level level, const std::string& msg,
                                                  const std::string& thread, const std::string& file,

@@ -81,6 +81,11 @@ class BaseDestination {
     std::atomic<bool> debugPrint{false};
 
   protected:
+    /// Called on the queue before and after a run of queued lines, so that a destination
+    /// may gather the run's output and write it at once.
+    virtual void beginQueuedLines() {}
+    virtual void endQueuedLines() {}
+
     /// Switches escape, reset and the five level colours together.
     void applyColorScheme(const ColorScheme& scheme);
 

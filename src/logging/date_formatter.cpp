@@ -10,11 +10,14 @@
 namespace scandesk {
 namespace {
 
-// One ICU formatter with the pattern and calendar it was last set up for.
+// One ICU formatter with the pattern and calendar it was last set up for, and the
+// last text it made: lines logged within one millisecond share it.
 struct ZoneFormatter {
     std::unique_ptr<icu::SimpleDateFormat> format;
     std::string pattern;
     std::string calendarLocale;
+    std::optional<int64_t> lastMillis;
+    std::string lastText;
 };
 
 icu::Locale localeFor(std::string_view calendarLocale) {
@@ -40,9 +43,11 @@ bool prepare(ZoneFormatter& slot, const icu::TimeZone& zone, std::string_view pa
         slot.format = std::move(format);
         slot.calendarLocale = std::string(calendarLocale);
         slot.pattern = std::string(pattern);
+        slot.lastMillis.reset();
     } else if (slot.pattern != pattern) {
         slot.format->applyPattern(icu::UnicodeString::fromUTF8(std::string(pattern)));
         slot.pattern = std::string(pattern);
+        slot.lastMillis.reset();
     }
     return true;
 }
@@ -91,11 +96,14 @@ std::string DateFormatter::format(std::string_view pattern, TimePoint when,
     if (!prepare(slot, zone, pattern, calendarLocale)) {
         return {};
     }
-    icu::UnicodeString out;
-    slot.format->format(static_cast<UDate>(millis.count()), out);
-    std::string text;
-    out.toUTF8String(text);
-    return text;
+    if (slot.lastMillis != millis.count()) {
+        icu::UnicodeString out;
+        slot.format->format(static_cast<UDate>(millis.count()), out);
+        slot.lastText.clear();
+        out.toUTF8String(slot.lastText);
+        slot.lastMillis = millis.count();
+    }
+    return slot.lastText;
 }
 
 }  // namespace scandesk

@@ -45,6 +45,10 @@ class FileDestination : public BaseDestination {
                                                                   const char* home,
                                                                   std::string_view programName);
 
+  protected:
+    void beginQueuedLines() override { writer_.beginGathering(); }
+    void endQueuedLines() override { writer_.endGathering(); }
+
   private:
     bool colored_ = false;
     LogFileWriter writer_;

@@ -27,23 +27,38 @@ void reportWriteFailure(const fs::path& where) {
 }  // namespace
 
 LogFileWriter::~LogFileWriter() {
+    writeGathered();
     closeFile();
 }
 
 bool LogFileWriter::append(const fs::path& path, std::string_view line, const Settings& settings) {
     std::lock_guard lock(mutex_);
-    if (settings.amount > 1) {
-        struct stat info {};
-        if (::stat(path.c_str(), &info) == 0) {
-            if (static_cast<int64_t>(info.st_size) > settings.maxSize) {
-                rotateLocked(path, settings.amount);
+    const bool gather = gathering_ && !settings.syncAfterEachWrite;
+    if (gather && gatherReady_ && fd_ >= 0 && path == openPath_) {
+        // Within a run the file is known: its size is counted, not asked for.
+        if (settings.amount > 1 && openSize_ > settings.maxSize) {
+            writeGathered();
+            rotateLocked(path, settings.amount);
+            if (!ensureOpen(path)) {
+                return false;
             }
-        } else if (errno != ENOENT) {
-            diag("validateSaveFile error: ", std::strerror(errno));
         }
+    } else {
+        writeGathered();
+        rotateIfDue(path, settings);
+        if (!ensureOpen(path)) {
+            gatherReady_ = false;
+            return false;
+        }
+        gatherReady_ = gather;
     }
-    if (!ensureOpen(path)) {
-        return false;
+    if (gather) {
+        gathered_.append(line).push_back('\n');
+        openSize_ += static_cast<int64_t>(line.size() + 1);
+        if (gathered_.size() >= kGatherLimitBytes) {
+            writeGathered();
+        }
+        return true;
     }
     std::string bytes(line);
     bytes += '\n';
@@ -52,7 +67,46 @@ bool LogFileWriter::append(const fs::path& path, std::string_view line, const Se
         closeFile();
         return false;
     }
+    openSize_ += static_cast<int64_t>(bytes.size());
     return true;
+}
+
+void LogFileWriter::beginGathering() {
+    std::lock_guard lock(mutex_);
+    gathering_ = true;
+    gatherReady_ = false;
+}
+
+void LogFileWriter::endGathering() {
+    std::lock_guard lock(mutex_);
+    writeGathered();
+    gathering_ = false;
+    gatherReady_ = false;
+}
+
+void LogFileWriter::rotateIfDue(const fs::path& path, const Settings& settings) {
+    if (settings.amount <= 1) {
+        return;
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (static_cast<int64_t>(info.st_size) > settings.maxSize) {
+            rotateLocked(path, settings.amount);
+        }
+    } else if (errno != ENOENT) {
+        diag("validateSaveFile error: ", std::strerror(errno));
+    }
+}
+
+void LogFileWriter::writeGathered() {
+    if (gathered_.empty()) {
+        return;
+    }
+    if (fd_ < 0 || !writeAll(gathered_, false)) {
+        reportWriteFailure(openPath_);
+        closeFile();
+    }
+    gathered_.clear();
 }
 
 void LogFileWriter::rotate(const fs::path& path, int amount) {
@@ -86,6 +140,7 @@ void LogFileWriter::rotateLocked(const fs::path& path, int amount) {
 
 bool LogFileWriter::remove(const fs::path& path) {
     std::lock_guard lock(mutex_);
+    writeGathered();
     closeFile();
     std::error_code error;
     if (!fs::exists(path, error)) {
@@ -105,6 +160,7 @@ bool LogFileWriter::ensureOpen(const fs::path& path) {
     const bool exists = ::stat(path.c_str(), &info) == 0;
     if (fd_ >= 0 && exists && path == openPath_ && info.st_dev == device_ &&
         info.st_ino == inode_) {
+        openSize_ = static_cast<int64_t>(info.st_size);
         return true;
     }
     closeFile();
@@ -129,6 +185,7 @@ bool LogFileWriter::ensureOpen(const fs::path& path) {
     }
     fd_ = fd;
     openPath_ = path;
+    openSize_ = static_cast<int64_t>(info.st_size);
     device_ = info.st_dev;
     inode_ = info.st_ino;
     return true;

@@ -57,6 +57,34 @@ struct SerialQueue::State {
     // Whoever posted lines, kept alive until they are written.
     std::shared_ptr<void> owner;
 
+    // Runs tasks and lines in order; a task sees every line before it handled.
+    void runBatch(Batch& batch) {
+        const LineHandler& handler = lineHandler;
+        size_t nextLine = 0;
+        bool inLineRun = false;
+        for (Item& item : batch.items) {
+            if (item) {
+                if (inLineRun && handler.runEnd) {
+                    handler.runEnd();
+                }
+                inLineRun = false;
+                item();
+                continue;
+            }
+            if (!inLineRun && handler.runStart) {
+                handler.runStart();
+            }
+            inLineRun = true;
+            if (handler.line) {
+                handler.line(batch.lines[nextLine]);
+            }
+            ++nextLine;
+        }
+        if (inLineRun && handler.runEnd) {
+            handler.runEnd();
+        }
+    }
+
     // Runs work until stopping with nothing left; `self` keeps the state alive. The
     // worker takes everything queued at once, so callers rarely meet it at the lock.
     static void run(std::shared_ptr<State> self) {
@@ -85,14 +113,7 @@ struct SerialQueue::State {
                 }
                 continue;
             }
-            size_t nextLine = 0;
-            for (Item& item : batch.items) {
-                if (item) {
-                    item();
-                } else if (self->lineHandler) {
-                    self->lineHandler(batch.lines[nextLine++]);
-                }
-            }
+            self->runBatch(batch);
             batch.clear();
         }
         workerLabel = nullptr;

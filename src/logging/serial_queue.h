@@ -17,8 +17,13 @@ namespace scandesk {
 /// finishes the queue and ends by itself.
 class SerialQueue final : public Executor {
   public:
-    /// Called on the worker for every posted line.
-    using LineHandler = std::function<void(const QueuedLine& line)>;
+    /// What the worker does with posted lines: `line` for each, `runStart` before and
+    /// `runEnd` after each run of lines that follow one another without a task between.
+    struct LineHandler {
+        std::function<void(const QueuedLine& line)> line;
+        std::function<void()> runStart;
+        std::function<void()> runEnd;
+    };
     /// Fills a queued line in place.
     using LineFiller = std::function<void(QueuedLine& line)>;
 

@@ -8,7 +8,10 @@
 #include <map>
 #include <sstream>
 
+#include <future>
+
 #include "logging/file_destination.h"
+#include "logging/lumberly.h"
 #include "support/captured_lines.h"
 
 namespace scandesk {
@@ -46,22 +49,39 @@ class FileDestinationTest : public ::testing::Test {
     fs::path dir_;
 };
 
-class Rotation : public FileDestinationTest, public ::testing::WithParamInterface<int> {};
+// Rotation by amount of files, for lines sent one by one and for lines that wait on
+// the destination's queue and are written together.
+class Rotation : public FileDestinationTest,
+                 public ::testing::WithParamInterface<std::tuple<int, bool>> {};
 
 TEST_P(Rotation, KeepsTheConfiguredNumberOfFiles) {
+    const auto [amount, queued] = GetParam();
     const fs::path log = dir_ / "sub" / "lumberly.log";
-    FileDestination destination(log);
-    destination.format = "$M";
-    destination.logFileMaxSize = 10;  // every second line pushes a file over the limit
-    destination.logFileAmount = GetParam();
-    write(destination, {"line-1", "line-2", "line-3", "line-4", "line-5"});
+    auto destination = std::make_shared<FileDestination>(log);
+    destination->format = "$M";
+    destination->logFileMaxSize = 10;  // every second line pushes a file over the limit
+    destination->logFileAmount = amount;
+    const std::vector<std::string> lines{"line-1", "line-2", "line-3", "line-4", "line-5"};
+    if (queued) {
+        std::promise<void> release;
+        destination->queue().post([gate = release.get_future().share()] { gate.wait(); });
+        ASSERT_TRUE(Lumberly::addDestination(destination));
+        for (const auto& line : lines) {
+            Lumberly::info(line);
+        }
+        release.set_value();
+        ASSERT_TRUE(Lumberly::flush(std::chrono::seconds(10)));
+        Lumberly::removeAllDestinations();
+    } else {
+        write(*destination, lines);
+    }
 
     const std::map<int, std::vector<std::string>> expected{
         {1, {"line-1\nline-2\nline-3\nline-4\nline-5\n"}},
         {2, {"line-5\n", "line-3\nline-4\n"}},
         {3, {"line-5\n", "line-3\nline-4\n", "line-1\nline-2\n"}},
     };
-    const auto& files = expected.at(GetParam());
+    const auto& files = expected.at(amount);
     EXPECT_EQ(read(log), files[0]);
     for (size_t i = 1; i < files.size(); ++i) {
         EXPECT_EQ(read(log.string() + "." + std::to_string(i)), files[i]) << i;
@@ -69,7 +89,8 @@ TEST_P(Rotation, KeepsTheConfiguredNumberOfFiles) {
     EXPECT_FALSE(fs::exists(log.string() + "." + std::to_string(files.size())));
 }
 
-INSTANTIATE_TEST_SUITE_P(Amounts, Rotation, ::testing::Values(1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Amounts, Rotation,
+                         ::testing::Combine(::testing::Values(1, 2, 3), ::testing::Bool()));
 
 TEST_F(FileDestinationTest, FullFileReplacesOlderRotatedOne) {
     const fs::path log = dir_ / "lumberly.log";

@@ -77,6 +77,27 @@ TEST(LogFormat, RendersEveryTokenWithPadding) {
     }
 }
 
+TEST(LogFormat, DateTokensFollowClockAndZone) {
+    BaseDestination destination;
+    pinTime(destination);
+    system_clock::time_point now = kNow;
+    destination.clock = [&] { return now; };
+    auto render = [&] {
+        return destination.formatMessage("$DHH:mm:ss.SSS$d", Level::info, "", "", "", "", 0,
+                                         std::nullopt);
+    };
+    EXPECT_EQ(render(), "14:07:09.123");
+    now += milliseconds{1};
+    EXPECT_EQ(render(), "14:07:09.124");
+    EXPECT_FALSE(destination.formatter.setTimeZone("Not/AZone"));
+    EXPECT_EQ(destination.formatter.timeZone(), "Europe/Berlin");
+    ASSERT_TRUE(destination.formatter.setTimeZone("Asia/Tokyo"));
+    EXPECT_EQ(render(), "22:07:09.124");
+    destination.calendar = "en_US@calendar=buddhist";
+    EXPECT_EQ(destination.formatMessage("$Dyyyy$d", Level::info, "", "", "", "", 0, std::nullopt),
+              "2569");
+}
+
 TEST(LogFormat, HugePaddingIsClampedNotAllocated) {
     BaseDestination destination;
     const std::string text = destination.formatMessage("$99999999999999999999L|", Level::info, "",
