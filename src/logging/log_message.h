@@ -43,6 +43,7 @@ class LogMessage {
               return describeValue((*static_cast<std::remove_reference_t<F>*>(p))());
           }) {}
 
+    LogMessage(LogMessage&&) = default;
     LogMessage(const LogMessage&) = delete;
     LogMessage& operator=(const LogMessage&) = delete;
 

@@ -100,36 +100,6 @@ int Lumberly::countDestinations() {
     return static_cast<int>(registry().snapshot()->size());
 }
 
-void Lumberly::verbose(LogMessage message, Where where) {
-    dispatch(Level::verbose, message, where, std::nullopt);
-}
-void Lumberly::verbose(LogMessage message, LogContext context, Where where) {
-    dispatch(Level::verbose, message, where, std::move(context));
-}
-void Lumberly::debug(LogMessage message, Where where) {
-    dispatch(Level::debug, message, where, std::nullopt);
-}
-void Lumberly::debug(LogMessage message, LogContext context, Where where) {
-    dispatch(Level::debug, message, where, std::move(context));
-}
-void Lumberly::info(LogMessage message, Where where) {
-    dispatch(Level::info, message, where, std::nullopt);
-}
-void Lumberly::info(LogMessage message, LogContext context, Where where) {
-    dispatch(Level::info, message, where, std::move(context));
-}
-void Lumberly::warning(LogMessage message, Where where) {
-    dispatch(Level::warning, message, where, std::nullopt);
-}
-void Lumberly::warning(LogMessage message, LogContext context, Where where) {
-    dispatch(Level::warning, message, where, std::move(context));
-}
-void Lumberly::error(LogMessage message, Where where) {
-    dispatch(Level::error, message, where, std::nullopt);
-}
-void Lumberly::error(LogMessage message, LogContext context, Where where) {
-    dispatch(Level::error, message, where, std::move(context));
-}
 void Lumberly::custom(Level level, LogMessage message, Where where,
                       std::optional<LogContext> context) {
     dispatch(level, message, where, context);

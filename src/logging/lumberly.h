@@ -8,6 +8,7 @@
 #include <source_location>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "logging/base_destination.h"
 #include "logging/level.h"
@@ -37,21 +38,42 @@ class Lumberly {
     static void removeAllDestinations();
     static int countDestinations();
 
-    static void verbose(LogMessage message, Where where = std::source_location::current());
+    /// The five level calls, each with or without a context value.
+    static void verbose(LogMessage message, Where where = std::source_location::current()) {
+        custom(Level::verbose, std::move(message), where);
+    }
     static void verbose(LogMessage message, LogContext context,
-                        Where where = std::source_location::current());
-    static void debug(LogMessage message, Where where = std::source_location::current());
+                        Where where = std::source_location::current()) {
+        custom(Level::verbose, std::move(message), where, std::move(context));
+    }
+    static void debug(LogMessage message, Where where = std::source_location::current()) {
+        custom(Level::debug, std::move(message), where);
+    }
     static void debug(LogMessage message, LogContext context,
-                      Where where = std::source_location::current());
-    static void info(LogMessage message, Where where = std::source_location::current());
+                      Where where = std::source_location::current()) {
+        custom(Level::debug, std::move(message), where, std::move(context));
+    }
+    static void info(LogMessage message, Where where = std::source_location::current()) {
+        custom(Level::info, std::move(message), where);
+    }
     static void info(LogMessage message, LogContext context,
-                     Where where = std::source_location::current());
-    static void warning(LogMessage message, Where where = std::source_location::current());
+                     Where where = std::source_location::current()) {
+        custom(Level::info, std::move(message), where, std::move(context));
+    }
+    static void warning(LogMessage message, Where where = std::source_location::current()) {
+        custom(Level::warning, std::move(message), where);
+    }
     static void warning(LogMessage message, LogContext context,
-                        Where where = std::source_location::current());
-    static void error(LogMessage message, Where where = std::source_location::current());
+                        Where where = std::source_location::current()) {
+        custom(Level::warning, std::move(message), where, std::move(context));
+    }
+    static void error(LogMessage message, Where where = std::source_location::current()) {
+        custom(Level::error, std::move(message), where);
+    }
     static void error(LogMessage message, LogContext context,
-                      Where where = std::source_location::current());
+                      Where where = std::source_location::current()) {
+        custom(Level::error, std::move(message), where, std::move(context));
+    }
     /// A call at any level, with or without context.
     static void custom(Level level, LogMessage message,
                        Where where = std::source_location::current(),

@@ -28,7 +28,7 @@ TEST(CompareFilter, AppliesEachComparison) {
         {Kind::Excludes, {"secret"}, true, "a secret line", false},
         {Kind::Excludes, {"secret"}, true, "an open line", true},
         {Kind::Excludes, {"secret", "open"}, true, "a secret line", true},
-        {Kind::EndsWith, {".swift", ".cpp"}, true, "/src/model.cpp", true},
+        {Kind::EndsWith, {".h", ".cpp"}, true, "/src/model.cpp", true},
         {Kind::EndsWith, {".CPP"}, true, "/src/model.cpp", false},
         {Kind::Equals, {"Straße"}, false, "STRASSE", false},
         {Kind::Equals, {"ÄRGER"}, false, "ärger", true},

@@ -17,7 +17,7 @@ using namespace std::chrono;
 // 2026-03-14 13:07:09.123 UTC, 14:07:09.123 in Berlin (winter time).
 const system_clock::time_point kNow =
     sys_days{year{2026} / 3 / 14} + hours{13} + minutes{7} + seconds{9} + milliseconds{123};
-const std::string kFile = "/src/session/ScannerModel.swift";
+const std::string kFile = "/src/session/ScannerModel.cpp";
 
 // Gives a destination a fixed clock, a fixed zone and a start 1 h 2 min 3.004 s ago.
 void pinTime(BaseDestination& destination) {
@@ -48,7 +48,7 @@ TEST(LogFormat, RendersEveryTokenWithPadding) {
         {"$T", Level::info, {}, "worker"},
         {"$10T|", Level::info, {}, "    worker|"},
         {"$N", Level::info, {}, "ScannerModel"},
-        {"$n", Level::info, {}, "ScannerModel.swift"},
+        {"$n", Level::info, {}, "ScannerModel.cpp"},
         {"$F", Level::info, {}, "startScan()"},
         {"$l", Level::info, {}, "120"},
         {"$5l|", Level::info, {}, "  120|"},

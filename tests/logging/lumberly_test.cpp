@@ -80,14 +80,14 @@ TEST_F(LumberlyTest, MessageIsEvaluatedOnlyWhenTakenAndAtMostOnce) {
 TEST_F(LumberlyTest, PassesPositionLevelAndContext) {
     auto destination = added();
     Lumberly::warning("paper low", LogContext::of(42),
-                      {"/src/session/ScannerModel.swift", "startScan(uiParam:)", 120});
+                      {"/src/session/ScannerModel.cpp", "startScan(uiParam:)", 120});
     Lumberly::custom(Level::error, std::string("jam"));
     const int line = __LINE__ - 1;
     ASSERT_TRUE(Lumberly::flush(kGenerousWait));
     const auto lines = destination->lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].level, Level::warning);
-    EXPECT_EQ(lines[0].file, "/src/session/ScannerModel.swift");
+    EXPECT_EQ(lines[0].file, "/src/session/ScannerModel.cpp");
     EXPECT_EQ(lines[0].function, "startScan()");
     EXPECT_EQ(lines[0].line, 120);
     EXPECT_EQ(lines[0].context, "42");
@@ -102,8 +102,8 @@ TEST_F(LumberlyTest, PassesPositionLevelAndContext) {
 TEST_F(LumberlyTest, FiltersSeeTheFullFunctionName) {
     auto destination = added(Level::error);
     destination->addFilter(Filters::Function::equals({"startScan(uiParam:)"}, true, true));
-    Lumberly::info("kept", {"/a.swift", "startScan(uiParam:)", 1});
-    Lumberly::info("dropped", {"/a.swift", "stopScan()", 1});
+    Lumberly::info("kept", {"/a.cpp", "startScan(uiParam:)", 1});
+    Lumberly::info("dropped", {"/a.cpp", "stopScan()", 1});
     ASSERT_TRUE(Lumberly::flush(kGenerousWait));
     ASSERT_EQ(destination->lines().size(), 1u);
     EXPECT_EQ(destination->lines()[0].msg, "kept");
