@@ -20,6 +20,7 @@ struct ZoneFormatter {
     std::string lastText;
 };
 
+// The locale whose calendar a date uses; the user's for "".
 icu::Locale localeFor(std::string_view calendarLocale) {
     return calendarLocale.empty() ? icu::Locale::getDefault()
                                   : icu::Locale(std::string(calendarLocale).c_str());

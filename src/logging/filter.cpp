@@ -20,6 +20,7 @@ std::string lowercased(std::string_view text) {
     return out;
 }
 
+// Whether one string of a list comparison holds for the value.
 bool holds(Kind kind, std::string_view value, std::string_view s) {
     switch (kind) {
         case Kind::StartsWith:

@@ -53,10 +53,13 @@ class FilterType {
     virtual ~FilterType() = default;
     /// Whether the value passes the filter's test; no value never passes.
     virtual bool apply(std::optional<std::string_view> value) const = 0;
+    /// The property the filter sees and how it compares it.
     virtual const Filter::TargetType& getTarget() const = 0;
+    /// Whether the filter belongs to the required group.
     virtual bool isRequired() const = 0;
     /// Whether the filter excludes: its comparison is `Excludes`.
     virtual bool isExcluded() const = 0;
+    /// Whether `level` is at least the filter's minimum level.
     virtual bool reachedMinLevel(Level level) const = 0;
 };
 

@@ -6,6 +6,7 @@
 namespace scandesk {
 namespace {
 
+// Whether a filter belongs to the group of a validation type.
 bool inGroup(FilterValidator::ValidationType type, const FilterType& filter) {
     switch (type) {
         case FilterValidator::ValidationType::excluded:

@@ -16,10 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The rotated file of a number: path + "." + number.
 std::filesystem::path numbered(const fs::path& path, int number) {
     return fs::path(path.string() + "." + std::to_string(number));
 }
 
+// The diagnostic line of a line that could not be written.
 void reportWriteFailure(const fs::path& where) {
     diag("Lumberly File Destination could not write to file ", where.string(), ".");
 }

@@ -43,6 +43,13 @@ class LogMessage {
               return describeValue((*static_cast<std::remove_reference_t<F>*>(p))());
           }) {}
 
+    /// Any other value with a text form; described only when a destination takes it.
+    template <typename T>
+    requires(!std::invocable<T&> && !std::is_convertible_v<const T&, std::string_view>)
+        LogMessage(const T& value)  // NOLINT(google-explicit-constructor)
+        : producer_(const_cast<void*>(static_cast<const void*>(std::addressof(value)))),
+          call_([](void* p) { return describeValue(*static_cast<const T*>(p)); }) {}
+
     LogMessage(LogMessage&&) = default;
     LogMessage(const LogMessage&) = delete;
     LogMessage& operator=(const LogMessage&) = delete;

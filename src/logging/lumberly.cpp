@@ -21,12 +21,14 @@ struct Registry {
     std::shared_mutex mutex;
     std::shared_ptr<const DestinationList> destinations = std::make_shared<DestinationList>();
 
+    // The current list, kept alive for as long as the caller holds it.
     std::shared_ptr<const DestinationList> snapshot() {
         std::shared_lock lock(mutex);
         return destinations;
     }
 };
 
+// The one destination set of the process.
 Registry& registry() {
     static Registry instance;
     return instance;
@@ -41,6 +43,7 @@ struct FlushLatch {
 
     explicit FlushLatch(size_t count) : remaining(count) {}
 
+    // One destination has reached its marker.
     void arrive() {
         std::lock_guard lock(mutex);
         if (--remaining == 0) {
@@ -48,12 +51,14 @@ struct FlushLatch {
         }
     }
 
+    // Whether every destination reached its marker within the time-out.
     bool waitFor(std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex);
         return done.wait_for(lock, timeout, [this] { return remaining == 0; });
     }
 };
 
+// Whether the calling thread is the process's first thread.
 bool isMainThread() {
     thread_local const bool isMain = ::gettid() == ::getpid();
     return isMain;

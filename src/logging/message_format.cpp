@@ -21,6 +21,7 @@ size_t characterCount(std::string_view text) {
     return count;
 }
 
+// White space as line ends are trimmed of it: tab, line breaks and Unicode separators.
 bool isTrailingWhitespace(UChar32 c) {
     if (c == '\t' || c == '\n' || c == '\f' || c == '\r') {
         return true;
@@ -29,6 +30,7 @@ bool isTrailingWhitespace(UChar32 c) {
     return type == U_SPACE_SEPARATOR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR;
 }
 
+// Blanks and line breaks as a context description is trimmed of them.
 bool isBlankOrLineBreak(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }

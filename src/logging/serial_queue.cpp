@@ -22,8 +22,10 @@ struct Batch {
     std::vector<QueuedLine> lines;
     size_t linesUsed = 0;
 
+    // Whether nothing is queued.
     bool empty() const { return items.empty(); }
 
+    // Queues a line item and returns its record, reusing one from earlier runs.
     QueuedLine& nextLine() {
         if (linesUsed == lines.size()) {
             lines.emplace_back();
@@ -32,11 +34,13 @@ struct Batch {
         return lines[linesUsed++];
     }
 
+    // Takes back the line queued last.
     void dropLastLine() {
         items.pop_back();
         --linesUsed;
     }
 
+    // Empties the batch, keeping its storage.
     void clear() {
         items.clear();
         linesUsed = 0;

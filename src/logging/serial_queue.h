@@ -24,8 +24,6 @@ class SerialQueue final : public Executor {
         std::function<void()> runStart;
         std::function<void()> runEnd;
     };
-    /// Fills a queued line in place.
-    using LineFiller = std::function<void(QueuedLine& line)>;
 
     explicit SerialQueue(std::string label, LineHandler lineHandler = {});
     ~SerialQueue() override;

@@ -4,6 +4,7 @@
 namespace scandesk {
 namespace {
 
+// Characters of a C++ name (and "~" of a destructor).
 bool isNameCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
            c == '~';

@@ -83,9 +83,11 @@ TEST_F(LumberlyTest, PassesPositionLevelAndContext) {
                       {"/src/session/ScannerModel.cpp", "startScan(uiParam:)", 120});
     Lumberly::custom(Level::error, std::string("jam"));
     const int line = __LINE__ - 1;
+    Lumberly::debug(2.5);
     ASSERT_TRUE(Lumberly::flush(kGenerousWait));
     const auto lines = destination->lines();
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2].msg, "2.5");
     EXPECT_EQ(lines[0].level, Level::warning);
     EXPECT_EQ(lines[0].file, "/src/session/ScannerModel.cpp");
     EXPECT_EQ(lines[0].function, "startScan()");
