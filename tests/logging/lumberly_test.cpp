@@ -166,7 +166,7 @@ TEST_F(LumberlyTest, DestinationDroppedWhileItsLinesAreQueued) {
     std::weak_ptr<RecordingDestination> watch = destination;
     destination.reset();  // the queued line now holds the last reference
     release.set_value();
-    for (int i = 0; i < 1000 && !watch.expired(); ++i) {
+    for (int i = 0; i < 10000 && !watch.expired(); ++i) {
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_TRUE(watch.expired());
