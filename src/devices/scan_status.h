@@ -10,6 +10,9 @@ namespace scandesk {
 /// The status byte that ends a job successfully.
 inline constexpr int kScanFinished = 0x80;
 
+/// Result message of a job that ended with a status byte the table does not name.
+inline constexpr const char* kUnknownScanStatus = "unknownScanStatus";
+
 /// Status byte to name; 0x80 "scanFinished" is the only success. Built once on first use.
 const std::map<int, std::string>& ScanStatus();
 

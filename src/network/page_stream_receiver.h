@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/result_pair.h"
+#include "devices/scan_status.h"
 #include "network/network_scan_options.h"
 #include "protocol/scan_process.h"
 
@@ -14,8 +15,6 @@ namespace scandesk {
 
 /// Message when the stream stays silent longer than the page wait.
 inline constexpr const char* kNoBytesForOneMinute = "has no bytes available for 1 min";
-/// Message when a lone status byte is none the scanners define.
-inline constexpr const char* kUnknownScanStatus = "unknownScanStatus";
 /// Bytes read per header unit: a block header and its first 10 data bytes, or a
 /// page-end record and the next block's header.
 inline constexpr size_t kHeaderUnitSize = 22;

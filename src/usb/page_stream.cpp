@@ -44,7 +44,7 @@ PageReadResult statusByteResult(uint8_t status) {
     }
     // A byte the table does not name still ends the job as failed.
     diag("unknown scanner status = ", static_cast<int>(status));
-    return {true, -2, "unknownScannerStatus"};
+    return {true, -2, kUnknownScanStatus};
 }
 
 }  // namespace

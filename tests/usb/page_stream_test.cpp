@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "devices/scan_status.h"
 #include "support/captured_lines.h"
 #include "support/fake_interface_link.h"
 #include "support/page_packets.h"
@@ -94,7 +95,7 @@ TEST_F(PageStream, LoneBytesAndEmptyReadsEndTheJob) {
         {{success, {0x80}}, {true, -1, "jobFinished"}},
         {{success, {0xC3}}, {true, -2, "paperJunck"}},
         {{success, {0xC2}}, {true, -2, "noPaperInADF"}},
-        {{success, {0x42}}, {true, -2, "unknownScannerStatus"}},
+        {{success, {0x42}}, {true, -2, kUnknownScanStatus}},
         {{success, {}}, {true, -1, "finishedFunc"}},
     };
     for (const auto& [read, expected] : rows) {
