@@ -12,7 +12,11 @@
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const scandesk::CliEnvironment env{
-        scandesk::defaultModelServices, scandesk::desktopDirectory, std::cin, std::cout, std::cerr,
+        [](uint16_t port) { return scandesk::defaultModelServices(port); },
+        scandesk::desktopDirectory,
+        std::cin,
+        std::cout,
+        std::cerr,
         isatty(STDERR_FILENO) == 1};
     return scandesk::runCli(args, env);
 }

@@ -14,16 +14,17 @@
 
 namespace scandesk {
 
-ScannerModelServices defaultModelServices(uint16_t scannerPort) {
+ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimits limits) {
     ScannerModelServices services;
     services.networkSearch = [] { return getDeviceBySNMP(); };
     services.usbSearch = [] { return getDeviceByIOUSB(); };
     services.identifyScanner = [](const std::string& ip) { return identifyScanner(ip); };
     services.makeScanProcess = chooseTransport(
-        [scannerPort](const Device& scanner, SharedScanCommand command, PageSink sink,
-                      PageProgress progress) -> std::unique_ptr<ScanProcess> {
+        [scannerPort, limits](const Device& scanner, SharedScanCommand command, PageSink sink,
+                              PageProgress progress) -> std::unique_ptr<ScanProcess> {
             NetworkScanOptions options;
             options.port = scannerPort;
+            options.limits = limits;
             options.progress = std::move(progress);
             return std::make_unique<SocketScanProcess>(scanner, std::move(command), std::move(sink),
                                                        std::move(options));
