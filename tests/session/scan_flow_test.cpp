@@ -107,5 +107,17 @@ TEST_F(ScanFlow, ASecondPassWithoutAFirstOneWritesNothing) {
     EXPECT_TRUE(fs::is_empty(temp.path()));
 }
 
+TEST_F(ScanFlow, ATransportThatThrowsEndsInAnErrorAlert) {
+    ScannerModelServices services = testing::fakeServices(record);
+    services.makeScanProcess = [](const Device&, SharedScanCommand, PageSink,
+                                  PageProgress) -> std::unique_ptr<ScanProcess> {
+        throw std::runtime_error("device vanished");
+    };
+    ScannerModel throwing(main, main, services, false);
+    throwing.startScan(choices(NoCombine, 0));
+    EXPECT_EQ(throwing.alertTitle(), "error");
+    EXPECT_EQ(throwing.alertMessage(), "unexpectError");
+}
+
 }  // namespace
 }  // namespace scandesk
