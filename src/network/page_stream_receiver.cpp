@@ -56,7 +56,7 @@ bool endsScanAlone(uint8_t status) {
 
 }  // namespace
 
-int64_t expectedPageSize(const ScanParam& param) {
+int64_t expectedStreamPageSize(const ScanParam& param) {
     const int64_t w = std::max<int64_t>(0, param.w);
     const int64_t h = std::max<int64_t>(0, param.h);
     return param.mode == "TEXT" ? ((w + 7) / 8) * h : w * h;
@@ -74,7 +74,7 @@ PageStreamReceiver::PageStreamReceiver(int fd, const CommunicatorLimits& limits,
       param_(param),
       savePage_(savePage),
       progress_(progress),
-      expectedSize_(expectedPageSize(param)),
+      expectedSize_(expectedStreamPageSize(param)),
       sizeLimit_(pageSizeLimit(expectedSize_)),
       dataBuffer_(kDataReadSize, 0),
       inbox_(kInboxSize, 0) {}

@@ -1,0 +1,61 @@
+// The outside services a scanner model calls: discovery, transports, imaging, time.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/result_pair.h"
+#include "devices/device.h"
+#include "protocol/scan_command.h"
+#include "protocol/scan_process.h"
+
+namespace scandesk {
+
+/// One blocking search for scanners (network or USB); may return an empty list.
+using DeviceSearch = std::function<std::vector<Device>()>;
+
+/// Asks the scanner at a dotted IPv4 address which model it is; nothing when it does
+/// not answer or is not a known model.
+using ScannerIdentifier = std::function<std::optional<Device>(const std::string& ip)>;
+
+/// Makes the scan process of one attempt for the device's transport.
+using ScanProcessFactory = std::function<std::unique_ptr<ScanProcess>(
+    const Device& scanner, SharedScanCommand command, PageSink sink, PageProgress progress)>;
+
+/// Combines the job's page files pairwise (two pages, or the two sides of an ID card).
+using CombineImageFunction =
+    std::function<ResultPair(int pages, int oriation, const ScanParam& param)>;
+
+/// Writes one PDF of the job's first `pages` page files into `pdfDir`.
+using SavePdfFunction = std::function<ResultPair(
+    const ScanParam& param, int pages, const std::string& pdfDir, const std::string& pageSize)>;
+
+/// Blocks the calling thread for the given time.
+using SleepFunction = std::function<void(std::chrono::milliseconds)>;
+
+/// The current wall-clock time; names the receive directories.
+using ClockFunction = std::function<std::chrono::system_clock::time_point()>;
+
+/// How long a second pass waits before its one retry of a busy scanner.
+inline constexpr std::chrono::milliseconds kBusyRetryWait{4000};
+
+/// Everything the model calls outside itself. Every member must be set; the default
+/// wiring to the real subsystems is `defaultModelServices` (default_services.h).
+struct ScannerModelServices {
+    DeviceSearch networkSearch;         ///< run first in a discovery run
+    DeviceSearch usbSearch;             ///< run second
+    ScannerIdentifier identifyScanner;  ///< for scanners added by address
+    ScanProcessFactory makeScanProcess;
+    PageSink saveImages;  ///< stores each received page into the receive directory
+    CombineImageFunction combineImage;
+    SavePdfFunction save2PDF;
+    SleepFunction sleep;
+    std::chrono::milliseconds busyRetryWait = kBusyRetryWait;
+    ClockFunction now;
+};
+
+}  // namespace scandesk

@@ -1,0 +1,132 @@
+// The session object of the window: scanners, selection, alert, receive directory, scans.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/executor.h"
+#include "common/result_pair.h"
+#include "devices/device.h"
+#include "protocol/scan_param.h"
+#include "protocol/scan_process.h"
+#include "session/model_services.h"
+#include "session/ui_params.h"
+
+namespace scandesk {
+
+struct ScannerModelState;
+
+/// The observable properties of the model.
+enum class ModelProperty {
+    scannerList,
+    showAlert,
+    alertMessage,
+    alertTitle,
+    selectedScanner,
+    isFinding,
+    receiveDir,
+};
+
+/// The property's field name, for diagnostics and tests.
+const char* propertyName(ModelProperty property);
+
+/// Told that a property was set (once per write, even when the value stays the same).
+using ModelObserver = std::function<void(ModelProperty changed)>;
+
+/// Identifies a registered observer so that it can be removed again.
+using ObserverId = uint64_t;
+
+/// The one session object of a window (or of one command-line run).
+///
+/// Threads: every getter and setter may be called from any thread; each returns or
+/// takes a copy under the model's own lock. Observers are always called on the main
+/// executor, after the write they report, so an observer reading a getter sees that
+/// write or a later one. Discovery runs on the background executor and applies its
+/// result on the main executor. `startScan` and `secondScan` run synchronously on the
+/// calling thread (the window calls them on a worker thread, the command line on its
+/// main thread); two scans never overlap, a second caller waits for the first.
+///
+/// Lifetime: both executors must outlive the model. Work still queued on them when the
+/// model is destroyed does nothing.
+class ScannerModel {
+  public:
+    /// Starts with no scanners, no alert and the placeholder device selected, then
+    /// starts the first discovery run unless `discoverAtStart` is false.
+    ScannerModel(Executor& mainExecutor, Executor& backgroundExecutor,
+                 ScannerModelServices services, bool discoverAtStart = true);
+    ~ScannerModel();
+    ScannerModel(const ScannerModel&) = delete;
+    ScannerModel& operator=(const ScannerModel&) = delete;
+
+    // Published properties.
+    std::vector<Device> scannerList() const;
+    bool showAlert() const;
+    std::string alertMessage() const;  ///< already localised
+    std::string alertTitle() const;    ///< already localised
+    Device selectedScanner() const;
+    bool isFinding() const;
+    std::string receiveDir() const;  ///< receive directory of the current scan
+
+    /// Registers an observer of every property write; called on the main executor.
+    ObserverId addObserver(ModelObserver observer);
+    /// Removes an observer; notifications still queued for it are dropped.
+    void removeObserver(ObserverId id);
+
+    /// Told of each page stored by a running scan (its number), on the scanning thread.
+    /// An empty function turns progress reports off.
+    void setPageProgress(PageProgress progress);
+
+    /// Starts one discovery run (network search, then USB search) and returns at once.
+    /// Its result replaces the list and selects the first scanner, or raises the
+    /// "noScannerFound" alert when nothing was found.
+    void autoDetectScanners();
+
+    /// Identifies the scanner at a dotted IPv4 address in the background, then adds
+    /// and selects it; raises the "noScannerFound" alert when nothing answers there.
+    void addScannerByAddress(const std::string& ip);
+
+    /// Adds a scanner to the list (replacing a network scanner at the same address) and
+    /// selects it.
+    void addScanner(const Device& scanner);
+
+    /// Selects the scanner that the next scan uses.
+    void setSelectedScanner(const Device& scanner);
+
+    /// Closes the alert (the window's dismissal).
+    void dismissAlert();
+
+    /// Shows an alert; both keys are localised here.
+    void raiseAlert(std::string_view titleKey, std::string_view messageKey);
+
+    /// Creates `saveDir`/yyyyMMddHHmmss (local time, parents not created) and makes it
+    /// the receive directory. (true, "ok") or (false, "cannotCreateReceiveDir").
+    ResultPair createReceiveDir(const std::string& saveDir);
+
+    /// Removes the receive directory and the page files in it; failures are only logged.
+    void clearReceiveDir();
+
+    /// The scan parameters for the choices and the selected scanner; nothing when an
+    /// index lies outside its list.
+    std::optional<ScanParam> setScanParameter(const UIParams& uiParam) const;
+
+    /// A whole scan: receive directory, scan, then combining, PDF and clean-up, or the
+    /// prompt of a two-pass scan. Every outcome ends in the alert.
+    void startScan(const UIParams& uiParam);
+
+    /// The second pass of a two-pass scan into the first pass's receive directory,
+    /// with one retry of a busy scanner, then combining and PDF.
+    void secondScan(const UIParams& uiParam);
+
+  private:
+    std::shared_ptr<ScannerModelState> state_;
+};
+
+/// The device selected before any discovery result arrives: empty name and address,
+/// the full option lists, a screen and no combining.
+Device placeholderDevice();
+
+}  // namespace scandesk

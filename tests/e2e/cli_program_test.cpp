@@ -1,0 +1,135 @@
+// The scandesk-cli program against the virtual scanner: outcome lines, exit statuses,
+// the second-pass prompt on standard input, and discovery in a private network namespace.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "child_process.h"
+#include "temp_dir.h"
+
+namespace scandesk {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::ProgramRun;
+using testing::VirtualScanner;
+
+// Generous bound for one program run; a run normally takes well under a second.
+constexpr std::chrono::seconds kRunLimit{20};
+
+class CliProgram : public ::testing::Test {
+  protected:
+    // scandesk-cli scan at the virtual scanner, into a new directory of its own (two
+    // scans within one second cannot share an output directory).
+    ProgramRun scan(const VirtualScanner& scanner, const std::string& model,
+                    std::vector<std::string> options, const std::string& input) {
+        outDir = temp.path() + "/" + std::to_string(++runs);
+        std::filesystem::create_directory(outDir);
+        std::vector<std::string> argv{
+            SCANDESK_CLI, "scan", "--net", "127.0.0.1", "--port", std::to_string(scanner.port()),
+            "--model",    model,  "--dir", outDir};
+        argv.insert(argv.end(), options.begin(), options.end());
+        return testing::runProgram(argv, input, kRunLimit);
+    }
+
+    std::vector<std::string> pdfs() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(outDir)) {
+            if (entry.path().extension() == ".pdf") {
+                found.push_back(entry.path().string());
+            }
+        }
+        return found;
+    }
+
+    testing::TempDir temp;
+    std::string outDir;
+    int runs = 0;
+};
+
+TEST_F(CliProgram, TheLastLineIsTheOutcomeAndTheStatusItsKind) {
+    struct Row {
+        std::vector<std::string> scannerOptions;
+        std::string model;
+        std::vector<std::string> options;
+        std::string input;
+        int status;
+        std::string out;
+        const char* err;  // a fragment of standard error
+        int pdfPages;     // -1: no PDF
+    };
+    for (const Row& r : {
+             Row{{"--pages", "3"},
+                 "Tessel T3",
+                 {"--format", "pdf"},
+                 "",
+                 0,
+                 "info: Scanned 3 page(s).\n",
+                 "",
+                 3},
+             Row{{"--pages", "2"},
+                 "Tessel T3",
+                 {"--verbose"},
+                 "",
+                 0,
+                 "info: Scanned 2 page(s).\n",
+                 "ret = (status: true, message: \"2\")",
+                 -1},
+             Row{{"--feeder", "empty"},
+                 "Tessel T3",
+                 {"--source", "ADF"},
+                 "",
+                 1,
+                 "error: There is no paper in the document feeder.\n",
+                 "",
+                 -1},
+             Row{{},
+                 "Brisk B4 Net",
+                 {"--source", "ADF"},
+                 "",
+                 2,
+                 "",
+                 "--source: 'ADF' is not offered; allowed: FB",
+                 -1},
+             Row{{"--pages", "1"},
+                 "Brisk B4 Net",
+                 {"--combine", "IDCard", "--format", "pdf"},
+                 "\n",
+                 0,
+                 "info: Make sure the scanner is ready again, turn the ID card over, then "
+                 "confirm.\ninfo: The two-pass scan is finished.\n",
+                 "Press Enter",
+                 1},
+         }) {
+        SCOPED_TRACE(r.out);
+        VirtualScanner scanner(r.scannerOptions);
+        const ProgramRun run = scan(scanner, r.model, r.options, r.input);
+        EXPECT_EQ(run.status, r.status);
+        EXPECT_EQ(run.out, r.out);
+        EXPECT_THAT(run.err, HasSubstr(r.err));
+        ASSERT_EQ(pdfs().size(), r.pdfPages < 0 ? 0u : 1u);
+        if (r.pdfPages >= 0) {
+            EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), r.pdfPages);
+        }
+    }
+}
+
+// Discovery broadcasts, so it runs only inside a network namespace of its own, where
+// nothing but a down loopback exists and nothing is found.
+TEST_F(CliProgram, DiscoveryInAnEmptyNamespaceFindsNothing) {
+    if (testing::runProgram({"/usr/bin/unshare", "-n", "/bin/true"}, "", kRunLimit).status != 0) {
+        GTEST_SKIP() << "no private network namespace available (unshare -n failed)";
+    }
+    const ProgramRun list = testing::runProgram(
+        {"/usr/bin/unshare", "-n", SCANDESK_CLI, "list", "--json"}, "", kRunLimit);
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out, "[]\n");
+    const ProgramRun scan = testing::runProgram(
+        {"/usr/bin/unshare", "-n", SCANDESK_CLI, "scan", "--dir", temp.path()}, "", kRunLimit);
+    EXPECT_EQ(scan.status, 1);
+    EXPECT_EQ(scan.out, "error: No scanner was found.\n");
+}
+
+}  // namespace
+}  // namespace scandesk
