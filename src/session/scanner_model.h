@@ -18,6 +18,8 @@
 
 namespace scandesk {
 
+struct ScannerModelState;
+
 /// The observable properties of the model.
 enum class ModelProperty {
     scannerList,
@@ -87,7 +89,7 @@ class ScannerModel {
     /// and selects it; raises the "noScannerFound" alert when nothing answers there.
     void addScannerByAddress(const std::string& ip);
 
-    /// Adds a scanner to the list (replacing one with the same type and address) and
+    /// Adds a scanner to the list (replacing a network scanner at the same address) and
     /// selects it.
     void addScanner(const Device& scanner);
 
@@ -120,8 +122,7 @@ class ScannerModel {
     void secondScan(const UIParams& uiParam);
 
   private:
-    struct State;
-    std::shared_ptr<State> state_;
+    std::shared_ptr<ScannerModelState> state_;
 };
 
 /// The device selected before any discovery result arrives: empty name and address,

@@ -1,0 +1,205 @@
+// The list and scan commands of scandesk-cli over one scanner model.
+#include "cli/cli_app.h"
+
+#include <algorithm>
+#include <istream>
+#include <ostream>
+
+#include "cli/cli_options.h"
+#include "cli/device_json.h"
+#include "cli/english_strings.h"
+#include "cli/scan_choices.h"
+#include "common/diagnostics.h"
+#include "common/executor.h"
+#include "common/localization.h"
+#include "devices/catalogue.h"
+#include "session/default_services.h"
+#include "session/scanner_model.h"
+#include "session/two_pass_prompt.h"
+
+namespace scandesk {
+namespace {
+
+// How often the main loop looks for discovery results.
+constexpr std::chrono::milliseconds kDiscoveryPollInterval{100};
+
+// Installs the English table for the run and restores the previous lookup.
+class EnglishTexts {
+  public:
+    EnglishTexts() : previous_(setLocalizer(englishText)) {}
+    ~EnglishTexts() { setLocalizer(std::move(previous_)); }
+    EnglishTexts(const EnglishTexts&) = delete;
+    EnglishTexts& operator=(const EnglishTexts&) = delete;
+
+  private:
+    Localizer previous_;
+};
+
+int usageError(const CliEnvironment& env, const std::string& problem) {
+    env.err << "scandesk-cli: " << problem << "\n" << cliUsage();
+    return kExitUsage;
+}
+
+// One discovery run of the model, waited for on this thread (the main executor's).
+void discover(ScannerModel& model, ManualExecutor& main) {
+    bool done = false;
+    const ObserverId id = model.addObserver([&](ModelProperty changed) {
+        if (changed == ModelProperty::isFinding && !model.isFinding()) {
+            done = true;
+        }
+    });
+    model.autoDetectScanners();
+    while (!done) {
+        main.runFor(kDiscoveryPollInterval);
+    }
+    model.removeObserver(id);
+}
+
+// Prints the model's alert as the outcome line and gives its exit status.
+int outcome(ScannerModel& model, ManualExecutor& main, const CliEnvironment& env) {
+    main.runAll();
+    const bool error = model.alertTitle() == localized("error");
+    env.out << (error ? "error" : "info") << ": " << model.alertMessage() << "\n" << std::flush;
+    return error ? kExitError : kExitInfo;
+}
+
+// The catalogue row with this name, from either catalogue.
+std::optional<BaseDevice> catalogueRow(const std::string& name) {
+    for (const auto* rows : {&IDDevice(), &KESTDevices()}) {
+        auto it = std::find_if(rows->begin(), rows->end(),
+                               [&](const BaseDevice& row) { return row.name == name; });
+        if (it != rows->end()) {
+            return *it;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string catalogueNames() {
+    std::string names;
+    for (const auto* rows : {&IDDevice(), &KESTDevices()}) {
+        for (const BaseDevice& row : *rows) {
+            names += (names.empty() ? "" : ", ") + row.name;
+        }
+    }
+    return names;
+}
+
+int listScanners(const CliOptions& options, ScannerModel& model, ManualExecutor& main,
+                 const CliEnvironment& env) {
+    discover(model, main);
+    const auto devices = model.scannerList();
+    if (options.json) {
+        env.out << devicesAsJson(devices) << "\n";
+        return kExitInfo;
+    }
+    if (devices.empty()) {
+        return outcome(model, main, env);
+    }
+    for (const Device& d : devices) {
+        env.out << d.name << "\t" << d.type << "\t" << (d.ip.empty() ? "-" : d.ip) << "\t"
+                << d.label << "\n";
+    }
+    return kExitInfo;
+}
+
+// Selects the scanner the options name; false when none was found (the alert says so).
+bool selectScanner(const CliOptions& options, const ScannerModelServices& services,
+                   ScannerModel& model, ManualExecutor& main, const CliEnvironment& env) {
+    if (options.netAddress) {
+        const std::string& ip = *options.netAddress;
+        std::optional<Device> device;
+        if (options.model) {
+            device = Device::fromNetworkRow(*catalogueRow(*options.model), ip);
+        } else {
+            device = services.identifyScanner(ip);
+            if (!device) {
+                const BaseDevice& assumed = IDDevice().front();
+                env.err << "note: the scanner at " << ip << " did not identify itself; "
+                        << "assuming the model " << assumed.name << "\n";
+                device = Device::fromNetworkRow(assumed, ip);
+            }
+        }
+        model.addScanner(*device);
+        return true;
+    }
+    if (options.usb) {
+        const auto found = services.usbSearch();
+        if (found.empty()) {
+            model.raiseAlert("error", "noScannerFound");
+            return false;
+        }
+        model.addScanner(found.front());
+        return true;
+    }
+    discover(model, main);
+    return !model.scannerList().empty();
+}
+
+int scan(const CliOptions& options, const ScannerModelServices& services, ScannerModel& model,
+         ManualExecutor& main, const CliEnvironment& env) {
+    if (options.model && !catalogueRow(*options.model)) {
+        return usageError(env, "--model: '" + *options.model +
+                                   "' is not a known model; known: " + catalogueNames());
+    }
+    if (!selectScanner(options, services, model, main, env)) {
+        return outcome(model, main, env);
+    }
+    const Device scanner = model.selectedScanner();
+    const std::string saveDir = options.dir ? *options.dir : env.desktopDirectory();
+    const ChoicesOutcome choices = scanChoices(options, scanner, saveDir);
+    if (!choices.params) {
+        return usageError(env, choices.error + " (scanner: " + scanner.label + ")");
+    }
+    if (env.errIsTerminal) {
+        model.setPageProgress([&env](int pageNo) {
+            env.err << "received page " << pageNo << "\n" << std::flush;
+        });
+    }
+    model.startScan(*choices.params);
+    if (!asksForSecondPass(model.alertMessage())) {
+        return outcome(model, main, env);
+    }
+    env.out << "info: " << model.alertMessage() << "\n" << std::flush;
+    if (!options.yes) {
+        env.err << "Press Enter to scan the second side, or type q and Enter to stop.\n"
+                << std::flush;
+        std::string answer;
+        if (!std::getline(env.in, answer) || answer == "q" || answer == "Q") {
+            // The first page stays in its receive directory.
+            main.runAll();
+            return kExitInfo;
+        }
+    }
+    model.secondScan(*choices.params);
+    return outcome(model, main, env);
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, const CliEnvironment& env) {
+    const CliParse parsed = parseCliArguments(args);
+    if (!parsed.options) {
+        return usageError(env, parsed.error);
+    }
+    const CliOptions& options = *parsed.options;
+    if (options.verb == CliOptions::Verb::help) {
+        env.out << cliUsage();
+        return kExitInfo;
+    }
+    ScopedDiagnosticSink sink(options.verbose ? LineSink([&env](std::string_view line) {
+        env.err << line << "\n" << std::flush;
+    })
+                                              : LineSink());
+    EnglishTexts english;
+    ManualExecutor main;
+    ThreadPerTaskExecutor background;
+    const ScannerModelServices services = env.services(options.port.value_or(kDefaultScannerPort));
+    ScannerModel model(main, background, services, false);
+    if (options.verb == CliOptions::Verb::list) {
+        return listScanners(options, model, main, env);
+    }
+    return scan(options, services, model, main, env);
+}
+
+}  // namespace scandesk

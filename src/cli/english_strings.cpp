@@ -1,0 +1,63 @@
+// The command line's English string table.
+#include "cli/english_strings.h"
+
+#include <map>
+
+#include "session/two_pass_prompt.h"
+
+namespace scandesk {
+
+std::string englishText(std::string_view key) {
+    static const std::map<std::string, std::string, std::less<>> table{
+        // Discovery and the receive directory.
+        {"noScannerFound", "No scanner was found."},
+        {"cannotCreateReceiveDir", "The folder for the scanned pages could not be created."},
+        {"receiveDirMissing", "The pages of the first pass are gone; start the scan again."},
+        // Outcomes of the scan flow.
+        {"scanPage", "Scanned"},
+        {"pages", "page(s)."},
+        {"cannotSavePDF", "The PDF could not be saved; the scanned pages were kept."},
+        {"invalidFileName", "The file name prefix must be a name, without '/'."},
+        {"invalidScanSetting", "A setting is not offered by the selected scanner."},
+        {std::string(kNextPagePrompt),
+         "Make sure the scanner is ready again, place the next page, then confirm."},
+        {std::string(kTurnCardPrompt),
+         "Make sure the scanner is ready again, turn the ID card over, then confirm."},
+        {std::string(kConfirmButtonKey), "confirm"},
+        {std::string(kTwoPassDoneKey), "The two-pass scan is finished."},
+        // Messages of the scan processes.
+        {"scannerNetworkError", "The scanner could not be reached over the network."},
+        {"checkScannerError", "The device at that address is not a supported scanner."},
+        {"noPaperInADF", "There is no paper in the document feeder."},
+        {"cannotChekPaperSource", "The scanner cannot check the paper source."},
+        {"paperSourceNotExist", "The chosen paper source does not exist on this scanner."},
+        {"checkPaperSourceError", "The paper source could not be checked."},
+        {"unexpectError", "The scanner gave an unexpected answer."},
+        {"scannerBusy", "The scanner is busy."},
+        {"openError", "The scanner could not be opened."},
+        {"closeError", "The scanner could not be closed."},
+        {"sndSCommandError", "The source command could not be sent."},
+        {"sndICommandError", "The image command could not be sent."},
+        {"sndXCommandError", "The start command could not be sent."},
+        {"usbTransferImageError", "The page transfer over USB failed."},
+        {"receiveImagesError", "The pages could not be received."},
+        {"has no bytes available for 1 min", "The scanner sent nothing for a minute."},
+        {"saveImageError", "A page could not be saved."},
+        // Status bytes that end a job.
+        {"forceInterruptByCommadR", "The scan was interrupted."},
+        {"stoppedByDeviceKey", "The scan was stopped at the scanner."},
+        {"paperJunck", "The paper is jammed."},
+        {"upperDoorOpen", "The scanner's cover is open."},
+        {"cannotScannerByICommandC5", "The scanner cannot scan with these image settings."},
+        {"scannerMemoryFull", "The scanner's memory is full."},
+        {"commandXSyntaxError", "The scanner rejected the scan parameters."},
+        {"paperTooLong", "The paper is too long."},
+        {"runPaperFailed", "The paper could not be fed."},
+        {"resetFailed", "The scanner could not reset."},
+        {"pushOutPaperFailed", "The paper could not be ejected."},
+    };
+    auto it = table.find(key);
+    return it == table.end() ? "" : it->second;
+}
+
+}  // namespace scandesk

@@ -1,0 +1,293 @@
+// The scanner model's properties, observers, discovery and receive directory.
+#include "session/scanner_model.h"
+
+#include <utility>
+
+#include "common/diagnostics.h"
+#include "common/localization.h"
+#include "devices/options.h"
+#include "session/list_text.h"
+#include "session/model_state.h"
+#include "session/receive_directory.h"
+#include "session/scan_parameter_mapping.h"
+
+namespace scandesk {
+
+const char* propertyName(ModelProperty property) {
+    switch (property) {
+        case ModelProperty::scannerList:
+            return "scannerList";
+        case ModelProperty::showAlert:
+            return "showAlert";
+        case ModelProperty::alertMessage:
+            return "alertMessage";
+        case ModelProperty::alertTitle:
+            return "alertTitle";
+        case ModelProperty::selectedScanner:
+            return "selectedScanner";
+        case ModelProperty::isFinding:
+            return "isFinding";
+        case ModelProperty::receiveDir:
+            return "receiveDir";
+    }
+    return "unknown";
+}
+
+Device placeholderDevice() {
+    Device device;
+    device.id = Uuid::random();
+    device.scanSource = scanSourceOptionN();
+    device.adfResolution = adfResolutionOption();
+    device.fbResolution = fbResolutionOption();
+    device.paperSize = pageSizeOption();
+    device.hasScreen = true;
+    device.supportCombine = false;
+    return device;
+}
+
+ScannerModelState::ScannerModelState(Executor& mainExecutor, Executor& backgroundExecutor,
+                                     ScannerModelServices services)
+    : main(mainExecutor),
+      background(backgroundExecutor),
+      services(std::move(services)),
+      selectedScanner(placeholderDevice()) {}
+
+void ScannerModelState::notify(ModelProperty property) {
+    main.post([weak = weak_from_this(), property] {
+        if (auto self = weak.lock()) {
+            self->callObservers(property);
+        }
+    });
+}
+
+void ScannerModelState::callObservers(ModelProperty property) {
+    std::vector<ObserverId> ids;
+    {
+        std::lock_guard lock(mutex);
+        for (const auto& entry : observers) {
+            ids.push_back(entry.first);
+        }
+    }
+    for (ObserverId id : ids) {
+        ModelObserver observer;
+        {
+            // An observer removed by an earlier one in this round is not called.
+            std::lock_guard lock(mutex);
+            auto it = observers.find(id);
+            if (it == observers.end()) {
+                continue;
+            }
+            observer = it->second;
+        }
+        observer(property);
+    }
+}
+
+void ScannerModelState::setAlert(std::string title, std::string message) {
+    write({ModelProperty::alertTitle, ModelProperty::alertMessage, ModelProperty::showAlert}, [&] {
+        alertTitle = std::move(title);
+        alertMessage = std::move(message);
+        showAlert = true;
+    });
+}
+
+void ScannerModelState::applyDiscovery(std::vector<Device> found) {
+    const bool empty = found.empty();
+    if (empty) {
+        write({ModelProperty::scannerList}, [&] { scannerList.clear(); });
+        setAlert(localized("error"), localized("noScannerFound"));
+    } else {
+        Device first = found.front();
+        write({ModelProperty::scannerList, ModelProperty::selectedScanner}, [&] {
+            scannerList = std::move(found);
+            selectedScanner = first;
+        });
+        diag("selected scanner , name = ", first.name,
+             " scansource = ", bracketedList(first.scanSource));
+    }
+    write({ModelProperty::isFinding}, [&] { isFinding = false; });
+    diag("end isfinding = ", boolText(false));
+}
+
+void ScannerModelState::addScanner(const Device& scanner) {
+    write({ModelProperty::scannerList, ModelProperty::selectedScanner}, [&] {
+        // One entry per network address: a scanner added again replaces its old record.
+        std::erase_if(scannerList, [&](const Device& known) {
+            return scanner.type == "Net" && known.type == "Net" && known.ip == scanner.ip;
+        });
+        scannerList.push_back(scanner);
+        selectedScanner = scanner;
+    });
+}
+
+void ScannerModelState::reportPage(int pageNo) {
+    PageProgress callback;
+    {
+        std::lock_guard lock(mutex);
+        callback = progress;
+    }
+    if (callback) {
+        callback(pageNo);
+    }
+}
+
+ScannerModel::ScannerModel(Executor& mainExecutor, Executor& backgroundExecutor,
+                           ScannerModelServices services, bool discoverAtStart)
+    : state_(std::make_shared<ScannerModelState>(mainExecutor, backgroundExecutor,
+                                                 std::move(services))) {
+    if (discoverAtStart) {
+        autoDetectScanners();
+    }
+}
+
+ScannerModel::~ScannerModel() {
+    // Later notifications find no observers even if a scan or search still holds the state.
+    std::lock_guard lock(state_->mutex);
+    state_->observers.clear();
+    state_->progress = nullptr;
+}
+
+std::vector<Device> ScannerModel::scannerList() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->scannerList;
+}
+
+bool ScannerModel::showAlert() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->showAlert;
+}
+
+std::string ScannerModel::alertMessage() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->alertMessage;
+}
+
+std::string ScannerModel::alertTitle() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->alertTitle;
+}
+
+Device ScannerModel::selectedScanner() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->selectedScanner;
+}
+
+bool ScannerModel::isFinding() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->isFinding;
+}
+
+std::string ScannerModel::receiveDir() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->receiveDir;
+}
+
+ObserverId ScannerModel::addObserver(ModelObserver observer) {
+    std::lock_guard lock(state_->mutex);
+    const ObserverId id = state_->nextObserverId++;
+    state_->observers.emplace(id, std::move(observer));
+    return id;
+}
+
+void ScannerModel::removeObserver(ObserverId id) {
+    std::lock_guard lock(state_->mutex);
+    state_->observers.erase(id);
+}
+
+void ScannerModel::setPageProgress(PageProgress progress) {
+    std::lock_guard lock(state_->mutex);
+    state_->progress = std::move(progress);
+}
+
+void ScannerModel::autoDetectScanners() {
+    state_->background.post([weak = std::weak_ptr<ScannerModelState>(state_)] {
+        auto self = weak.lock();
+        if (!self) {
+            return;
+        }
+        self->write({ModelProperty::isFinding}, [&] { self->isFinding = true; });
+        diag("start isfinding = ", boolText(true));
+        std::vector<Device> found;
+        {
+            std::lock_guard searching(self->searchMutex);
+            found = self->services.networkSearch();
+            std::vector<Device> usb = self->services.usbSearch();
+            found.insert(found.end(), usb.begin(), usb.end());
+        }
+        self->main.post([weak, found = std::move(found)]() mutable {
+            if (auto model = weak.lock()) {
+                model->applyDiscovery(std::move(found));
+            }
+        });
+    });
+}
+
+void ScannerModel::addScannerByAddress(const std::string& ip) {
+    state_->background.post([weak = std::weak_ptr<ScannerModelState>(state_), ip] {
+        auto self = weak.lock();
+        if (!self) {
+            return;
+        }
+        self->write({ModelProperty::isFinding}, [&] { self->isFinding = true; });
+        std::optional<Device> found;
+        {
+            std::lock_guard searching(self->searchMutex);
+            found = self->services.identifyScanner(ip);
+        }
+        self->main.post([weak, found = std::move(found)] {
+            auto model = weak.lock();
+            if (!model) {
+                return;
+            }
+            if (found) {
+                model->addScanner(*found);
+            } else {
+                model->setAlert(localized("error"), localized("noScannerFound"));
+            }
+            model->write({ModelProperty::isFinding}, [&] { model->isFinding = false; });
+        });
+    });
+}
+
+void ScannerModel::addScanner(const Device& scanner) {
+    state_->addScanner(scanner);
+}
+
+void ScannerModel::setSelectedScanner(const Device& scanner) {
+    state_->write({ModelProperty::selectedScanner}, [&] { state_->selectedScanner = scanner; });
+}
+
+void ScannerModel::dismissAlert() {
+    state_->write({ModelProperty::showAlert}, [&] { state_->showAlert = false; });
+}
+
+void ScannerModel::raiseAlert(std::string_view titleKey, std::string_view messageKey) {
+    state_->setAlert(localized(titleKey), localized(messageKey));
+}
+
+ResultPair ScannerModel::createReceiveDir(const std::string& saveDir) {
+    const std::string path = saveDir + "/" + receiveDirName(state_->services.now());
+    // The path is kept whatever follows, as the scan flow reports it.
+    state_->write({ModelProperty::receiveDir}, [&] { state_->receiveDir = path; });
+    if (!makeReceiveDir(path)) {
+        return {false, "cannotCreateReceiveDir"};
+    }
+    return {true, "ok"};
+}
+
+void ScannerModel::clearReceiveDir() {
+    removeReceiveDir(receiveDir());
+}
+
+std::optional<ScanParam> ScannerModel::setScanParameter(const UIParams& uiParam) const {
+    Device scanner;
+    std::string dir;
+    {
+        std::lock_guard lock(state_->mutex);
+        scanner = state_->selectedScanner;
+        dir = state_->receiveDir;
+    }
+    return mapScanParameter(uiParam, scanner, dir);
+}
+
+}  // namespace scandesk
