@@ -26,6 +26,7 @@ QStringList requiredKeys() {
                      // alerts of the window and the session
                      "error", "info", "noScannerFound", "noSaveDir", "noSaveFileName", "scanPage",
                      "pages", "cannotCreateReceiveDir", "cannotSavePDF", "invalidFileName",
+                     "receiveDirMissing", "invalidScanSetting", "has no bytes available for 1 min",
                      kPromptNextPage, kPromptIdCard, "二合一扫描流程结束",
                      // results of the scan processes
                      "scannerBusy", "scannerNetworkError", "checkScannerError",

@@ -236,6 +236,18 @@
         <translation>The two-in-one scan is complete.</translation>
     </message>
     <message>
+        <source>receiveDirMissing</source>
+        <translation>The pages of the first pass are gone; start the scan again.</translation>
+    </message>
+    <message>
+        <source>invalidScanSetting</source>
+        <translation>A setting is not offered by the selected scanner.</translation>
+    </message>
+    <message>
+        <source>has no bytes available for 1 min</source>
+        <translation>The scanner sent nothing for a minute.</translation>
+    </message>
+    <message>
         <source>scannerBusy</source>
         <translation>The scanner is busy. Try again in a moment.</translation>
     </message>
@@ -366,10 +378,6 @@
     <message>
         <source>invalidAddress</source>
         <translation>That is not an IPv4 address (for example 192.168.1.20).</translation>
-    </message>
-    <message>
-        <source>noScannerAtAddress</source>
-        <translation>No supported scanner answers at that address.</translation>
     </message>
     <message>
         <source>scanInProgress</source>

@@ -236,6 +236,18 @@
         <translation>二合一扫描流程结束</translation>
     </message>
     <message>
+        <source>receiveDirMissing</source>
+        <translation>第一遍扫描的页面已不存在，请重新开始扫描。</translation>
+    </message>
+    <message>
+        <source>invalidScanSetting</source>
+        <translation>所选扫描仪不提供其中一项设置。</translation>
+    </message>
+    <message>
+        <source>has no bytes available for 1 min</source>
+        <translation>扫描仪一分钟内没有发送任何数据。</translation>
+    </message>
+    <message>
         <source>scannerBusy</source>
         <translation>扫描仪正忙，请稍后再试。</translation>
     </message>
@@ -366,10 +378,6 @@
     <message>
         <source>invalidAddress</source>
         <translation>这不是 IPv4 地址（例如 192.168.1.20）。</translation>
-    </message>
-    <message>
-        <source>noScannerAtAddress</source>
-        <translation>该地址没有受支持的扫描仪应答。</translation>
     </message>
     <message>
         <source>scanInProgress</source>
