@@ -1,6 +1,7 @@
 // Building one application window around its settings view.
 #include "ui/content_view.h"
 
+#include <QCloseEvent>
 #include <QMenuBar>
 
 #include "ui/translations.h"
@@ -16,6 +17,14 @@ ContentView::ContentView(const SettingViewServices& services, std::function<void
     newWindowAction_->setObjectName("newWindow");
     newWindowAction_->setShortcut(QKeySequence::New);
     connect(newWindowAction_, &QAction::triggered, this, [openWindow] { openWindow(); });
+}
+
+void ContentView::closeEvent(QCloseEvent* event) {
+    if (settingView_->scanning()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 }  // namespace scandesk

@@ -19,6 +19,10 @@ class ContentView final : public QMainWindow {
     /// The "New Window" action (Ctrl+N).
     QAction* newWindowAction() const { return newWindowAction_; }
 
+  protected:
+    /// Keeps the window open while a scan pass still runs on its worker.
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     SettingView* settingView_ = nullptr;
     QAction* newWindowAction_ = nullptr;

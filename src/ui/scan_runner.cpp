@@ -1,6 +1,7 @@
 // The worker thread and progress dialog of a scan pass.
 #include "ui/scan_runner.h"
 
+#include <QCloseEvent>
 #include <QMetaObject>
 
 #include "ui/translations.h"
@@ -13,6 +14,19 @@ QString progressText(int pages) {
     return displayText("scanInProgress") + "\n" + displayText("pagesReceived") + " " +
            QString::number(pages);
 }
+
+/// A progress dialog without a way out: the pass cannot be stopped, so neither Escape
+/// nor the window's close button may hide the dialog and free the window meanwhile.
+class PassProgressDialog final : public QProgressDialog {
+  public:
+    explicit PassProgressDialog(QWidget* window)
+        : QProgressDialog(progressText(0), QString(), 0, 0, window) {}
+
+    void reject() override {}
+
+  protected:
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
 
 }  // namespace
 
@@ -36,7 +50,7 @@ bool ScanRunner::run(Pass pass, std::function<void()> finished) {
     }
     busy_ = true;
     finished_ = std::move(finished);
-    progress_ = std::make_unique<QProgressDialog>(progressText(0), QString(), 0, 0, window_);
+    progress_ = std::make_unique<PassProgressDialog>(window_);
     progress_->setWindowModality(Qt::WindowModal);
     progress_->setMinimumDuration(0);
     progress_->setAutoClose(false);

@@ -2,7 +2,6 @@
 #include "ui/setting_view.h"
 
 #include <arpa/inet.h>
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -126,14 +125,6 @@ SettingView::~SettingView() {
 
 QSize SettingView::sizeHint() const {
     return {kIdealWidth, kIdealHeight};
-}
-
-void SettingView::closeEvent(QCloseEvent* event) {
-    if (scanning()) {
-        event->ignore();
-        return;
-    }
-    QWidget::closeEvent(event);
 }
 
 QComboBox* SettingView::addChooser(const char* objectName, const char* labelKey) {
@@ -310,8 +301,11 @@ void SettingView::renderAlert() {
     const QString title = QString::fromStdString(model_->alertTitle());
     alertBox_->setWindowTitle(title);
     alertBox_->setText("<b>" + title.toHtmlEscaped() + "</b>");
-    alertBox_->setInformativeText(
-        QString::fromStdString(model_->alertMessage()).toHtmlEscaped().replace('\n', "<br>"));
+    alertBox_->setInformativeText(QString::fromStdString(model_->alertMessage()));
+    // The message is shown as it stands, whatever characters it holds.
+    if (auto* message = alertBox_->findChild<QLabel*>("qt_msgbox_informativelabel")) {
+        message->setTextFormat(Qt::PlainText);
+    }
 }
 
 std::vector<Device> SettingView::scannerList() const {

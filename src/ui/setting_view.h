@@ -52,10 +52,6 @@ class SettingView final : public QWidget {
     /// The progress dialog of the running scan pass, if any.
     QProgressDialog* progressDialog() const { return runner_->progressDialog(); }
 
-  protected:
-    /// Keeps the window open while a scan pass still runs on its worker.
-    void closeEvent(QCloseEvent* event) override;
-
   private:
     void buildRows();
     QComboBox* addChooser(const char* objectName, const char* labelKey);

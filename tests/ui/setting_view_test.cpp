@@ -63,6 +63,7 @@ class SettingViewTest : public QObject {
     void scanRunsBehindAProgressDialog();
     void promptConfirmationRunsTheSecondPass();
     void otherAlertsOnlyClose();
+    void alertShowsItsMessageVerbatim();
 
   private:
     QComboBox* chooser(const char* name) const { return view_->findChild<QComboBox*>(name); }
@@ -497,6 +498,11 @@ void SettingViewTest::scanRunsBehindAProgressDialog() {
     // The window still answers, and a second scan cannot start meanwhile.
     QTest::mouseClick(control<QPushButton>("scan"), Qt::LeftButton);
     QVERIFY(!view_->alertBox());
+    // Neither Escape nor closing takes the dialog away before the pass ends.
+    QTest::keyClick(view_->progressDialog(), Qt::Key_Escape);
+    view_->progressDialog()->close();
+    QCoreApplication::processEvents();
+    QVERIFY(view_->progressDialog()->isVisible());
     session_->scanGate.open();
     QTRY_VERIFY(view_->alertBox() && view_->alertBox()->isVisible());
     QVERIFY(!view_->progressDialog());
@@ -523,6 +529,18 @@ void SettingViewTest::promptConfirmationRunsTheSecondPass() {
     QVERIFY(params[1].isSecondScan);
     QCOMPARE(params[1].combineType, std::string("CombinHorizontal"));
     QCOMPARE(params[1].filePath, params[0].filePath);
+}
+
+void SettingViewTest::alertShowsItsMessageVerbatim() {
+    const std::string message = "a <b>\"quoted\"</b> & <none>";
+    view_->model().raiseAlert("info", message);
+    QTRY_VERIFY(view_->alertBox() && view_->alertBox()->isVisible());
+    auto* label = view_->alertBox()->findChild<QLabel*>("qt_msgbox_informativelabel");
+    QVERIFY(label);
+    QCOMPARE(label->text(), QString::fromStdString(message));
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QCOMPARE(alertTitle(), displayText("info"));
+    dismissAlert();
 }
 
 void SettingViewTest::otherAlertsOnlyClose() {

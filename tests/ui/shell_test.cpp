@@ -1,5 +1,6 @@
 // The application shell: each window owns its own view, model and discovery run.
 #include <QComboBox>
+#include <QPushButton>
 #include <QTest>
 #include <memory>
 
@@ -17,6 +18,7 @@ class ShellTest : public QObject {
     void initTestCase();
     void newWindowOpensAnIndependentWindow();
     void closingOneWindowLeavesTheOther();
+    void aWindowStaysOpenWhileItScans();
 
   private:
     std::unique_ptr<ScopedTranslations> translations_;
@@ -76,6 +78,24 @@ void ShellTest::closingOneWindowLeavesTheOther() {
     QTRY_COMPARE(app.windows().size(), 1);
     QVERIFY(app.windows().front()->isVisible());
     app.windows().front()->close();
+    QTRY_COMPARE(app.windows().size(), 0);
+}
+
+void ShellTest::aWindowStaysOpenWhileItScans() {
+    testing::FakeSession session;
+    session.setFound({testing::feederScanner()});
+    kestscannerApp app(session.viewServices());
+    ContentView* window = app.openWindow();
+    session.runDiscovery();
+    QTRY_COMPARE(window->findChild<QComboBox*>("scanner")->count(), 1);
+    session.scanGate.close();
+    window->findChild<QPushButton*>("scan")->click();
+    QTRY_VERIFY(session.scanGate.arrived());
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    session.scanGate.open();
+    QTRY_VERIFY(!window->settingView().scanning());
+    QVERIFY(window->close());
     QTRY_COMPARE(app.windows().size(), 0);
 }
 
