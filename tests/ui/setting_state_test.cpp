@@ -48,15 +48,7 @@ constexpr int kVertical = 2;
 // A state with the indices the rows below vary.
 SettingState with(int colorMode, int source, int resolution, int pageSize, int saveType, int rotate,
                   int combine) {
-    SettingState s;
-    s.colorModeIndex = colorMode;
-    s.scanSourceIndex = source;
-    s.resolutionIndex = resolution;
-    s.pageSizeIndex = pageSize;
-    s.saveTypeIndex = saveType;
-    s.rotateAngleIndex = rotate;
-    s.combineTypeIndex = combine;
-    return s;
+    return testing::stateWith(colorMode, source, resolution, pageSize, saveType, rotate, combine);
 }
 
 RowRules rules(bool combineShown, bool rotationShown, bool fileNameShown, bool sourceEnabled,

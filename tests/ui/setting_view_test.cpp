@@ -73,6 +73,8 @@ class SettingViewTest : public QObject {
     }
     void discover(std::vector<Device> devices);
     void choose(const QString& name, int listIndex);
+    /// Makes each "chooser=list index" choice in order.
+    void chooseAll(const QStringList& choices);
     void clickScanAndWaitForAlert();
     QString alertTitle() const;
     QString alertMessage() const;
@@ -121,6 +123,13 @@ void SettingViewTest::choose(const QString& name, int listIndex) {
     const int row = box->findData(listIndex);
     QVERIFY2(row >= 0, qPrintable(name + " does not list " + QString::number(listIndex)));
     box->setCurrentIndex(row);
+}
+
+void SettingViewTest::chooseAll(const QStringList& choices) {
+    for (const QString& choice : choices) {
+        const QStringList parts = choice.split('=');
+        choose(parts[0], parts[1].toInt());
+    }
 }
 
 void SettingViewTest::clickScanAndWaitForAlert() {
@@ -219,18 +228,7 @@ void SettingViewTest::rulesThroughTheWidgets_data() {
     QTest::addColumn<SettingState>("expected");
     QTest::addColumn<QString>("shown");    // optional rows on screen
     QTest::addColumn<QString>("enabled");  // of scanSource, pageSize, saveFileType
-    const auto state = [](int mode, int source, int resolution, int page, int save, int rotate,
-                          int combine) {
-        SettingState s;
-        s.colorModeIndex = mode;
-        s.scanSourceIndex = source;
-        s.resolutionIndex = resolution;
-        s.pageSizeIndex = page;
-        s.saveTypeIndex = save;
-        s.rotateAngleIndex = rotate;
-        s.combineTypeIndex = combine;
-        return s;
-    };
+    const auto state = testing::stateWith;
     QTest::newRow("a feeder shows no combination row")
         << "feeder" << QStringList{} << state(0, 0, 0, 0, 0, 0, 0) << "rotateAngle saveFileName"
         << "scanSource pageSize saveFileType";
@@ -282,10 +280,7 @@ void SettingViewTest::rulesThroughTheWidgets() {
     QFETCH(QString, shown);
     QFETCH(QString, enabled);
     discover({testing::scannerNamed(scanner)});
-    for (const QString& choice : choices) {
-        const QStringList parts = choice.split('=');
-        choose(parts[0], parts[1].toInt());
-    }
+    chooseAll(choices);
     expected.saveDir = view_->state().saveDir;
     QCOMPARE(view_->state(), expected);
     for (const char* optional : {"combineType", "rotateAngle", "saveFileName"}) {
@@ -307,11 +302,8 @@ void SettingViewTest::choosingAScannerKeepsAllButSourceAndResolution() {
     const Device feeder = testing::feederScanner();
     discover({office, feeder});
     QCOMPARE(view_->model().selectedScanner().id, office.id);
-    for (const char* choice : {"colorMode=1", "scanSource=2", "resolution=3", "pageSize=3",
-                               "saveFileType=1", "rotateAngle=2"}) {
-        const QStringList parts = QString(choice).split('=');
-        choose(parts[0], parts[1].toInt());
-    }
+    chooseAll({"colorMode=1", "scanSource=2", "resolution=3", "pageSize=3", "saveFileType=1",
+               "rotateAngle=2"});
     testing::CapturedLines lines;
     choose("scanner", 1);
     QCOMPARE(view_->model().selectedScanner().id, feeder.id);
@@ -396,10 +388,7 @@ void SettingViewTest::indicesStayInRangeAfterARefreshFindsFewer() {
     discover({testing::combiningOfficeScanner(), testing::feederScanner(),
               testing::combiningOfficeScanner()});
     choose("scanner", scannerChosen);
-    for (const char* choice : {"scanSource=2", "resolution=3", "pageSize=7", "combineType=0"}) {
-        const QStringList parts = QString(choice).split('=');
-        choose(parts[0], parts[1].toInt());
-    }
+    chooseAll({"scanSource=2", "resolution=3", "pageSize=7", "combineType=0"});
     QTest::mouseClick(control<QPushButton>("refreshScanner"), Qt::LeftButton);
     Device feeder = testing::feederScanner();
     feeder.paperSize = {"A4", "A5"};

@@ -1,4 +1,4 @@
-// Scanner records of known shapes for the window's tests.
+// Scanner records of known shapes and choice states for the window's tests.
 #pragma once
 
 #include <QString>
@@ -6,6 +6,7 @@
 
 #include "devices/catalogue.h"
 #include "devices/device.h"
+#include "ui/setting_state.h"
 
 namespace scandesk::testing {
 
@@ -65,6 +66,20 @@ inline Device scannerNamed(const QString& name) {
         return twoSourceScanner();
     }
     return combiningOfficeScanner();
+}
+
+/// A state with the indices the table rows vary; the rest as a window starts.
+inline SettingState stateWith(int colorMode, int source, int resolution, int pageSize, int saveType,
+                              int rotate, int combine) {
+    SettingState s;
+    s.colorModeIndex = colorMode;
+    s.scanSourceIndex = source;
+    s.resolutionIndex = resolution;
+    s.pageSizeIndex = pageSize;
+    s.saveTypeIndex = saveType;
+    s.rotateAngleIndex = rotate;
+    s.combineTypeIndex = combine;
+    return s;
 }
 
 }  // namespace scandesk::testing
