@@ -236,6 +236,14 @@ void SettingViewTest::rulesThroughTheWidgets_data() {
         << "combining" << QStringList{"pageSize=3", "combineType=3"} << state(0, 2, 0, 0, 0, 0, 3)
         << "combineType saveFileName"
         << "saveFileType";
+    QTest::newRow("ID card on a scanner without FB keeps its source")
+        << "twoSource" << QStringList{"scanSource=1", "combineType=3"} << state(0, 1, 0, 0, 0, 0, 3)
+        << "combineType saveFileName"
+        << "saveFileType";
+    QTest::newRow("back to no combining changes nothing else")
+        << "combining" << QStringList{"colorMode=2", "combineType=3", "combineType=0"}
+        << state(kText, 2, 0, 0, 1, 0, 0) << "combineType"
+        << "scanSource pageSize saveFileType";
     QTest::newRow("ID card on a flatbed-only scanner keeps source 0")
         << "flatbed" << QStringList{"combineType=3"} << state(0, 0, 0, 0, 0, 0, 3)
         << "combineType saveFileName"
