@@ -18,6 +18,7 @@ class ScanRunner final : public QObject {
   public:
     using Pass = std::function<void(ScannerModel& model)>;
 
+    /// Runs passes of `model` behind dialogs over `window`, showing its page progress.
     ScanRunner(ScannerModel& model, QWidget* window);
     /// Waits for a running pass to end.
     ~ScanRunner() override;
@@ -35,7 +36,9 @@ class ScanRunner final : public QObject {
     QProgressDialog* progressDialog() const { return progress_.get(); }
 
   private:
+    /// Shows the number of pages stored so far.
     void showPage(int pageNo);
+    /// Joins the worker, closes the dialog and reports the end.
     void passEnded();
 
     ScannerModel& model_;

@@ -34,6 +34,8 @@ class SettingView final : public QWidget {
     /// Width of every chooser and text field.
     static constexpr int kControlWidth = 230;
 
+    /// Builds the rows and the model on the given services; discovery starts at once
+    /// unless the services say otherwise.
     explicit SettingView(const SettingViewServices& services, QWidget* parent = nullptr);
     ~SettingView() override;
     SettingView(const SettingView&) = delete;
@@ -53,26 +55,39 @@ class SettingView final : public QWidget {
     QProgressDialog* progressDialog() const { return runner_->progressDialog(); }
 
   private:
+    /// Creates the rows, the output row and the scan button.
     void buildRows();
+    /// Adds one labelled chooser row to the settings stack.
     QComboBox* addChooser(const char* objectName, const char* labelKey);
+    /// Wires every control to its choice and action.
     void connectControls();
 
     /// Shows the choices, the rows' visibility and enabled state, and the alert.
     void render();
+    /// Opens or updates the alert while the model raises one and no pass runs.
     void renderAlert();
+    /// Follows a published change of the model.
     void onModelChanged(ModelProperty property);
     /// The scanners as the window lists them: none from a refresh until its result.
     std::vector<Device> scannerList() const;
 
+    // The user's choices, each with its change rule.
     void chooseScanner(int index);
     void chooseScanSource(int index);
     void chooseColorMode(int index);
     void chooseCombineType(int index);
+
+    /// Empties the list and starts a discovery run.
     void refreshScanners();
+    /// Asks for an address and lets the model identify and add the scanner there.
     void addScannerByAddress();
+    /// Lets the user pick the output folder.
     void browseFolder();
+    /// Checks the choices and starts a scan pass.
     void scan();
+    /// Closes the alert; a two-pass prompt goes on with the second pass.
     void alertDismissed();
+    /// Runs the second pass with the current choices.
     void startSecondScan();
 
     SettingViewServices services_;
