@@ -194,7 +194,7 @@ int runCli(const std::vector<std::string>& args, const CliEnvironment& env) {
     EnglishTexts english;
     ManualExecutor main;
     ThreadPerTaskExecutor background;
-    const ScannerModelServices services = env.services(options.port.value_or(kDefaultScannerPort));
+    const ScannerModelServices services = env.services(options.port.value_or(kScannerPort));
     ScannerModel model(main, background, services, false);
     if (options.verb == CliOptions::Verb::list) {
         return listScanners(options, model, main, env);

@@ -3,16 +3,15 @@
 
 #include <cstdint>
 
+#include "network/network_scan_options.h"
 #include "session/model_services.h"
 
 namespace scandesk {
 
-/// The scanner's TCP port unless told otherwise.
-inline constexpr uint16_t kDefaultScannerPort = 54321;
-
 /// SNMP discovery then USB enumeration, SNMP identification, the network transport
-/// for devices of type "Net" (at `scannerPort`) and USB for every other type, the
-/// imaging functions, a real sleep and the system clock.
-ScannerModelServices defaultModelServices(uint16_t scannerPort = kDefaultScannerPort);
+/// for devices of type "Net" (at `scannerPort`, with the communicator's time limits) and
+/// USB for every other type, the imaging functions, a real sleep and the system clock.
+ScannerModelServices defaultModelServices(uint16_t scannerPort = kScannerPort,
+                                          CommunicatorLimits limits = {});
 
 }  // namespace scandesk

@@ -1,0 +1,156 @@
+// Combining pairs of page files into two-in-one pages.
+#include "imaging/combine_image.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <new>
+#include <optional>
+
+#include "common/diagnostics.h"
+#include "imaging/canvas.h"
+#include "imaging/image_rotate.h"
+#include "imaging/jpeg_codec.h"
+#include "imaging/page_files.h"
+#include "imaging/save_jpeg.h"
+#include "imaging/save_result.h"
+
+namespace scandesk {
+
+namespace {
+
+/// Scale of the pages that are laid on their side.
+constexpr double kTurnedPageRatio = 0.7;
+
+/// The canvas and where the two pages of a pair go on it.
+struct Layout {
+    int width = 0;
+    int height = 0;
+    Rect first;   ///< upper half, or left half side by side
+    Rect second;  ///< lower half, or right half side by side
+};
+
+/// Canvas size and slots for the job. Halves are truncated, so with an odd height the
+/// top row stays white, and with an odd width side by side the right column does.
+Layout layoutFor(const ScanParam& param, int oriation) {
+    const bool sideBySide = oriation == 0;
+    int64_t width = sideBySide ? param.h : param.w;
+    int64_t height = sideBySide ? param.w : param.h;
+    if (param.combineType == "IDCard") {
+        height *= 2;
+    }
+    constexpr int64_t kMaxSide = std::numeric_limits<int>::max();
+    Layout layout;
+    layout.width = static_cast<int>(std::clamp<int64_t>(width, 0, kMaxSide));
+    layout.height = static_cast<int>(std::clamp<int64_t>(height, 0, kMaxSide));
+    const double halfWidth = layout.width / 2;
+    const double halfHeight = layout.height / 2;
+    if (sideBySide) {
+        layout.first = {0, 0, halfWidth, double(layout.height)};
+        layout.second = {halfWidth, 0, halfWidth, double(layout.height)};
+    } else {
+        layout.first = {0, layout.height - 2 * halfHeight, double(layout.width), halfHeight};
+        layout.second = {0, layout.height - halfHeight, double(layout.width), halfHeight};
+    }
+    return layout;
+}
+
+/// Reads and decodes one JPEG page file.
+Outcome<Image> loadPage(const std::string& path) {
+    Outcome<Bytes> content = readWholeFile(path);
+    if (!content) {
+        return Outcome<Image>::failure(content.error);
+    }
+    return decodeJpeg(*content.value);
+}
+
+/// The page as it goes on the canvas: laid on its side for the two-page types.
+std::optional<Image> placedPage(const Image& page, const std::string& combineType) {
+    if (combineType == "CombinHorizontal") {
+        return imageRotate(270, page, kTurnedPageRatio);
+    }
+    if (combineType == "CombinVertical") {
+        return imageRotate(90, page, kTurnedPageRatio);
+    }
+    return page;
+}
+
+/// Removes a page file whose page is now held by a combined page.
+void removeCombinedPage(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) {
+        diag("delete even image error : ", std::strerror(errno), " (", path, ")");
+    }
+}
+
+/// `combineImage` without the guard against unexpected exceptions.
+ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
+    const Layout layout = layoutFor(param, oriation);
+    diag("combine image w = ", layout.width, " h = ", layout.height);
+    if (pages < 1) {
+        return saveFailure("no pages to combine");
+    }
+    const auto pathOf = [&](int n) { return pageFileName(param.filePath, n, ".jpg"); };
+
+    diag("read odd image = ", pathOf(1));
+    Outcome<Image> firstPage = loadPage(pathOf(1));
+    if (!firstPage || firstPage.value->raster.empty()) {
+        diag("comImage to cgImage error");
+        return saveFailure(firstPage.error);
+    }
+    const bool sideBySide = oriation == 0;
+    const double nominalWidth = sideBySide ? firstPage.value->height : firstPage.value->width;
+    double nominalHeight = sideBySide ? firstPage.value->width : firstPage.value->height;
+    if (param.combineType == "IDCard") {
+        nominalHeight *= 2;
+    }
+    if (layout.width <= 0 || layout.height <= 0) {
+        return saveFailure("empty canvas");
+    }
+    Image canvas{Raster(layout.width, layout.height, firstPage.value->raster.format()),
+                 nominalWidth, nominalHeight};
+
+    for (int first = 1; first <= pages; first += 2) {
+        const int combined = (first + 1) / 2;
+        const int last = std::min(first + 1, pages);
+        paintWhite(canvas.raster);
+        for (int n = first; n <= last; ++n) {
+            Outcome<Image> page = n == 1 ? std::move(firstPage) : loadPage(pathOf(n));
+            if (!page) {
+                return saveFailure(page.error);
+            }
+            const std::optional<Image> placed = placedPage(*page.value, param.combineType);
+            if (!placed || !drawRaster(canvas.raster, placed->raster,
+                                       n == first ? layout.first : layout.second)) {
+                return saveFailure("page " + std::to_string(n) + " cannot be placed");
+            }
+        }
+        const ResultPair written = save2Images(canvas, combined, param);
+        if (!written.status) {
+            return written;
+        }
+        // Only now that the combined page is on disk may its pages' own files go; the
+        // first pair's file was replaced by the combined page itself.
+        for (int n = first; n <= last; ++n) {
+            if (n != combined) {
+                removeCombinedPage(pathOf(n));
+            }
+        }
+    }
+    return saveSuccess();
+}
+
+}  // namespace
+
+ResultPair combineImage(int pages, int oriation, const ScanParam& param) {
+    try {
+        return combinePages(pages, oriation, param);
+    } catch (const std::exception& error) {
+        return saveFailure(error.what());
+    }
+}
+
+}  // namespace scandesk

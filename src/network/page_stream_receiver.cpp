@@ -1,0 +1,275 @@
+// The header and data states of the TCP page stream.
+#include "network/page_stream_receiver.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+
+#include "common/diagnostics.h"
+#include "devices/scan_status.h"
+#include "network/fd_wait.h"
+
+namespace scandesk {
+namespace {
+
+constexpr uint8_t kBlockType = 0x42;
+constexpr uint8_t kOtherBlockType = 0x64;
+constexpr uint8_t kPageEnd = 0x82;
+constexpr size_t kDataInUnit = 10;
+constexpr size_t kEndOfScanUnitSize = 11;
+constexpr size_t kHeaderLogThreshold = 10;
+// Room a page may take beyond its expected size before the stream counts as broken.
+constexpr int64_t kPageSizeSlackBytes = 16 * 1024 * 1024;
+constexpr int64_t kPageSizeFactor = 4;
+// Pages are never reserved beyond this, whatever the parameters say.
+constexpr int64_t kMaxReserveBytes = 512 * 1024 * 1024;
+constexpr const char* kNetworkError = "scannerNetworkError";
+
+std::string bracketed(const Bytes& bytes) {
+    std::ostringstream out;
+    out << '[';
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        out << (i ? ", " : "") << static_cast<int>(bytes[i]);
+    }
+    out << ']';
+    return out.str();
+}
+
+uint16_t littleEndian16(const Bytes& bytes, size_t at) {
+    return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+}
+
+bool endsScanAlone(uint8_t status) {
+    return status == kBlockType || status == kOtherBlockType || status == kScanFinished ||
+           status == kPageEnd;
+}
+
+}  // namespace
+
+int64_t expectedStreamPageSize(const ScanParam& param) {
+    const int64_t w = std::max<int64_t>(0, param.w);
+    const int64_t h = std::max<int64_t>(0, param.h);
+    return param.mode == "TEXT" ? ((w + 7) / 8) * h : w * h;
+}
+
+int64_t pageSizeLimit(int64_t expectedSize) {
+    return kPageSizeFactor * expectedSize + kPageSizeSlackBytes;
+}
+
+PageStreamReceiver::PageStreamReceiver(int fd, const CommunicatorLimits& limits,
+                                       const ScanParam& param, const PageSink& savePage,
+                                       const PageProgress& progress)
+    : fd_(fd),
+      limits_(limits),
+      param_(param),
+      savePage_(savePage),
+      progress_(progress),
+      expectedSize_(expectedStreamPageSize(param)),
+      sizeLimit_(pageSizeLimit(expectedSize_)),
+      dataBuffer_(kDataReadSize, 0) {}
+
+ResultPair PageStreamReceiver::run() {
+    diag("expect image size = ", expectedSize_, ", w = ", param_.w, " ,h = ", param_.h);
+    if (fd_ < 0) {
+        diag("TCPCommunicator: no connection to receive pages from");
+        return {false, kNetworkError};
+    }
+    page_.reserve(static_cast<size_t>(std::min(expectedSize_, kMaxReserveBytes)));
+    header_.reserve(kHeaderUnitSize);
+    lastBytes_ = std::chrono::steady_clock::now();
+    switch (waitReadable(fd_, limits_.pageTimeout)) {
+        case WaitOutcome::timedOut:
+            diag("timeInterval is ", secondsSince(lastBytes_));
+            return {false, kNoBytesForOneMinute};
+        case WaitOutcome::failed:
+            diag("TCPCommunicator: connection failed: ", std::strerror(pendingSocketError(fd_)));
+            return {false, kNetworkError};
+        case WaitOutcome::ready:
+            break;
+    }
+    while (true) {
+        const auto result = state_ == State::needHeader ? needHeader() : readData();
+        if (result) {
+            return *result;
+        }
+    }
+}
+
+std::optional<ResultPair> PageStreamReceiver::needHeader() {
+    // Bytes left over from a short block already begin this unit.
+    const bool unitStartsEmpty = header_.empty();
+    uint8_t buffer[kHeaderUnitSize];
+    while (true) {
+        const size_t want = kHeaderUnitSize - header_.size();
+        const Read read = readSome(buffer, want);
+        if (read.timedOut) {
+            diag("timeInterval is ", secondsSince(lastBytes_));
+            return ResultPair{false, kNoBytesForOneMinute};
+        }
+        if (read.count < 1) {
+            diag("TCPCommunicator: the stream ended while a header was due");
+            return ResultPair{false, kNetworkError};
+        }
+        header_.insert(header_.end(), buffer, buffer + read.count);
+        const size_t headerRead = header_.size();
+        diag("header rece len = ", read.count, " and receivedHeaderLen = ", headerRead,
+             " and maxExpect = ", kHeaderUnitSize - headerRead);
+        diag(bracketed(header_));
+
+        if (headerRead == 1 && unitStartsEmpty) {
+            // TCP may hand over a header's first byte alone: only a byte that stays
+            // alone is a status byte.
+            if (!moreBytesWithinGrace()) {
+                return statusByte(header_[0]);
+            }
+            continue;
+        }
+        if (headerRead < kHeaderLogThreshold) {
+            continue;
+        }
+        diag("header len = 10 and ", bracketed(header_), " and imageSize = ", receivedTotal_, " ");
+        if (headerRead == kEndOfScanUnitSize && header_[0] == kPageEnd) {
+            const uint8_t next = header_[kEndOfScanUnitSize - 1];
+            if (next == kScanFinished) {
+                savePage();
+                diag("scan finished");
+                return pagesSaved();
+            }
+            // A page end followed by a status byte that stays alone: the page is
+            // whole, the byte says how the job ended.
+            if (!moreBytesWithinGrace()) {
+                savePage();
+                return statusByte(next);
+            }
+            continue;
+        }
+        if (headerRead == kHeaderUnitSize) {
+            return interpretUnit();
+        }
+    }
+}
+
+std::optional<ResultPair> PageStreamReceiver::interpretUnit() {
+    Bytes unit;
+    unit.swap(header_);
+    header_.reserve(kHeaderUnitSize);
+    const uint8_t type = unit[0];
+    if (type == kBlockType || type == kOtherBlockType) {
+        const int64_t length = littleEndian16(unit, 10);
+        receivedTotal_ += length;
+        // A block shorter than 10 bytes ends inside the unit; what follows its data
+        // begins the next header.
+        const size_t inUnit = std::min<size_t>(static_cast<size_t>(length), kDataInUnit);
+        page_.insert(page_.end(), unit.begin() + 12,
+                     unit.begin() + 12 + static_cast<ptrdiff_t>(inUnit));
+        header_.assign(unit.begin() + 12 + static_cast<ptrdiff_t>(inUnit), unit.end());
+        remaining_ = length - static_cast<int64_t>(inUnit);
+        state_ = remaining_ > 0 ? State::readData : State::needHeader;
+        return checkPageSize();
+    }
+    if (type == kPageEnd) {
+        savePage();
+        const int64_t length = littleEndian16(unit, 20);
+        receivedTotal_ += length;
+        remaining_ = length;
+        state_ = remaining_ > 0 ? State::readData : State::needHeader;
+        return std::nullopt;
+    }
+    return std::nullopt;  // not a unit of the stream: dropped
+}
+
+std::optional<ResultPair> PageStreamReceiver::readData() {
+    const size_t request = static_cast<size_t>(std::min<int64_t>(remaining_, kDataReadSize));
+    const Read read = readSome(dataBuffer_.data(), request);
+    if (read.timedOut) {
+        diag("timeInterval is ", secondsSince(lastBytes_));
+        return ResultPair{false, kNoBytesForOneMinute};
+    }
+    diag("receive image len = ", read.count, " and readLean = ", request);
+    if (read.count < 1) {
+        return ResultPair{false, kNetworkError};
+    }
+    page_.insert(page_.end(), dataBuffer_.begin(), dataBuffer_.begin() + read.count);
+    remaining_ -= read.count;
+    if (remaining_ == 0) {
+        state_ = State::needHeader;
+    }
+    return checkPageSize();
+}
+
+std::optional<ResultPair> PageStreamReceiver::checkPageSize() {
+    if (static_cast<int64_t>(page_.size()) <= sizeLimit_) {
+        return std::nullopt;
+    }
+    diag("TCPCommunicator: page ", pageNo_, " has grown to ", page_.size(),
+         " bytes, far beyond the expected ", expectedSize_, "; the stream is broken");
+    return ResultPair{false, kNetworkError};
+}
+
+PageStreamReceiver::Read PageStreamReceiver::readSome(uint8_t* buffer, size_t count) {
+    // Silence is measured from the last byte of any kind, header or data: a long page
+    // on a slow link is not silence.
+    const auto deadline = lastBytes_ + limits_.pageTimeout;
+    while (true) {
+        const ssize_t n = ::recv(fd_, buffer, count, 0);
+        if (n > 0) {
+            lastBytes_ = std::chrono::steady_clock::now();
+        }
+        if (n >= 0 || (errno != EAGAIN && errno != EINTR)) {
+            return Read{n, false};
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const auto outcome = waitReadable(fd_, std::max(left, std::chrono::milliseconds(0)));
+        if (outcome == WaitOutcome::timedOut) {
+            return Read{0, true};
+        }
+        if (outcome == WaitOutcome::failed) {
+            return Read{-1, false};
+        }
+    }
+}
+
+bool PageStreamReceiver::moreBytesWithinGrace() {
+    return waitReadable(fd_, limits_.statusGrace) == WaitOutcome::ready &&
+           bytesReady(fd_).value_or(0) > 0;
+}
+
+ResultPair PageStreamReceiver::statusByte(uint8_t status) {
+    const auto name = scanStatusName(status);
+    diag("header[0] = ", static_cast<int>(status));
+    diag("process status is : ", name.value_or("unknown"), " data=", static_cast<int>(status));
+    if (endsScanAlone(status)) {
+        return pagesSaved();
+    }
+    if (name) {
+        return {false, *name};
+    }
+    diag("TCPCommunicator: status byte ", static_cast<int>(status),
+         " is not a known scanner status");
+    return {false, kUnknownScanStatus};
+}
+
+ResultPair PageStreamReceiver::pagesSaved() const {
+    return {true, std::to_string(pageNo_ - 1)};
+}
+
+void PageStreamReceiver::savePage() {
+    if (savePage_) {
+        savePage_(param_, pageNo_, page_);
+    }
+    if (progress_) {
+        progress_(pageNo_);
+    }
+    ++pageNo_;
+    page_ = Bytes();
+    page_.reserve(static_cast<size_t>(std::min(expectedSize_, kMaxReserveBytes)));
+}
+
+}  // namespace scandesk

@@ -1,0 +1,74 @@
+// Cuts the TCP page stream of one scan into pages.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "common/result_pair.h"
+#include "network/network_scan_options.h"
+#include "protocol/scan_process.h"
+
+namespace scandesk {
+
+/// Message when the stream stays silent longer than the page wait.
+inline constexpr const char* kNoBytesForOneMinute = "has no bytes available for 1 min";
+/// Message when a lone status byte is none the scanners define.
+inline constexpr const char* kUnknownScanStatus = "unknownScanStatus";
+/// Bytes read per header unit: a block header and its first 10 data bytes, or a
+/// page-end record and the next block's header.
+inline constexpr size_t kHeaderUnitSize = 22;
+/// Largest single page-data read.
+inline constexpr size_t kDataReadSize = 40960;
+
+/// Bytes one page of the job is expected to have: w x h, or ((w + 7) / 8) x h for TEXT.
+int64_t expectedStreamPageSize(const ScanParam& param);
+
+/// Size beyond which a page is taken for a broken stream rather than grown further.
+int64_t pageSizeLimit(int64_t expectedSize);
+
+/// Reads one scan's page stream from a connected socket until it ends; one use.
+class PageStreamReceiver {
+  public:
+    PageStreamReceiver(int fd, const CommunicatorLimits& limits, const ScanParam& param,
+                       const PageSink& savePage, const PageProgress& progress);
+
+    /// Receives every page; (true, pages saved) or (false, reason).
+    ResultPair run();
+
+  private:
+    enum class State { needHeader, readData };
+    struct Read {
+        ssize_t count = 0;  ///< bytes read, or 0 / -1 for end of stream or error
+        bool timedOut = false;
+    };
+
+    std::optional<ResultPair> needHeader();
+    std::optional<ResultPair> interpretUnit();
+    std::optional<ResultPair> readData();
+    std::optional<ResultPair> checkPageSize();
+    Read readSome(uint8_t* buffer, size_t count);
+    bool moreBytesWithinGrace();
+    ResultPair statusByte(uint8_t status);
+    ResultPair pagesSaved() const;
+    void savePage();
+
+    int fd_;
+    CommunicatorLimits limits_;
+    const ScanParam& param_;
+    const PageSink& savePage_;
+    const PageProgress& progress_;
+    int64_t expectedSize_;
+    int64_t sizeLimit_;
+    State state_ = State::needHeader;
+    Bytes header_;
+    Bytes page_;
+    Bytes dataBuffer_;
+    std::chrono::steady_clock::time_point lastBytes_;
+    int pageNo_ = 1;
+    int64_t remaining_ = 0;
+    int64_t receivedTotal_ = 0;
+};
+
+}  // namespace scandesk

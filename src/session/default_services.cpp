@@ -1,0 +1,55 @@
+// The model's services wired to the real subsystems.
+#include "session/default_services.h"
+
+#include <thread>
+
+#include "discovery/snmp_discovery.h"
+#include "discovery/usb_enumeration.h"
+#include "imaging/combine_image.h"
+#include "imaging/save_images.h"
+#include "imaging/save_pdf.h"
+#include "network/socket_scan_process.h"
+#include "session/transport_choice.h"
+#include "usb/usb_scan_process.h"
+
+namespace scandesk {
+
+ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimits limits) {
+    ScannerModelServices services;
+    services.networkSearch = [] { return getDeviceBySNMP(); };
+    services.usbSearch = [] { return getDeviceByIOUSB(); };
+    services.identifyScanner = [](const std::string& ip) { return identifyScanner(ip); };
+    services.makeScanProcess = chooseTransport(
+        [scannerPort, limits](const Device& scanner, SharedScanCommand command, PageSink sink,
+                              PageProgress progress) -> std::unique_ptr<ScanProcess> {
+            NetworkScanOptions options;
+            options.port = scannerPort;
+            options.limits = limits;
+            options.progress = std::move(progress);
+            return std::make_unique<SocketScanProcess>(scanner, std::move(command), std::move(sink),
+                                                       std::move(options));
+        },
+        [](const Device& scanner, SharedScanCommand command, PageSink sink,
+           PageProgress progress) -> std::unique_ptr<ScanProcess> {
+            UsbScanOptions options;
+            options.progress = std::move(progress);
+            return std::make_unique<UsbScanProcess>(scanner, std::move(command), std::move(sink),
+                                                    std::move(options));
+        });
+    services.saveImages = [](const ScanParam& param, int pageNo, const Bytes& data) {
+        return saveImages(param, pageNo, data);
+    };
+    services.combineImage = [](int pages, int oriation, const ScanParam& param) {
+        return combineImage(pages, oriation, param);
+    };
+    services.save2PDF = [](const ScanParam& param, int pages, const std::string& pdfDir,
+                           const std::string& pageSize) {
+        return save2PDF(param, pages, pdfDir, pageSize);
+    };
+    services.sleep = [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
+    services.busyRetryWait = kBusyRetryWait;
+    services.now = [] { return std::chrono::system_clock::now(); };
+    return services;
+}
+
+}  // namespace scandesk

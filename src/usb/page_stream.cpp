@@ -1,0 +1,125 @@
+// The page stream after the X command: framed packets cut into pages, one page per call.
+#include "usb/page_stream.h"
+
+#include <vector>
+
+#include "common/diagnostics.h"
+#include "devices/scan_status.h"
+#include "usb/byte_list.h"
+#include "usb/usb_error.h"
+
+namespace scandesk {
+namespace {
+
+// An unsigned little-endian 16-bit field.
+uint32_t le16(std::span<const uint8_t> buffer, size_t offset) {
+    return buffer[offset] | (static_cast<uint32_t>(buffer[offset + 1]) << 8);
+}
+
+// Logs what a failed read means and, for codes without their own line, clears the stall.
+void reportFailedRead(UsbInterface& interface, uint8_t pipe, IOReturn code) {
+    if (code == kIOReturnNoDevice) {
+        diag("no devices");
+    } else if (code == kIOReturnAborted) {
+        diag("thread is interrupted before call complete");
+    } else if (code == kIOReturnNotOpen) {
+        diag("the interface is not open for exclusive access");
+    } else if (code == kIOReturnBadArgument) {
+        diag("timeout values are specified for an interrupt pipe");
+    } else {
+        interface.clearPipeStall(true, pipe);
+        diag("read pipe other error ");
+    }
+    diag("read pipe ret = ", optionalLogForm(std::optional<std::string>(errorDescription(code))));
+}
+
+// The job's end from a lone status byte.
+PageReadResult statusByteResult(uint8_t status) {
+    if (status == kScanFinished) {
+        diag("buffer[0]=", static_cast<int>(status));
+        return {true, -1, "jobFinished"};
+    }
+    if (auto name = scanStatusName(status)) {
+        return {true, -2, *name};
+    }
+    // A byte the table does not name still ends the job as failed.
+    diag("unknown scanner status = ", static_cast<int>(status));
+    return {true, -2, "unknownScannerStatus"};
+}
+
+}  // namespace
+
+PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length) {
+    const uint32_t payload = le16(buffer, 10);
+    if (length == payload + kPacketHeaderSize) {
+        return PacketKind::data;
+    }
+    if (length == payload + kPacketHeaderSize + kPacketTailSize &&
+        buffer[kPacketHeaderSize + payload] == kPageTailMarker) {
+        return PacketKind::tail;
+    }
+    if (length == 1) {
+        return PacketKind::statusByte;
+    }
+    if (length == 0) {
+        return PacketKind::endOfData;
+    }
+    return PacketKind::other;
+}
+
+size_t expectedPageSize(const ScanParam& param) {
+    const int64_t width = param.mode == "TEXT" ? (param.w + 7) / 8 : param.w;
+    const int64_t size = width * param.h;
+    return size > 0 ? static_cast<size_t>(size) : 0;
+}
+
+PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,
+                          const PageSink& saveImages, std::chrono::milliseconds readTimeout) {
+    std::vector<uint8_t> buffer(kPageBufferSize, 0);
+    const std::span<const uint8_t> view(buffer);
+    Bytes page;
+    page.reserve(expectedPageSize(param));
+    const auto timeoutMs = static_cast<uint32_t>(readTimeout.count());
+    int errors = 0;
+    while (true) {
+        // Every read offers the whole buffer: a packet may be longer than the one before.
+        uint32_t length = kPageBufferSize;
+        const IOReturn code = interface.readPipe(pipe, buffer.data(), length, timeoutMs);
+        if (code != success) {
+            reportFailedRead(interface, pipe, code);
+            if (++errors >= kPageReadErrorLimit) {
+                return {true, -2, "usbTransferImageError"};
+            }
+        } else {
+            diag("read pipe sucess");
+        }
+        const uint32_t payload = le16(view, 10);
+        diag(byteListText(view.first(kPacketHeaderSize)));
+        diag("readBytes function. readlen=", length, "  and packet len = ", payload);
+        switch (classifyPacket(view, length)) {
+            case PacketKind::data:
+                page.insert(page.end(), view.begin() + kPacketHeaderSize,
+                            view.begin() + kPacketHeaderSize + payload);
+                break;
+            case PacketKind::tail: {
+                const auto tail = view.subspan(kPacketHeaderSize + payload, kPacketTailSize);
+                diag("finished receive one page tail = ", byteListText(tail));
+                page.insert(page.end(), view.begin() + kPacketHeaderSize,
+                            view.begin() + kPacketHeaderSize + payload);
+                const int pageNo = static_cast<int>(le16(view, 3));
+                if (saveImages) {
+                    saveImages(param, pageNo, page);
+                }
+                return {false, pageNo, "finishOnePage"};
+            }
+            case PacketKind::statusByte:
+                return statusByteResult(buffer[0]);
+            case PacketKind::endOfData:
+                return {true, -1, "finishedFunc"};
+            case PacketKind::other:
+                break;
+        }
+    }
+}
+
+}  // namespace scandesk

@@ -1,0 +1,54 @@
+// The page stream after the X command: framed packets cut into pages, one page per call.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "protocol/scan_param.h"
+#include "protocol/scan_process.h"
+#include "usb/usb_interface.h"
+
+namespace scandesk {
+
+/// Room of the one buffer that every bulk read of a page call fills.
+inline constexpr uint32_t kPageBufferSize = 40960;
+/// How long one page-stream read waits for the scanner.
+inline constexpr std::chrono::milliseconds kPageReadTimeout{30000};
+/// Failed reads in one page call that end the job.
+inline constexpr int kPageReadErrorLimit = 5;
+/// First tail byte that marks the last packet of a page.
+inline constexpr uint8_t kPageTailMarker = 0x82;
+/// Header size of a packet: page number at 3-4, payload length at 10-11.
+inline constexpr uint32_t kPacketHeaderSize = 12;
+/// Size of the tail that follows the payload of a page's last packet.
+inline constexpr uint32_t kPacketTailSize = 10;
+
+/// What one bulk read delivered, told apart by its length alone.
+enum class PacketKind { data, tail, statusByte, endOfData, other };
+
+/// The kind of the `length` bytes at the start of `buffer`. The payload length is read
+/// from bytes 10-11 of the buffer, which must hold at least 12 bytes.
+PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length);
+
+/// The outcome of one page call: a stored page (false, its number, "finishOnePage"),
+/// a normal end (true, -1, ...) or a failed job (true, -2, message).
+struct PageReadResult {
+    bool isFinished = false;
+    int pageNo = 0;
+    std::string message;
+
+    friend bool operator==(const PageReadResult&, const PageReadResult&) = default;
+};
+
+/// Expected bytes of one page: w * h, or a row of (w + 7) / 8 bytes in TEXT mode.
+size_t expectedPageSize(const ScanParam& param);
+
+/// Reads the stream from `pipe` until one page is complete (handed to `saveImages`,
+/// whose result is not examined) or the job ends. A failing stall clear is thrown.
+PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,
+                          const PageSink& saveImages,
+                          std::chrono::milliseconds readTimeout = kPageReadTimeout);
+
+}  // namespace scandesk

@@ -1,0 +1,297 @@
+// One scan job on a scanner attached by USB: open, paper check, commands, pages, close.
+#include "usb/usb_scan_process.h"
+
+#include "common/diagnostics.h"
+#include "usb/byte_list.h"
+#include "usb/usb_error.h"
+
+namespace scandesk {
+namespace {
+
+// The scanner's vendor requests: device to host, vendor type, device recipient.
+constexpr uint8_t kVendorRequestType = 0xC0;
+constexpr uint8_t kOpenRequest = 0x01;
+constexpr uint8_t kCloseRequest = 0x02;
+constexpr uint16_t kVendorRequestValue = 0x0002;
+constexpr uint16_t kVendorReplyLength = 0x0500;
+constexpr size_t kVendorReplyBytes = 5;
+
+// Reply bytes of the D and S commands and of the I command.
+constexpr uint8_t kReplyAccepted = 0x80;
+constexpr uint8_t kReplyFeederEmpty = 0xC2;
+constexpr uint8_t kReplyCannotCheck = 0xC4;
+constexpr uint8_t kReplyNoSuchSource = 0xD0;
+constexpr uint8_t kImageReplyAccepted = 0x00;
+
+constexpr size_t kShortReplyBytes = 10;
+constexpr size_t kImageReplyBytes = 50;
+
+// A vendor reply is valid when byte 0 is 5; byte 4 is the scanner's state (0 ready, 1 busy).
+bool replyIs(const Bytes& reply, uint8_t state) {
+    return reply[0] == 5 && reply[4] == state;
+}
+
+}  // namespace
+
+UsbScanProcess::UsbScanProcess(Device scanner, SharedScanCommand scanCommand, PageSink sink,
+                               UsbScanOptions options)
+    : scanner_(std::move(scanner)),
+      scanCommand_(std::move(scanCommand)),
+      sink_(std::move(sink)),
+      options_(std::move(options)) {
+    init();
+}
+
+UsbScanProcess::~UsbScanProcess() = default;
+
+void UsbScanProcess::init() {
+    diag("init usbscanprocess pid=", scanner_.PID, " and vid = ", scanner_.VID);
+    try {
+        std::unique_ptr<UsbBus> bus = options_.bus ? options_.bus() : openLibusbBus();
+        deviceInterface_ = UsbDevice::create(*bus, scanner_.VID, scanner_.PID);
+        auto interfaces = deviceInterface_->createInterface(0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF);
+        // The scanner speaks on interface 1; the others are let go at once.
+        for (auto& interface : interfaces) {
+            if (interface->getInterfaceNum() == 1) {
+                interfaceInterface_ = std::move(interface);
+            }
+        }
+    } catch (const std::exception& error) {
+        releaseHandles();
+        diag("init usb interface error. and error is ", errorLogValue(error));
+    }
+}
+
+Bytes UsbScanProcess::sendVendorRequest(uint8_t request) {
+    // The request announces 0x500 bytes, so the buffer takes that many.
+    Bytes buffer(kVendorReplyLength, 0);
+    IOUSBDevRequestTO control;
+    control.bmRequestType = kVendorRequestType;
+    control.bRequest = request;
+    control.wValue = kVendorRequestValue;
+    control.wIndex = 0;
+    control.wLength = kVendorReplyLength;
+    control.pData = buffer.data();
+    control.wLenDone = 255;
+    control.noDataTimeout = kControlNoDataTimeoutMs;
+    control.completionTimeout = kControlCompletionTimeoutMs;
+    interfaceInterface_->sendControlRequest(control, 0);
+    buffer.resize(kVendorReplyBytes);
+    return buffer;
+}
+
+ResultPair UsbScanProcess::openScanner() {
+    Bytes reply(kVendorReplyBytes, 0);
+    if (interfaceInterface_) {
+        try {
+            reply = sendVendorRequest(kOpenRequest);
+        } catch (const std::exception& error) {
+            releaseHandles();
+            diag("open scanner error. and error is ", errorLogValue(error));
+            return {false, "openError"};
+        }
+    }
+    diag(byteListText(reply));
+    if (replyIs(reply, 0)) {
+        return {true, "openSuccess"};
+    }
+    if (replyIs(reply, 1)) {
+        return {false, "scannerBusy"};
+    }
+    return {false, "unexpectError"};
+}
+
+ResultPair UsbScanProcess::closeScanner() {
+    if (!interfaceInterface_) {
+        return {false, "closeError"};
+    }
+    Bytes reply;
+    try {
+        reply = sendVendorRequest(kCloseRequest);
+    } catch (const std::exception& error) {
+        releaseHandles();
+        diag("close scanner error. and error is ", errorLogValue(error));
+        return {false, "closeError"};
+    }
+    if (replyIs(reply, 0)) {
+        diag("close scanner successfully");
+        return {true, "closeSuccess"};
+    }
+    return {false, "closeError"};
+}
+
+uint8_t UsbScanProcess::pipeFor(const char* role) const {
+    const auto found = pips_.find(role);
+    if (found == pips_.end()) {
+        diag("the interface has no ", role);
+        throw IOReturnError(kIOUSBUnknownPipeErr);
+    }
+    return found->second;
+}
+
+Bytes UsbScanProcess::exchange(const Bytes& command, size_t maxReply) {
+    interfaceInterface_->write(command, pipeFor(kWritePipe), kCommandTimeoutSeconds,
+                               kCommandTimeoutSeconds);
+    return interfaceInterface_->readBytes(1, maxReply, pipeFor(kReadPipe), kCommandTimeoutSeconds,
+                                          kCommandTimeoutSeconds);
+}
+
+ResultPair UsbScanProcess::checkPaperSource() {
+    ScanParam& param = scanCommand_->param;
+    if (param.source == "FB") {
+        return {true, "noNeedToCheck"};
+    }
+    const Bytes command = toBytes(scanCommand_->getDCommand());
+    if (!interfaceInterface_) {
+        return {false, "unexpectError"};
+    }
+    Bytes reply;
+    try {
+        reply = exchange(command, kShortReplyBytes);
+    } catch (const std::exception& error) {
+        diag("check paper source error. error = ", errorLogValue(error));
+        return {false, "checkPaperSourceError"};
+    }
+    switch (reply[0]) {
+        case kReplyAccepted:
+            if (param.source == "AUTO") {
+                param.source = "ADF";
+            }
+            return {true, "ok"};
+        case kReplyFeederEmpty:
+            if (param.source == "AUTO") {
+                param.source = "FB";
+                return {true, "ok"};
+            }
+            return {false, "noPaperInADF"};
+        case kReplyCannotCheck:
+            return {false, "cannotChekPaperSource"};
+        case kReplyNoSuchSource:
+            return {false, "paperSourceNotExist"};
+        default:
+            return {false, "unexpectError"};
+    }
+}
+
+ResultPair UsbScanProcess::sendSCommand() {
+    const Bytes command = toBytes(scanCommand_->getSCommand());
+    if (!interfaceInterface_) {
+        return {false, "unexpectError"};
+    }
+    Bytes reply;
+    try {
+        reply = exchange(command, kShortReplyBytes);
+    } catch (const std::exception& error) {
+        diag("send s command error. error = ", errorLogValue(error));
+        return {false, "sndSCommandError"};
+    }
+    if (reply[0] == kReplyNoSuchSource) {
+        return {false, "paperSourceNotExist"};
+    }
+    if (reply[0] == kReplyAccepted) {
+        return {true, "ok"};
+    }
+    return {false, "unexpectError"};
+}
+
+ResultPair UsbScanProcess::sendICommand() {
+    const Bytes command = toBytes(scanCommand_->getICommand());
+    if (!interfaceInterface_) {
+        return {false, "unexpectError"};
+    }
+    Bytes reply;
+    try {
+        reply = exchange(command, kImageReplyBytes);
+    } catch (const std::exception& error) {
+        diag("send I command error. error = ", errorLogValue(error));
+        return {false, "sndICommandError"};
+    }
+    if (reply[0] == kImageReplyAccepted) {
+        return {true, "ok"};
+    }
+    return {false, "sndICommandError"};
+}
+
+XCommandResult UsbScanProcess::sendXCommand() {
+    const Bytes command = scanCommand_->getXCommand();
+    if (!interfaceInterface_) {
+        return {1, "sendSuccess"};
+    }
+    try {
+        interfaceInterface_->write(command, pipeFor(kWritePipe), kCommandTimeoutSeconds,
+                                   kCommandTimeoutSeconds);
+    } catch (const std::exception& error) {
+        diag("send X command error. error = ", errorLogValue(error));
+        return {-1, "sndXCommandError"};
+    }
+    return {1, "sendSuccess"};
+}
+
+ResultPair UsbScanProcess::start() {
+    const ResultPair opened = openScanner();
+    if (!opened.status) {
+        releaseHandles();
+        return opened;
+    }
+    interfaceInterface_->open(false);
+    pips_ = interfaceInterface_->getPipes();
+
+    // From here on the scanner is open: every exit sends the close request.
+    if (ResultPair checked = checkPaperSource(); !checked.status) {
+        diag("check paper source error");
+        finish();
+        return checked;
+    }
+    if (ResultPair sent = sendSCommand(); !sent.status) {
+        diag(" S command  sent error");
+        finish();
+        return sent;
+    }
+    if (ResultPair sent = sendICommand(); !sent.status) {
+        diag(" I command  sent error");
+        finish();
+        return sent;
+    }
+    sendXCommand();
+    diag("x command is sent");
+
+    ResultPair job{true, "ok"};
+    while (true) {
+        PageReadResult page;
+        try {
+            interfaceInterface_->openAndPerform(false, [&] {
+                diag("open and perform");
+                page = readImages(*interfaceInterface_, pipeFor(kReadPipe), scanCommand_->param,
+                                  sink_, options_.pageReadTimeout);
+            });
+        } catch (const std::exception& error) {
+            diag("receive images error. error = ", errorLogValue(error));
+            finish();
+            return {false, "receiveImagesError"};
+        }
+        if (!page.isFinished) {
+            job = {true, std::to_string(page.pageNo)};
+            if (options_.progress) {
+                options_.progress(page.pageNo);
+            }
+            continue;
+        }
+        if (page.pageNo == -2) {
+            job = {false, page.message};
+        }
+        finish();
+        return job;
+    }
+}
+
+void UsbScanProcess::finish() {
+    closeScanner();
+    releaseHandles();
+}
+
+void UsbScanProcess::releaseHandles() {
+    interfaceInterface_.reset();
+    deviceInterface_.reset();
+}
+
+}  // namespace scandesk

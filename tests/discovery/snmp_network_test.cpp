@@ -1,0 +1,307 @@
+// Discovery and identification against real agents in namespaces the test makes.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <iostream>
+#include <thread>
+
+#include "discovery/snmp_discovery.h"
+#include "snmp_test_network.h"
+#include "support/captured_lines.h"
+
+namespace scandesk {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::CapturedLines;
+using testing::NetworkLab;
+
+// Short library time-outs keep one probe near 0.3 s while still retransmitting twice.
+SnmpDiscoveryOptions fastOptions() {
+    SnmpDiscoveryOptions options;
+    options.timeout = milliseconds(100);
+    options.retries = 2;
+    return options;
+}
+
+const std::string T3_IDENTIFIER = "sysObjectID .1.3.6.1.4.1.53303.4.7.1.52";
+const std::string T5_IDENTIFIER = "sysObjectID .1.3.6.1.4.1.53303.4.7.1.53";
+
+// Skips when the machine cannot hold a lab; fails when the lab broke while being built.
+#define REQUIRE_LAB(lab)                                                                     \
+    do {                                                                                     \
+        if ((lab).unavailable()) {                                                           \
+            std::cerr << "SKIPPED discovery network test: " << (lab).failure() << std::endl; \
+            GTEST_SKIP() << (lab).failure();                                                 \
+        }                                                                                    \
+        ASSERT_EQ((lab).failure(), "");                                                      \
+    } while (false)
+
+// Runs `work` inside the lab's host-side namespace, or skips loudly without sending
+// anything when the thread could not be put there.
+#define RUN_INSIDE(lab, work)                                                                     \
+    do {                                                                                          \
+        const std::string refusal = (lab).runInside(work);                                        \
+        if (!refusal.empty()) {                                                                   \
+            std::cerr << "SKIPPED: refusing to send discovery traffic: " << refusal << std::endl; \
+            GTEST_SKIP() << "refusing to send discovery traffic: " << refusal;                    \
+        }                                                                                         \
+    } while (false)
+
+// Two subnets: a T3, an unknown model, and agents answering sysObjectID with a string
+// and an integer on the first; a T5 on the second.
+void buildOffice(NetworkLab& lab) {
+    const auto first = lab.addSubnet("192.0.2.1/24");
+    const auto second = lab.addSubnet("198.51.100.1/24");
+    lab.addAgent(first, "192.0.2.11/24", {T3_IDENTIFIER});
+    lab.addAgent(first, "192.0.2.12/24", {"sysObjectID .1.3.6.1.4.1.53303.4.7.1.99"});
+    lab.addAgent(first, "192.0.2.13/24",
+                 {"override .1.3.6.1.2.1.1.2.0 octet_str "
+                  "\"SNMPv2-SMI::enterprises.53303.4.7.1.52\""});
+    lab.addAgent(first, "192.0.2.14/24", {"override .1.3.6.1.2.1.1.2.0 integer 53303"});
+    lab.addAgent(second, "198.51.100.20/24", {T5_IDENTIFIER});
+}
+
+// The device of `devices` with this address, or null.
+const Device* deviceAt(const std::vector<Device>& devices, const std::string& ip) {
+    const auto found =
+        std::find_if(devices.begin(), devices.end(), [&](const Device& d) { return d.ip == ip; });
+    return found == devices.end() ? nullptr : &*found;
+}
+
+// The number of lines that contain `fragment`.
+size_t linesContaining(const std::vector<std::string>& lines, const std::string& fragment) {
+    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& line) {
+        return line.find(fragment) != std::string::npos;
+    }));
+}
+
+TEST(SnmpTestLab, RefusesToLetTheHostNamespaceSend) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    EXPECT_NE(lab.whyNotInside(), "");
+    bool ran = false;
+    EXPECT_EQ(lab.runInside([&] { ran = lab.whyNotInside().empty(); }), "");
+    EXPECT_TRUE(ran);
+}
+
+TEST(SnmpDiscoveryNetwork, FindsBothModelsAndDropsEveryOtherAnswer) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    buildOffice(lab);
+    REQUIRE_LAB(lab);
+    CapturedLines captured;
+    std::vector<Device> devices;
+    RUN_INSIDE(lab, [&] { devices = getDeviceBySNMP(fastOptions()); });
+
+    ASSERT_EQ(devices.size(), 2u);
+    const Device* t3 = deviceAt(devices, "192.0.2.11");
+    const Device* t5 = deviceAt(devices, "198.51.100.20");
+    ASSERT_NE(t3, nullptr);
+    ASSERT_NE(t5, nullptr);
+    EXPECT_EQ(t3->name, "Tessel T3");
+    EXPECT_EQ(t3->label, "Tessel T3(192.0.2.11)");
+    EXPECT_EQ(t3->PID, 0x00AB);
+    EXPECT_EQ(t5->label, "Tessel T5(198.51.100.20)");
+    for (const Device* device : {t3, t5}) {
+        EXPECT_EQ(device->type, "Net");
+        EXPECT_EQ(device->VID, kMakerVendorId);
+    }
+    EXPECT_TRUE(captured.contains("brocast sub net ip = 192.0.2.255"));
+    EXPECT_TRUE(captured.contains("brocast sub net ip = 198.51.100.255"));
+    EXPECT_TRUE(captured.contains(" find kest device  ip = 192.0.2.11 ,and name = Tessel T3"));
+
+    // One record per agent that answered with an identifier, although every agent
+    // answered every retransmission.
+    const auto lines = captured.lines();
+    const auto result = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("snmp discovery result = ", 0) == 0;
+    });
+    ASSERT_NE(result, lines.end());
+    EXPECT_EQ(std::count(result->begin(), result->end(), '|'), 3);
+    EXPECT_NE(result->find("192.0.2.12,SNMPv2-SMI::enterprises.53303.4.7.1.99|"),
+              std::string::npos);
+    EXPECT_EQ(result->find("192.0.2.13"), std::string::npos);
+    EXPECT_EQ(result->find("192.0.2.14"), std::string::npos);
+    EXPECT_GE(linesContaining(lines, "ip 192.0.2.11  is already handled!"), 1u);
+}
+
+TEST(SnmpDiscoveryNetwork, IdentifiesOneScannerByUnicast) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    buildOffice(lab);
+    REQUIRE_LAB(lab);
+    struct Row {
+        std::string ip;
+        std::optional<std::string> label;
+    };
+    const std::vector<Row> rows{
+        {"192.0.2.11", "Tessel T3(192.0.2.11)"},
+        {"198.51.100.20", "Tessel T5(198.51.100.20)"},
+        {"192.0.2.12", std::nullopt},      // unknown model
+        {"192.0.2.13", std::nullopt},      // identifier sent as a string
+        {"192.0.2.14", std::nullopt},      // identifier sent as an integer
+        {"192.0.2.99", std::nullopt},      // nobody there
+        {"192.0.2.255", std::nullopt},     // a broadcast address is not a scanner
+        {"udp:192.0.2.11", std::nullopt},  // not a dotted address
+        {"192.0.2.11:161", std::nullopt},  // not a dotted address
+    };
+    std::vector<std::optional<Device>> found;
+    RUN_INSIDE(lab, [&] {
+        for (const auto& row : rows) {
+            found.push_back(identifyScanner(row.ip, fastOptions()));
+        }
+    });
+    ASSERT_EQ(found.size(), rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].ip);
+        ASSERT_EQ(found[i].has_value(), rows[i].label.has_value());
+        if (rows[i].label) {
+            EXPECT_EQ(found[i]->label, *rows[i].label);
+            EXPECT_EQ(found[i]->ip, rows[i].ip);
+            EXPECT_EQ(found[i]->type, "Net");
+        }
+    }
+}
+
+TEST(SnmpDiscoveryNetwork, OverlappingRunsTakeTurns) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    buildOffice(lab);
+    REQUIRE_LAB(lab);
+    CapturedLines captured;
+    std::vector<Device> first;
+    std::vector<Device> second;
+    std::string refusals;
+    RUN_INSIDE(lab, [&] {
+        // Threads made here start in the same namespace; each checks again anyway.
+        std::thread a([&] {
+            if (lab.whyNotInside().empty()) {
+                first = getDeviceBySNMP(fastOptions());
+            } else {
+                refusals += "a";
+            }
+        });
+        std::thread b([&] {
+            if (lab.whyNotInside().empty()) {
+                second = getDeviceBySNMP(fastOptions());
+            } else {
+                refusals += "b";
+            }
+        });
+        a.join();
+        b.join();
+    });
+    ASSERT_EQ(refusals, "");
+    EXPECT_EQ(first.size(), 2u);
+    EXPECT_EQ(second.size(), 2u);
+
+    // Each probe runs from its broadcast line to its third quiet wait without a line of
+    // another probe in between.
+    int probes = 0;
+    int quietWaits = 3;
+    for (const auto& line : captured.lines()) {
+        if (line.rfind("brocast sub net ip = ", 0) == 0) {
+            EXPECT_EQ(quietWaits, 3) << "a probe started inside another one";
+            quietWaits = 0;
+            ++probes;
+        } else if (line == "wait for snmp timeout =======================") {
+            ++quietWaits;
+        }
+    }
+    EXPECT_EQ(probes, 4);
+    EXPECT_EQ(quietWaits, 3);
+}
+
+TEST(SnmpDiscoveryNetwork, LoopbackOnlyProbesNothing) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    CapturedLines captured;
+    std::vector<Device> devices{Device{}};
+    RUN_INSIDE(lab, [&] { devices = getDeviceBySNMP(fastOptions()); });
+    EXPECT_TRUE(devices.empty());
+    EXPECT_FALSE(captured.containsFragment("brocast sub net ip"));
+    EXPECT_TRUE(captured.contains("snmp discovery result = "));
+}
+
+TEST(SnmpDiscoveryNetwork, SixteenBitNetmaskIsProbedAsItsSlash24) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    const auto subnet = lab.addSubnet("198.51.100.1/16");
+    // In the /16 but outside the /24 the probe goes to.
+    lab.addAgent(subnet, "198.51.7.9/16", {T5_IDENTIFIER});
+    REQUIRE_LAB(lab);
+    CapturedLines captured;
+    std::vector<Device> devices;
+    std::optional<Device> direct;
+    RUN_INSIDE(lab, [&] {
+        devices = getDeviceBySNMP(fastOptions());
+        direct = identifyScanner("198.51.7.9", fastOptions());
+    });
+    EXPECT_TRUE(captured.contains("brocast sub net ip = 198.51.100.255"));
+    EXPECT_TRUE(devices.empty());
+    ASSERT_TRUE(direct.has_value()) << "the agent itself is reachable";
+    EXPECT_EQ(direct->name, "Tessel T5");
+}
+
+// Answers the first packet on the SNMP port with a stream of junk until told to stop.
+void floodTheFirstAsker(const std::atomic<bool>& stop, milliseconds lifetime) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(SNMP_AGENT_PORT);
+    timeval receiveLimit{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &receiveLimit, sizeof receiveLimit);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+    char packet[1500];
+    sockaddr_in asker{};
+    socklen_t askerLength = sizeof asker;
+    if (::recvfrom(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&asker),
+                   &askerLength) > 0) {
+        const auto end = std::chrono::steady_clock::now() + lifetime;
+        const char junk[] = "not an snmp message";
+        while (!stop && std::chrono::steady_clock::now() < end) {
+            ::sendto(fd, junk, sizeof junk, 0, reinterpret_cast<sockaddr*>(&asker), askerLength);
+            std::this_thread::sleep_for(milliseconds(20));
+        }
+    }
+    ::close(fd);
+}
+
+TEST(SnmpDiscoveryNetwork, ProbeTimeLimitEndsAFloodedProbe) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    const auto subnet = lab.addSubnet("192.0.2.1/24");
+    const auto flooder = lab.addPeer(subnet, "192.0.2.66/24");
+    REQUIRE_LAB(lab);
+    std::atomic<bool> stop{false};
+    std::thread flood(
+        [&] { lab.runIn(flooder, [&] { floodTheFirstAsker(stop, milliseconds(5000)); }); });
+    // Give the flooder time to bind before the broadcast goes out.
+    std::this_thread::sleep_for(milliseconds(100));
+    CapturedLines captured;
+    // Without retries the request expires after the first quiet wait; from then on the
+    // waits are long and the junk keeps every one of them from ending quiet.
+    auto options = fastOptions();
+    options.retries = 0;
+    options.probeTimeLimit = milliseconds(600);
+    const auto start = std::chrono::steady_clock::now();
+    const auto refusal = lab.runInside([&] { getDeviceBySNMP(options); });
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    stop = true;
+    flood.join();
+    if (!refusal.empty()) {
+        GTEST_SKIP() << "refusing to send discovery traffic: " << refusal;
+    }
+    EXPECT_TRUE(captured.contains("snmp probe time limit reached, broadcast = 192.0.2.255"));
+    EXPECT_LT(elapsed, milliseconds(2500));
+}
+
+}  // namespace
+}  // namespace scandesk

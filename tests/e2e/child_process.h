@@ -1,0 +1,54 @@
+// Programs started by the end-to-end tests: the virtual scanner and scandesk-cli.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace scandesk::testing {
+
+/// The virtual scanner on 127.0.0.1 and a port the system picked, with the given extra
+/// options. Stopped (by its process id) when the object goes.
+class VirtualScanner {
+  public:
+    explicit VirtualScanner(const std::vector<std::string>& options);
+    ~VirtualScanner();
+    VirtualScanner(const VirtualScanner&) = delete;
+    VirtualScanner& operator=(const VirtualScanner&) = delete;
+
+    uint16_t port() const { return port_; }
+
+  private:
+    void readOutput();
+
+    pid_t pid_ = -1;
+    int output_ = -1;
+    uint16_t port_ = 0;
+    std::mutex mutex_;
+    std::condition_variable lineArrived_;
+    std::vector<std::string> lines_;
+    bool ended_ = false;
+    std::thread reader_;
+};
+
+/// What a finished program left behind.
+struct ProgramRun {
+    int status = -1;  ///< exit status, or -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+/// Runs a program to its end with `input` on standard input; killed after `limit`.
+ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& input,
+                      std::chrono::seconds limit);
+
+/// The page count pdfinfo reads from a PDF, or -1.
+int pdfPageCount(const std::string& path);
+
+}  // namespace scandesk::testing

@@ -1,0 +1,283 @@
+// The network scan process against the virtual scanner: every reply, every greeting,
+// the exact command bytes, and the pages that arrive.
+#include "network/socket_scan_process.h"
+
+#include <gtest/gtest.h>
+
+#include "emulator/page_image.h"
+#include "loopback_peer.h"
+#include "stream_bytes.h"
+#include "support/captured_lines.h"
+#include "virtual_scanner.h"
+
+namespace scandesk {
+namespace {
+
+using emulator::FeederState;
+using emulator::ScannerScript;
+using testing::CapturedLines;
+using testing::VirtualScanner;
+
+ScanParam smallJob(const std::string& source, const std::string& mode = "GRAY256", int64_t w = 96,
+                   int64_t h = 64) {
+    ScanParam p;
+    p.source = source;
+    p.resolution = "300,300";
+    p.mode = mode;
+    p.type = "AUTO";
+    p.compression = mode == "TEXT" ? "BMP" : "JPEG";
+    p.compressRatio = "MID";
+    p.brightness = "50";
+    p.contrast = "50";
+    p.w = w;
+    p.h = h;
+    p.dpi = 300;
+    p.duplex = "SIN";
+    p.gamma = 1;
+    p.combineType = "NoCombine";
+    p.fileType = "JPEG";
+    return p;
+}
+
+Device networkScanner(uint16_t) {
+    Device device;
+    device.name = "virtual";
+    device.type = "Net";
+    device.ip = "127.0.0.1";
+    return device;
+}
+
+struct Job {
+    ResultPair result;
+    std::vector<std::pair<int, Bytes>> pages;
+    std::vector<int> progress;
+    std::string finalSource;
+    std::vector<std::string> commands;
+    bool connectionClosed = false;
+};
+
+Job runJob(VirtualScanner& scanner, const ScanParam& param) {
+    auto command = std::make_shared<ScanCommand>(param);
+    Job job;
+    NetworkScanOptions options;
+    options.port = scanner.port();
+    options.limits = testing::quickLimits();
+    options.progress = [&](int pageNo) { job.progress.push_back(pageNo); };
+    SocketScanProcess process(
+        networkScanner(scanner.port()), command,
+        [&](const ScanParam&, int pageNo, const Bytes& data) {
+            job.pages.emplace_back(pageNo, data);
+            return ResultPair{true, "saveSuccessfully"};
+        },
+        options);
+    job.result = process.start();
+    job.finalSource = command->param.source;
+    job.connectionClosed = scanner.finished(std::chrono::seconds(3));
+    job.commands = scanner.loggedCommands();
+    return job;
+}
+
+// The hex log lines of the commands a job sends, given the source after the paper check.
+std::vector<std::string> expectedCommands(const ScanParam& param, const std::string& letters,
+                                          const std::string& resolvedSource) {
+    ScanParam resolved = param;
+    resolved.source = resolvedSource;
+    std::vector<std::string> lines;
+    for (char letter : letters) {
+        switch (letter) {
+            case 'D':
+                lines.push_back(emulator::hexLine(toBytes(ScanCommand(param).getDCommand())));
+                break;
+            case 'S':
+                lines.push_back(emulator::hexLine(toBytes(ScanCommand(resolved).getSCommand())));
+                break;
+            case 'I':
+                lines.push_back(emulator::hexLine(toBytes(ScanCommand(resolved).getICommand())));
+                break;
+            case 'X':
+                lines.push_back(emulator::hexLine(ScanCommand(resolved).getXCommand()));
+                break;
+        }
+    }
+    return lines;
+}
+
+struct ReplyCase {
+    const char* name;
+    std::string source;
+    std::optional<uint8_t> dReply;
+    uint8_t sReply;
+    uint8_t iReply;
+    ResultPair expected;
+    std::string finalSource;
+    std::string letters;  // commands the scanner must have received, in order
+};
+
+class Replies : public ::testing::TestWithParam<ReplyCase> {};
+
+TEST_P(Replies, DecideTheJobAndTheCommandsSent) {
+    const ReplyCase& c = GetParam();
+    ScannerScript script;
+    script.paperReply = c.dReply;
+    script.sourceReply = c.sReply;
+    script.parametersReply = c.iReply;
+    VirtualScanner scanner(script);
+    const ScanParam param = smallJob(c.source);
+    const Job job = runJob(scanner, param);
+    EXPECT_EQ(job.result, c.expected);
+    EXPECT_EQ(job.finalSource, c.finalSource);
+    EXPECT_EQ(job.commands, expectedCommands(param, c.letters, c.finalSource));
+    EXPECT_EQ(job.pages.size(), c.expected.status ? 1u : 0u);
+    EXPECT_TRUE(job.connectionClosed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Replies,
+    ::testing::Values(
+        ReplyCase{"autoLoaded", "AUTO", 0x80, 0x80, 0x00, {true, "1"}, "ADF", "DSIX"},
+        ReplyCase{"autoEmpty", "AUTO", 0xC2, 0x80, 0x00, {true, "1"}, "FB", "DSIX"},
+        ReplyCase{"adfLoaded", "ADF", 0x80, 0x80, 0x00, {true, "1"}, "ADF", "DSIX"},
+        ReplyCase{"adfEmpty", "ADF", 0xC2, 0x80, 0x00, {false, "noPaperInADF"}, "ADF", "D"},
+        ReplyCase{
+            "cannotCheck", "AUTO", 0xC4, 0x80, 0x00, {false, "cannotChekPaperSource"}, "AUTO", "D"},
+        ReplyCase{"noSource", "ADF", 0xD0, 0x80, 0x00, {false, "paperSourceNotExist"}, "ADF", "D"},
+        ReplyCase{"dZero", "AUTO", 0x00, 0x80, 0x00, {false, "unexpectError"}, "AUTO", "D"},
+        ReplyCase{"dOther", "ADF", 0x83, 0x80, 0x00, {false, "unexpectError"}, "ADF", "D"},
+        ReplyCase{"flatbed", "FB", 0xC2, 0x80, 0x00, {true, "1"}, "FB", "SIX"},
+        ReplyCase{
+            "sNoSource", "FB", std::nullopt, 0xD0, 0x00, {false, "paperSourceNotExist"}, "FB", "S"},
+        ReplyCase{"sEmpty", "AUTO", 0x80, 0xC2, 0x00, {false, "unexpectError"}, "ADF", "DS"},
+        ReplyCase{"sZero", "FB", std::nullopt, 0x00, 0x00, {false, "unexpectError"}, "FB", "S"},
+        ReplyCase{"iError", "FB", std::nullopt, 0x80, 0xC3, {true, "1"}, "FB", "SIX"},
+        ReplyCase{"iFinished", "FB", std::nullopt, 0x80, 0x80, {true, "1"}, "FB", "SIX"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct GreetingCase {
+    const char* name;
+    Bytes greeting;
+    ResultPair expected;
+    const char* logged;  // the line the greeting check writes, if any
+};
+
+class Greetings : public ::testing::TestWithParam<GreetingCase> {};
+
+TEST_P(Greetings, OnlyZeroZeroZeroOneOpensTheJob) {
+    CapturedLines lines;
+    ScannerScript script;
+    script.greeting = GetParam().greeting;
+    VirtualScanner scanner(script);
+    const Job job = runJob(scanner, smallJob("FB"));
+    EXPECT_EQ(job.result, GetParam().expected);
+    if (!GetParam().expected.status) {
+        EXPECT_TRUE(job.commands.empty());
+    }
+    if (*GetParam().logged) {
+        EXPECT_TRUE(lines.contains(GetParam().logged));
+    }
+    EXPECT_TRUE(job.connectionClosed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Greetings,
+    ::testing::Values(
+        GreetingCase{
+            "expected", toBytes("0001"), {true, "1"}, "check scanner validate info = 0001"},
+        GreetingCase{
+            "longer", toBytes("0001ok"), {true, "1"}, "check scanner validate info = 0001"},
+        GreetingCase{"otherNumber",
+                     toBytes("0002"),
+                     {false, "checkScannerError"},
+                     "check scanner validate info = 0002"},
+        GreetingCase{"short", toBytes("01"), {false, "checkScannerError"}, ""},
+        GreetingCase{"notText",
+                     Bytes{0xFF, 0xFE, 0x00, 0x01},
+                     {false, "checkScannerError"},
+                     "check scanner validate info = <not UTF-8 text>"},
+        GreetingCase{"none", Bytes{}, {false, "scannerNetworkError"}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PageStream, EveryPageReachesTheSinkInOrder) {
+    ScannerScript script;
+    script.pages = 3;
+    script.blockSize = 700;
+    VirtualScanner scanner(script);
+    const ScanParam param = smallJob("ADF", "CGRAY");
+    const Job job = runJob(scanner, param);
+    EXPECT_EQ(job.result, (ResultPair{true, "3"}));
+    EXPECT_EQ(job.progress, (std::vector<int>{1, 2, 3}));
+    const auto request = emulator::parseStartCommand(ScanCommand(param).getXCommand());
+    ASSERT_TRUE(request);
+    ASSERT_EQ(job.pages.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(job.pages[static_cast<size_t>(i)].first, i + 1);
+        EXPECT_EQ(job.pages[static_cast<size_t>(i)].second, emulator::renderPage(*request, i + 1));
+    }
+}
+
+// Headers and data in random small pieces and blocks shorter than the 22-byte unit:
+// the pages still arrive whole.
+TEST(PageStream, SplitStreamOfTinyBlocksArrivesWhole) {
+    for (size_t blockSize : {3u, 10u, 64u}) {
+        ScannerScript script;
+        script.pages = 2;
+        script.blockSize = blockSize;
+        VirtualScanner scanner(script, /*split=*/true);
+        const ScanParam param = smallJob("FB", "TEXT", 40, 12);
+        const Job job = runJob(scanner, param);
+        EXPECT_EQ(job.result, (ResultPair{true, "2"})) << blockSize;
+        const auto request = emulator::parseStartCommand(ScanCommand(param).getXCommand());
+        ASSERT_EQ(job.pages.size(), 2u) << blockSize;
+        EXPECT_EQ(job.pages[1].second, emulator::renderPage(*request, 2)) << blockSize;
+    }
+}
+
+TEST(PageStream, FailureAfterAPageKeepsThatPage) {
+    ScannerScript script;
+    script.pages = 3;
+    script.failAfterPages = 1;
+    script.failStatus = 0xC3;
+    VirtualScanner scanner(script);
+    const Job job = runJob(scanner, smallJob("ADF", "TEXT"));
+    EXPECT_EQ(job.result, (ResultPair{false, "paperJunck"}));
+    EXPECT_EQ(job.pages.size(), 1u);
+}
+
+TEST(PageStream, SilentScannerEndsTheJobAfterThePageWait) {
+    ScannerScript script;
+    script.silentAfterUnits = 4;  // greeting, D, S and I replies
+    VirtualScanner scanner(script);
+    const Job job = runJob(scanner, smallJob("ADF"));
+    EXPECT_EQ(job.result, (ResultPair{false, "has no bytes available for 1 min"}));
+    EXPECT_EQ(job.commands.size(), 4u);
+    EXPECT_TRUE(job.connectionClosed);
+}
+
+TEST(Replies, SilenceAfterTheGreetingIsANetworkError) {
+    ScannerScript script;
+    script.silentAfterUnits = 1;
+    VirtualScanner scanner(script);
+    const Job job = runJob(scanner, smallJob("AUTO"));
+    EXPECT_EQ(job.result, (ResultPair{false, "scannerNetworkError"}));
+    EXPECT_EQ(job.commands.size(), 1u);
+}
+
+// With the full default limits a refused connection still fails at once.
+TEST(Connection, RefusedFailsAtOnceWithNetworkError) {
+    const auto started = std::chrono::steady_clock::now();
+    NetworkScanOptions options;
+    options.port = testing::unusedLoopbackPort();
+    SocketScanProcess process(networkScanner(options.port),
+                              std::make_shared<ScanCommand>(smallJob("AUTO")), {}, options);
+    EXPECT_EQ(process.start(), (ResultPair{false, "scannerNetworkError"}));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST(Connection, EmptyAddressIsANetworkError) {
+    Device device = networkScanner(0);
+    device.ip = "";
+    SocketScanProcess process(device, std::make_shared<ScanCommand>(smallJob("FB")), {});
+    EXPECT_EQ(process.start(), (ResultPair{false, "scannerNetworkError"}));
+}
+
+}  // namespace
+}  // namespace scandesk

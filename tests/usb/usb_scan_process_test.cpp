@@ -1,0 +1,418 @@
+// A whole USB job against a scripted scanner: open, paper check, commands, pages, close.
+#include "usb/usb_scan_process.h"
+
+#include <gtest/gtest.h>
+#include <libusb.h>
+
+#include <chrono>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "devices/catalogue.h"
+#include "support/captured_lines.h"
+#include "support/engine_driven_scanner.h"
+#include "support/page_packets.h"
+#include "support/scripted_usb_scanner.h"
+#include "usb/usb_error.h"
+
+namespace scandesk {
+namespace {
+
+using namespace std::chrono_literals;
+using emulator::FeederState;
+using emulator::ScannerScript;
+using testing::CapturedLines;
+using testing::InUnit;
+using testing::pagePacket;
+using testing::pageTail;
+using testing::payloadOf;
+using testing::ScannerSpec;
+using testing::ScriptedScanner;
+using testing::UsbTestbed;
+
+constexpr uint8_t kOpen = 0x01;
+constexpr uint8_t kClose = 0x02;
+
+// How the scripted scanner answers the four commands.
+struct Replies {
+    uint8_t d = 0x80;
+    uint8_t s = 0x80;
+    uint8_t i = 0x00;
+    std::vector<InUnit> afterX{InUnit::data({0x80})};
+};
+
+// Answers each command by its letter, as a scanner does.
+ScriptedScanner::Responder respond(Replies replies) {
+    return [replies](const Bytes& written) -> std::vector<InUnit> {
+        if (written.size() < 2 || written[0] != 0x1B) {
+            return {};
+        }
+        switch (written[1]) {
+            case 'D':
+                return {InUnit::data({replies.d})};
+            case 'S':
+                return {InUnit::data({replies.s})};
+            case 'I':
+                return {InUnit::data({replies.i})};
+            case 'X':
+                return replies.afterX;
+            default:
+                return {};
+        }
+    };
+}
+
+ScanParam jobParam(const std::string& source) {
+    ScanParam param;
+    param.source = source;
+    param.resolution = "200,200";
+    param.mode = "GRAY256";
+    param.type = "AUTO";
+    param.compression = "JPEG";
+    param.compressRatio = "MID";
+    param.brightness = "50";
+    param.contrast = "50";
+    param.w = 64;
+    param.h = 64;
+    param.duplex = "SIN";
+    param.combineType = "NoCombine";
+    return param;
+}
+
+Device scannerOf(uint16_t pid) {
+    BaseDevice row = IDDevice().front();
+    row.PID = pid;
+    row.VID = kMakerVendorId;
+    return Device::fromUsbRow(row);
+}
+
+class UsbScanJob : public ::testing::Test {
+  protected:
+    // A failed job shows its diagnostic lines.
+    void TearDown() override {
+        if (HasFailure()) {
+            for (const std::string& line : lines.lines()) {
+                std::cerr << line << '\n';
+            }
+        }
+    }
+
+    // Runs one job with the replies scripted by hand.
+    ResultPair run(const Replies& replies, const std::string& source = "ADF",
+                   uint16_t pid = 0x00AB) {
+        scanner->setResponder(respond(replies));
+        return start(source, pid);
+    }
+
+    // Runs one job with the virtual scanner's engine playing the device.
+    ResultPair runEngine(const ScannerScript& script, const std::string& source = "ADF") {
+        engine = std::make_shared<emulator::ScannerEngine>(script);
+        driveByEngine(*scanner, engine);
+        return start(source, 0x00AB);
+    }
+
+    ResultPair start(const std::string& source, uint16_t pid) {
+        command = std::make_shared<ScanCommand>(jobParam(source));
+        UsbScanOptions options;
+        options.pageReadTimeout = 100ms;
+        options.progress = [this](int pageNo) { progress.push_back(pageNo); };
+        UsbScanProcess process(
+            scannerOf(pid), command,
+            [this](const ScanParam&, int pageNo, const Bytes& data) {
+                stored.emplace_back(pageNo, data);
+                return ResultPair{true, "ok"};
+            },
+            options);
+        ResultPair result = process.start();
+        pipes = process.pipes();
+        return result;
+    }
+
+    // The command letters in the order they reached the scanner.
+    std::string letters() const {
+        std::string text;
+        for (const Bytes& written : scanner->writes()) {
+            text += static_cast<char>(written.size() > 1 ? written[1] : '?');
+        }
+        return text;
+    }
+
+    std::vector<uint8_t> controlRequests() const {
+        std::vector<uint8_t> requests;
+        for (const auto& control : scanner->controls()) {
+            requests.push_back(control.bRequest);
+        }
+        return requests;
+    }
+
+    // The source text the S command carried.
+    std::string sCommandSource() const {
+        for (const Bytes& written : scanner->writes()) {
+            if (written.size() > 6 && written[1] == 'S') {
+                return std::string(written.begin() + 3, written.end() - 3);
+            }
+        }
+        return "";
+    }
+
+    UsbTestbed bed;
+    ScriptedScanner* scanner = &bed.attach();
+    CapturedLines lines;
+    std::shared_ptr<emulator::ScannerEngine> engine;
+    SharedScanCommand command;
+    std::vector<std::pair<int, Bytes>> stored;
+    std::vector<int> progress;
+    PipeTable pipes;
+};
+
+struct PaperRow {
+    std::string source;
+    std::optional<FeederState> feeder;  ///< the engine answers; otherwise `replies` do
+    Replies replies;
+    ResultPair expected;
+    std::string letters;
+    std::string sSource;
+};
+
+void PrintTo(const PaperRow& row, std::ostream* out) {
+    *out << row.source;
+    if (row.feeder) {
+        *out << " feeder " << static_cast<int>(*row.feeder);
+    } else {
+        *out << " D=" << int(row.replies.d) << " S=" << int(row.replies.s)
+             << " I=" << int(row.replies.i);
+    }
+}
+
+class PaperAndCommandReplies : public UsbScanJob, public ::testing::WithParamInterface<PaperRow> {};
+
+TEST_P(PaperAndCommandReplies, DecideTheJobAndAlwaysCloseTheScanner) {
+    const PaperRow& row = GetParam();
+    if (row.feeder) {
+        ScannerScript script;
+        script.pages = 0;
+        script.feeder = *row.feeder;
+        EXPECT_EQ(runEngine(script, row.source), row.expected);
+    } else {
+        EXPECT_EQ(run(row.replies, row.source), row.expected);
+    }
+    EXPECT_EQ(letters(), row.letters);
+    EXPECT_EQ(sCommandSource(), row.sSource);
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PaperAndCommandReplies,
+    ::testing::Values(
+        PaperRow{"FB", FeederState::empty, {}, {true, "ok"}, "SIX", "FB"},
+        PaperRow{"AUTO", FeederState::loaded, {}, {true, "ok"}, "DSIX", "ADF"},
+        PaperRow{"AUTO", FeederState::empty, {}, {true, "ok"}, "DSIX", "FB"},
+        PaperRow{"ADF", FeederState::loaded, {}, {true, "ok"}, "DSIX", "ADF"},
+        PaperRow{"ADF", FeederState::empty, {}, {false, "noPaperInADF"}, "D", ""},
+        PaperRow{"ADF", FeederState::unknown, {}, {false, "cannotChekPaperSource"}, "D", ""},
+        PaperRow{"ADF", FeederState::missing, {}, {false, "paperSourceNotExist"}, "D", ""},
+        PaperRow{"ADF", std::nullopt, {.d = 0x00}, {false, "unexpectError"}, "D", ""},
+        PaperRow{"ADF", std::nullopt, {.s = 0xD0}, {false, "paperSourceNotExist"}, "DS", "ADF"},
+        PaperRow{"ADF", std::nullopt, {.s = 0xC2}, {false, "unexpectError"}, "DS", "ADF"},
+        PaperRow{"ADF", std::nullopt, {.i = 0x01}, {false, "sndICommandError"}, "DSI", "ADF"},
+        PaperRow{"ADF", std::nullopt, {.i = 0x80}, {false, "sndICommandError"}, "DSI", "ADF"}));
+
+TEST_F(UsbScanJob, OpenRepliesOtherThanReadyEndTheJobBeforeAnyCommand) {
+    const std::vector<std::pair<Bytes, ResultPair>> rows{
+        {{5, 0, 0, 0, 1}, {false, "scannerBusy"}},
+        {{4, 0, 0, 0, 0}, {false, "unexpectError"}},
+        {{5, 0, 0, 0, 2}, {false, "unexpectError"}},
+    };
+    for (const auto& [reply, expected] : rows) {
+        scanner->setControlReply(kOpen, reply);
+        EXPECT_EQ(run({}), expected);
+    }
+    EXPECT_TRUE(scanner->writes().empty());
+    EXPECT_EQ(scanner->claims(), 0);
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kOpen, kOpen}));
+    EXPECT_TRUE(lines.contains("[5, 0, 0, 0, 1]"));
+}
+
+TEST_F(UsbScanJob, VendorRequestsAnnounceAndTakeTheirWholeLength) {
+    Bytes longReply = payloadOf(0x500, 9);
+    longReply[0] = 5;
+    longReply[4] = 0;
+    scanner->setControlReply(kOpen, longReply);
+    scanner->setControlReply(kClose, longReply);
+    EXPECT_EQ(run({}), (ResultPair{true, "ok"}));
+    for (const auto& control : scanner->controls()) {
+        EXPECT_EQ(control.bmRequestType, 0xC0);
+        EXPECT_EQ(control.wValue, 0x0002);
+        EXPECT_EQ(control.wIndex, 0);
+        EXPECT_EQ(control.wLength, 0x0500);
+    }
+    EXPECT_TRUE(lines.contains("close scanner successfully"));
+}
+
+TEST_F(UsbScanJob, StalledOpenRequestIsAnOpenError) {
+    scanner->setControlStall(true);
+    EXPECT_EQ(run({}), (ResultPair{false, "openError"}));
+    EXPECT_TRUE(lines.contains("open scanner error. and error is -536854449"));
+    EXPECT_TRUE(scanner->writes().empty());
+}
+
+TEST_F(UsbScanJob, ThreePagesThenFinishedGiveTheLastPageNumber) {
+    ScannerScript script;
+    script.pages = 3;
+    script.blockSize = 100;  // several data packets per page
+    EXPECT_EQ(runEngine(script), (ResultPair{true, "3"}));
+
+    ASSERT_EQ(stored.size(), 3u);
+    for (int page = 1; page <= 3; ++page) {
+        const Bytes& data = stored[page - 1].second;
+        EXPECT_EQ(stored[page - 1].first, page);
+        ASSERT_GT(data.size(), 300u);
+        // Each page arrives whole: a JPEG from its start to its end marker.
+        EXPECT_EQ((Bytes{data[0], data[1]}), (Bytes{0xFF, 0xD8}));
+        EXPECT_EQ((Bytes{data[data.size() - 2], data.back()}), (Bytes{0xFF, 0xD9}));
+    }
+    EXPECT_EQ(engine->pagesSent(), 3);
+    EXPECT_EQ(progress, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(lines.count("open and perform"), 4u);
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
+    // The close request follows the close of the last cycle.
+    const auto all = lines.lines();
+    const auto lastClose = std::find(all.rbegin(), all.rend(), "interface closed");
+    const auto lastRequest = std::find(all.rbegin(), all.rend(), "sendControlRequest");
+    EXPECT_LT(lastRequest - all.rbegin(), lastClose - all.rbegin());
+}
+
+TEST_F(UsbScanJob, PaperJamAfterTwoPagesFailsWithItsStatusNameAndKeepsThePages) {
+    ScannerScript script;
+    script.pages = 3;
+    script.failAfterPages = 2;
+    script.failStatus = 0xC3;
+    EXPECT_EQ(runEngine(script), (ResultPair{false, "paperJunck"}));
+    EXPECT_EQ(stored.size(), 2u);
+    EXPECT_EQ(progress, (std::vector<int>{1, 2}));
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
+}
+
+TEST_F(UsbScanJob, FailingXWriteStillStartsThePageLoopWhichEndsOnSilence) {
+    scanner->stallWrites(
+        [](const Bytes& written) { return written.size() > 1 && written[1] == 'X'; });
+    EXPECT_EQ(runEngine(ScannerScript{}), (ResultPair{true, "ok"}));
+    EXPECT_TRUE(stored.empty());
+    EXPECT_TRUE(lines.contains("send X command error. error = -536854449"));
+    EXPECT_TRUE(lines.contains("x command is sent"));
+    EXPECT_EQ(lines.count("read pipe other error "), 1u);
+    EXPECT_EQ(scanner->clearHalts(), 1);
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
+}
+
+TEST_F(UsbScanJob, EveryPageReadOffersTheWholeBuffer) {
+    Replies replies;
+    // The tail packet is longer than the data packet before it.
+    replies.afterX = {InUnit::data(pagePacket(1, payloadOf(4096))),
+                      InUnit::data(pageTail(1, payloadOf(4106, 7))), InUnit::data({0x80})};
+    EXPECT_EQ(run(replies), (ResultPair{true, "1"}));
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].second.size(), 4096u + 4106u);
+    const auto rooms = scanner->inRequestSizes();
+    EXPECT_EQ(std::count(rooms.begin(), rooms.end(), 40960u), 3);
+}
+
+TEST_F(UsbScanJob, OutEndpointListedFirstStillFindsBothPipes) {
+    ScannerSpec spec;
+    spec.product = 0x00AC;
+    spec.interfaces = {{0, {{0x83, 3, 8}}}, {1, {{0x02}, {0x81}}}};
+    scanner = &bed.attach(spec);
+    EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{true, "ok"}));
+    EXPECT_EQ(pipes, (PipeTable{{kWritePipe, 1}, {kReadPipe, 2}}));
+    EXPECT_EQ(letters(), "DSIX");
+}
+
+TEST_F(UsbScanJob, MissingWritePipeFailsEveryCommandCleanly) {
+    ScannerSpec spec;
+    spec.product = 0x00AC;
+    spec.interfaces = {{1, {{0x81}, {0x82}}}};  // two bulk-in endpoints
+    scanner = &bed.attach(spec);
+    EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{false, "checkPaperSourceError"}));
+    EXPECT_EQ(pipes, (PipeTable{{kReadPipe, 2}}));
+    EXPECT_EQ(run({}, "FB", 0x00AC), (ResultPair{false, "sndSCommandError"}));
+    EXPECT_TRUE(lines.contains("the interface has no writePipe"));
+    EXPECT_TRUE(scanner->writes().empty());
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose, kOpen, kClose}));
+
+    UsbScanOptions options;
+    UsbScanProcess process(scannerOf(0x00AC), std::make_shared<ScanCommand>(jobParam("FB")), {},
+                           options);
+    // Before `start` the pipe table is empty, so the X command has no pipe either.
+    EXPECT_EQ(process.sendXCommand(), (XCommandResult{-1, "sndXCommandError"}));
+}
+
+TEST_F(UsbScanJob, NoDeviceWithTheIdsSendsNothing) {
+    EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{false, "unexpectError"}));
+    EXPECT_TRUE(
+        lines.contains("init usb interface error. and error is pluginHasNoUsbDeviceInterface"));
+    EXPECT_TRUE(scanner->controls().empty());
+}
+
+TEST_F(UsbScanJob, ScannerWithoutInterfaceOneSendsNothing) {
+    ScannerSpec spec;
+    spec.product = 0x00AC;
+    spec.interfaces = {{0, {{0x81}, {0x02}}}};
+    scanner = &bed.attach(spec);
+    EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{false, "unexpectError"}));
+    EXPECT_TRUE(scanner->controls().empty());
+}
+
+TEST_F(UsbScanJob, TwoIdenticalScannersUseTheFirstTheBusLists) {
+    ScriptedScanner* first = scanner;
+    ScriptedScanner* second = &bed.attach();
+    // Which one libusb lists first decides.
+    libusb_context* context = nullptr;
+    ASSERT_EQ(libusb_init(&context), 0);
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(context, &list);
+    ASSERT_EQ(count, 2);
+    const int firstAddress = libusb_get_device_address(list[0]);
+    libusb_free_device_list(list, 1);
+    libusb_exit(context);
+    ScriptedScanner* listedFirst =
+        first->devnode().ends_with(std::to_string(firstAddress)) ? first : second;
+    ScriptedScanner* listedSecond = listedFirst == first ? second : first;
+
+    scanner = listedFirst;
+    EXPECT_EQ(run({}), (ResultPair{true, "ok"}));
+    EXPECT_EQ(listedFirst->controls().size(), 2u);
+    EXPECT_TRUE(listedSecond->controls().empty());
+}
+
+TEST(UsbScanProcessWithoutBus, BusThatCannotStartFailsWithUnexpectError) {
+    CapturedLines lines;
+    UsbScanOptions options;
+    options.bus = []() -> std::unique_ptr<UsbBus> { throw IOReturnError(kIOReturnNoResources); };
+    UsbScanProcess process(scannerOf(0x00AB), std::make_shared<ScanCommand>(jobParam("ADF")), {},
+                           options);
+    EXPECT_EQ(process.start(), (ResultPair{false, "unexpectError"}));
+    EXPECT_EQ(process.closeScanner(), (ResultPair{false, "closeError"}));
+    EXPECT_EQ(process.checkPaperSource(), (ResultPair{false, "unexpectError"}));
+    EXPECT_TRUE(lines.contains("init usb interface error. and error is -536870210"));
+}
+
+TEST(UsbDeviceLookup, AbsentProductIdThrowsNoDeviceInterface) {
+    UsbTestbed bed;
+    bed.attach();
+    auto bus = openLibusbBus();
+    try {
+        UsbDevice::create(*bus, 0x356C, 0x00AC);
+        FAIL() << "no error thrown";
+    } catch (const UsbIOErrorException& error) {
+        EXPECT_EQ(error.error(), UsbIOError::pluginHasNoUsbDeviceInterface);
+    }
+    auto device = UsbDevice::create(*bus, 0x356C, 0x00AB);
+    EXPECT_EQ(device->getProductIdentifier(), 0x00AB);
+    EXPECT_EQ(device->createInterface(0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF).size(), 2u);
+    EXPECT_EQ(device->createInterface(0xFFFF, 0xFFFF, 0xFFFF, 0).size(), 2u);
+    EXPECT_THROW(device->createInterface(0x07, 0xFFFF, 0xFFFF, 0xFFFF), UsbIOErrorException);
+}
+
+}  // namespace
+}  // namespace scandesk
