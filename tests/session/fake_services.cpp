@@ -113,6 +113,16 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
     return services;
 }
 
+ScopedLocalizer::ScopedLocalizer(std::map<std::string, std::string, std::less<>> table)
+    : previous_(setLocalizer([table = std::move(table)](std::string_view key) {
+          auto it = table.find(key);
+          return it == table.end() ? std::string() : it->second;
+      })) {}
+
+ScopedLocalizer::~ScopedLocalizer() {
+    setLocalizer(std::move(previous_));
+}
+
 std::chrono::system_clock::time_point fixedMoment() {
     using namespace std::chrono;
     return sys_days{year{2024} / March / 5} + hours{14} + minutes{7} + seconds{9};

@@ -3,11 +3,13 @@
 
 #include <chrono>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "common/localization.h"
 #include "session/model_services.h"
 
 namespace scandesk::testing {
@@ -45,6 +47,18 @@ struct FakeRecord {
     std::vector<std::chrono::milliseconds> sleeps;
     std::chrono::system_clock::time_point now;
     std::optional<Device> identified;
+};
+
+/// Installs a small string table for its lifetime; keys without an entry show themselves.
+class ScopedLocalizer {
+  public:
+    explicit ScopedLocalizer(std::map<std::string, std::string, std::less<>> table);
+    ~ScopedLocalizer();
+    ScopedLocalizer(const ScopedLocalizer&) = delete;
+    ScopedLocalizer& operator=(const ScopedLocalizer&) = delete;
+
+  private:
+    Localizer previous_;
 };
 
 /// Services wired to the record. Scans write small page files named as the real page

@@ -24,31 +24,9 @@ enum Combine { NoCombine, Horizontal, Vertical, IDCard };
 class ScanFlow : public ::testing::Test {
   protected:
     ScanFlow() {
-        previous_ = setLocalizer([](std::string_view key) -> std::string {
-            if (key == "info")
-                return "Info";
-            if (key == "error")
-                return "Error";
-            if (key == "scanPage")
-                return "Scanned";
-            if (key == "pages")
-                return "page(s)";
-            if (key == "cannotSavePDF")
-                return "The PDF could not be saved";
-            if (key == kNextPagePrompt)
-                return "Place the next page, then confirm";
-            if (key == kTurnCardPrompt)
-                return "Turn the card over, then confirm";
-            if (key == kConfirmButtonKey)
-                return "confirm";
-            if (key == kTwoPassDoneKey)
-                return "Two-pass scan finished";
-            return "";
-        });
         record->now = testing::fixedMoment();
         model.setPageProgress([this](int page) { progress.push_back(page); });
     }
-    ~ScanFlow() override { setLocalizer(previous_); }
 
     // Choices for a scan into the temporary directory.
     UIParams choices(int combine = NoCombine, int saveType = 0) const {
@@ -91,9 +69,17 @@ class ScanFlow : public ::testing::Test {
     testing::CapturedLines lines;
     Device scanner;
     std::vector<int> progress;
-
-  private:
-    Localizer previous_;
+    testing::ScopedLocalizer texts{{
+        {"info", "Info"},
+        {"error", "Error"},
+        {"scanPage", "Scanned"},
+        {"pages", "page(s)"},
+        {"cannotSavePDF", "The PDF could not be saved"},
+        {std::string(kNextPagePrompt), "Place the next page, then confirm"},
+        {std::string(kTurnCardPrompt), "Turn the card over, then confirm"},
+        {std::string(kConfirmButtonKey), "confirm"},
+        {std::string(kTwoPassDoneKey), "Two-pass scan finished"},
+    }};
 };
 
 TEST_F(ScanFlow, AnImageScanKeepsItsPagesInTheReceiveDirectory) {

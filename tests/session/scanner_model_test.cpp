@@ -19,20 +19,9 @@ using ::testing::ElementsAre;
 using testing::FakeRecord;
 using testing::fakeScanner;
 
-// Test localisation: a few keys get a visible translation.
+// A model over fake searches and hand-cranked executors; two keys get a visible translation.
 class ModelTest : public ::testing::Test {
   protected:
-    ModelTest() {
-        previous_ = setLocalizer([](std::string_view key) -> std::string {
-            if (key == "error")
-                return "Error";
-            if (key == "noScannerFound")
-                return "No scanner found";
-            return "";
-        });
-    }
-    ~ModelTest() override { setLocalizer(previous_); }
-
     std::unique_ptr<ScannerModel> makeModel(bool discoverAtStart = true) {
         return std::make_unique<ScannerModel>(main, background, testing::fakeServices(record),
                                               discoverAtStart);
@@ -48,9 +37,7 @@ class ModelTest : public ::testing::Test {
     ManualExecutor background;
     std::vector<std::string> told;
     testing::CapturedLines lines;
-
-  private:
-    Localizer previous_;
+    testing::ScopedLocalizer texts{{{"error", "Error"}, {"noScannerFound", "No scanner found"}}};
 };
 
 TEST_F(ModelTest, StartsWithThePlaceholderAndSearchesNetworkThenUsb) {
