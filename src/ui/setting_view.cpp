@@ -113,9 +113,8 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
     observer_ = model_->addObserver([this](ModelProperty property) { onModelChanged(property); });
     connectControls();
     render();
-    if (services_.discoverAtStart) {
-        model_->autoDetectScanners();
-    }
+    // Discovery starts once the view observes the model, so no change of its run is missed.
+    model_->autoDetectScanners();
 }
 
 SettingView::~SettingView() {

@@ -34,8 +34,7 @@ class SettingView final : public QWidget {
     /// Width of every chooser and text field.
     static constexpr int kControlWidth = 230;
 
-    /// Builds the rows and the model on the given services; discovery starts at once
-    /// unless the services say otherwise.
+    /// Builds the rows and the model on the given services, then starts discovery.
     explicit SettingView(const SettingViewServices& services, QWidget* parent = nullptr);
     ~SettingView() override;
     SettingView(const SettingView&) = delete;

@@ -29,8 +29,6 @@ struct SettingViewServices {
     AddressPrompt askAddress;
     /// The output directory a new window starts with.
     QString defaultSaveDir;
-    /// Whether a new window starts a discovery run at once (it does in the application).
-    bool discoverAtStart = true;
 };
 
 /// The application's wiring: real discovery and scanning, the folder panel, the
