@@ -35,6 +35,7 @@ class EnglishTexts {
     Localizer previous_;
 };
 
+// Reports a usage error with the usage text; gives the usage exit status.
 int usageError(const CliEnvironment& env, const std::string& problem) {
     env.err << "scandesk-cli: " << problem << "\n" << cliUsage();
     return kExitUsage;
@@ -75,6 +76,7 @@ std::optional<BaseDevice> catalogueRow(const std::string& name) {
     return std::nullopt;
 }
 
+// The names of every catalogue row, for the unknown-model error.
 std::string catalogueNames() {
     std::string names;
     for (const auto* rows : {&IDDevice(), &KESTDevices()}) {
@@ -85,6 +87,7 @@ std::string catalogueNames() {
     return names;
 }
 
+// `list`: one discovery run, printed as lines or as JSON.
 int listScanners(const CliOptions& options, ScannerModel& model, ManualExecutor& main,
                  const CliEnvironment& env) {
     discover(model, main);
@@ -136,6 +139,7 @@ bool selectScanner(const CliOptions& options, const ScannerModelServices& servic
     return !model.scannerList().empty();
 }
 
+// `scan`: chooses the scanner, checks the option values, scans, asks for the second pass.
 int scan(const CliOptions& options, const ScannerModelServices& services, ScannerModel& model,
          ManualExecutor& main, const CliEnvironment& env) {
     if (options.model && !catalogueRow(*options.model)) {

@@ -40,11 +40,13 @@ std::optional<uint16_t> parsePort(const std::string& text) {
     return static_cast<uint16_t>(value);
 }
 
+// Whether the text is a dotted IPv4 address.
 bool isIpv4Address(const std::string& text) {
     in_addr address{};
     return inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
+// A parse that failed for the given reason.
 CliParse failure(std::string error) {
     return {std::nullopt, std::move(error)};
 }

@@ -35,6 +35,7 @@ bool lookUp(const char* option, const std::optional<std::string>& value,
     return true;
 }
 
+// The rotation angles as the command line spells them.
 std::vector<std::string> rotationTexts() {
     std::vector<std::string> texts;
     for (int angle : rotateOption()) {

@@ -10,7 +10,7 @@
 namespace scandesk {
 namespace {
 
-// Whether `text` is a dotted IPv4 address (and not a host name or a transport spec).
+// Whether `text` is a plain dotted IPv4 address (no host name, transport or port).
 bool isDottedIpv4(const std::string& text) {
     in_addr address{};
     return inet_pton(AF_INET, text.c_str(), &address) == 1;

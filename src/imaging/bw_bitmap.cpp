@@ -40,7 +40,8 @@ uint32_t getLittle(std::span<const uint8_t> data, size_t at, int size) {
 bool fitsHeader(int64_t width, int64_t height) {
     constexpr int64_t kLimit = std::numeric_limits<uint32_t>::max();
     return width >= 0 && height >= 0 && width <= kLimit &&
-           (height == 0 || bwBitmapRowBytes(width) <= (kLimit - 62) / height);
+           (height == 0 ||
+            bwBitmapRowBytes(width) <= (kLimit - int64_t{kBWBMPHeaderSize}) / height);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <exception>
 #include <limits>
 #include <new>
 #include <optional>
@@ -69,7 +68,8 @@ Outcome<Image> loadPage(const std::string& path) {
 }
 
 /// The page as it goes on the canvas: laid on its side for the two-page types.
-std::optional<Image> placedPage(const Image& page, const std::string& combineType) {
+/// Pages of other types go on as they are (taken, not copied).
+std::optional<Image> placedPage(Image page, const std::string& combineType) {
     if (combineType == "CombinHorizontal") {
         return imageRotate(270, page, kTurnedPageRatio);
     }
@@ -122,7 +122,8 @@ ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
             if (!page) {
                 return saveFailure(page.error);
             }
-            const std::optional<Image> placed = placedPage(*page.value, param.combineType);
+            const std::optional<Image> placed =
+                placedPage(std::move(*page.value), param.combineType);
             if (!placed || !drawRaster(canvas.raster, placed->raster,
                                        n == first ? layout.first : layout.second)) {
                 return saveFailure("page " + std::to_string(n) + " cannot be placed");
@@ -146,11 +147,7 @@ ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
 }  // namespace
 
 ResultPair combineImage(int pages, int oriation, const ScanParam& param) {
-    try {
-        return combinePages(pages, oriation, param);
-    } catch (const std::exception& error) {
-        return saveFailure(error.what());
-    }
+    return guardedSave([&] { return combinePages(pages, oriation, param); });
 }
 
 }  // namespace scandesk

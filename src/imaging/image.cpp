@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace scandesk {
@@ -22,13 +23,12 @@ uint8_t lumaOf(uint8_t red, uint8_t green, uint8_t blue) {
     return static_cast<uint8_t>((red * 19595u + green * 38470u + blue * 7471u + 32768u) >> 16);
 }
 
-int bytesPerPixel(PixelFormat format) {
-    return format == PixelFormat::Gray8 ? 1 : 4;
-}
-
 Raster::Raster(int width, int height, PixelFormat format)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0), format_(format) {
     stride_ = width_ > 0 ? strideFor(width_, format) : 0;
+    if (stride_ < 0) {
+        throw std::bad_alloc();  // wider than any raster Cairo can address
+    }
     if (byteSize() > 0) {
         pixels_ = std::make_unique_for_overwrite<uint8_t[]>(byteSize());
     }

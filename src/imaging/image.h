@@ -15,31 +15,33 @@ enum class PixelFormat {
     Rgb32,  ///< four bytes per pixel, native-endian 0x00RRGGBB (Cairo's RGB24 layout)
 };
 
-/// Bytes one pixel takes in the given format.
-int bytesPerPixel(PixelFormat format);
-
 /// A rectangle of pixels with rows of `stride` bytes, top row first. A value type:
 /// copies are deep, moves are cheap.
 class Raster {
   public:
     /// An empty raster (no pixels).
     Raster() = default;
-    /// A raster of the given size whose pixels are not yet set.
+    /// A raster of the given size whose pixels are not yet set; throws std::bad_alloc
+    /// when it cannot be had.
     Raster(int width, int height, PixelFormat format);
 
+    /// Copies are deep; a moved-from raster is empty.
     Raster(const Raster& other);
     Raster& operator=(const Raster& other);
     Raster(Raster&& other) noexcept;
     Raster& operator=(Raster&& other) noexcept;
 
+    /// Size in pixels.
     int width() const { return width_; }
     int height() const { return height_; }
     /// Bytes from the start of one row to the start of the next.
     int stride() const { return stride_; }
+    /// How the pixels are stored.
     PixelFormat format() const { return format_; }
     /// Whether the raster has no pixels at all.
     bool empty() const { return width_ <= 0 || height_ <= 0; }
 
+    /// The first byte of the top row.
     uint8_t* data() { return pixels_.get(); }
     const uint8_t* data() const { return pixels_.get(); }
     /// First byte of row `y` (0 is the top row).

@@ -94,6 +94,32 @@ void writeJfifDensity(Bytes& jpeg, double xDotsPerInch, double yDotsPerInch) {
     jpeg[at + 4] = static_cast<uint8_t>(y & 0xFF);
 }
 
+/// A decoder with the stream's header read.
+struct OpenedJpeg {
+    TurboHandle handle;
+    int width = 0;
+    int height = 0;
+    int colorspace = 0;
+};
+
+/// Starts a decoder and reads the stream's header.
+Outcome<OpenedJpeg> openJpeg(std::span<const uint8_t> data) {
+    OpenedJpeg jpeg{TurboHandle(tjInitDecompress())};
+    if (!jpeg.handle) {
+        return Outcome<OpenedJpeg>::failure("jpeg: cannot start the decoder");
+    }
+    int subsampling = 0;
+    if (tjDecompressHeader3(jpeg.handle.get(), data.data(), data.size(), &jpeg.width, &jpeg.height,
+                            &subsampling, &jpeg.colorspace) != 0) {
+        return Outcome<OpenedJpeg>::failure(turboError(jpeg.handle.get()));
+    }
+    // A stream cut before its frame header "succeeds" with no size at all.
+    if (jpeg.width <= 0 || jpeg.height <= 0) {
+        return Outcome<OpenedJpeg>::failure("jpeg: no frame header");
+    }
+    return {std::move(jpeg), {}};
+}
+
 }  // namespace
 
 double pointsFor(int pixels, double dotsPerInch) {
@@ -123,40 +149,28 @@ std::optional<Density> readJfifDensity(std::span<const uint8_t> data) {
 }
 
 Outcome<JpegInfo> readJpegInfo(std::span<const uint8_t> data) {
-    TurboHandle handle(tjInitDecompress());
-    if (!handle) {
-        return Outcome<JpegInfo>::failure("jpeg: cannot start the decoder");
-    }
-    int width = 0;
-    int height = 0;
-    int subsampling = 0;
-    int colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), data.data(), data.size(), &width, &height, &subsampling,
-                            &colorspace) != 0) {
-        return Outcome<JpegInfo>::failure(turboError(handle.get()));
+    Outcome<OpenedJpeg> jpeg = openJpeg(data);
+    if (!jpeg) {
+        return Outcome<JpegInfo>::failure(jpeg.error);
     }
     int components = 3;
-    if (colorspace == TJCS_GRAY) {
+    if (jpeg.value->colorspace == TJCS_GRAY) {
         components = 1;
-    } else if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
+    } else if (jpeg.value->colorspace == TJCS_CMYK || jpeg.value->colorspace == TJCS_YCCK) {
         components = 4;
     }
-    return {JpegInfo{width, height, components}, {}};
+    return {JpegInfo{jpeg.value->width, jpeg.value->height, components}, {}};
 }
 
 Outcome<Image> decodeJpeg(std::span<const uint8_t> data) {
-    TurboHandle handle(tjInitDecompress());
-    if (!handle) {
-        return Outcome<Image>::failure("jpeg: cannot start the decoder");
+    Outcome<OpenedJpeg> jpeg = openJpeg(data);
+    if (!jpeg) {
+        return Outcome<Image>::failure(jpeg.error);
     }
-    int width = 0;
-    int height = 0;
-    int subsampling = 0;
-    int colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), data.data(), data.size(), &width, &height, &subsampling,
-                            &colorspace) != 0) {
-        return Outcome<Image>::failure(turboError(handle.get()));
-    }
+    void* handle = jpeg.value->handle.get();
+    const int width = jpeg.value->width;
+    const int height = jpeg.value->height;
+    const int colorspace = jpeg.value->colorspace;
     if (int64_t{width} * height > kMaxPagePixels) {
         return Outcome<Image>::failure("jpeg: page of " + std::to_string(width) + " x " +
                                        std::to_string(height) + " pixels is too large");
@@ -172,10 +186,10 @@ Outcome<Image> decodeJpeg(std::span<const uint8_t> data) {
         return Outcome<Image>::failure("jpeg: empty page");
     }
     // A warning (a truncated stream, say) still leaves a usable page; keep it.
-    if (tjDecompress2(handle.get(), data.data(), data.size(), image.raster.data(), width,
+    if (tjDecompress2(handle, data.data(), data.size(), image.raster.data(), width,
                       image.raster.stride(), height, turboPixelFormat(format), 0) != 0 &&
-        tjGetErrorCode(handle.get()) != TJERR_WARNING) {
-        return Outcome<Image>::failure(turboError(handle.get()));
+        tjGetErrorCode(handle) != TJERR_WARNING) {
+        return Outcome<Image>::failure(turboError(handle));
     }
     const Density density = readJfifDensity(data).value_or(Density{});
     image.width = pointsFor(width, density.x);
@@ -188,19 +202,19 @@ Outcome<Bytes> encodeJpeg(const Image& image, int quality) {
     if (raster.empty()) {
         return Outcome<Bytes>::failure("jpeg: nothing to encode");
     }
-    TurboHandle handle(tjInitCompress());
-    if (!handle) {
+    TurboHandle encoder(tjInitCompress());
+    if (!encoder) {
         return Outcome<Bytes>::failure("jpeg: cannot start the encoder");
     }
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     const bool grey = raster.format() == PixelFormat::Gray8;
-    const int status = tjCompress2(handle.get(), raster.data(), raster.width(), raster.stride(),
+    const int status = tjCompress2(encoder.get(), raster.data(), raster.width(), raster.stride(),
                                    raster.height(), turboPixelFormat(raster.format()), &out,
                                    &outSize, grey ? TJSAMP_GRAY : TJSAMP_420, quality, 0);
     std::unique_ptr<unsigned char, TurboBufferRelease> owned(out);
     if (status != 0) {
-        return Outcome<Bytes>::failure(turboError(handle.get()));
+        return Outcome<Bytes>::failure(turboError(encoder.get()));
     }
     Bytes jpeg(out, out + outSize);
     const double xDpi = image.width > 0 ? raster.width() * kPointsPerInch / image.width : 0;

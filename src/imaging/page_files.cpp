@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -62,7 +63,7 @@ std::string pageFileName(const std::string& filePath, int pageNo, const char* ex
     return filePath + number + extension;
 }
 
-Outcome<Bytes> readWholeFile(const std::string& path) {
+Outcome<Bytes> readWholeFile(const std::string& path, size_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return Outcome<Bytes>::failure(errnoText(errno, path));
@@ -70,11 +71,11 @@ Outcome<Bytes> readWholeFile(const std::string& path) {
     Bytes content;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        content.reserve(static_cast<size_t>(info.st_size));
+        content.reserve(std::min(static_cast<size_t>(info.st_size), limit));
     }
     uint8_t chunk[1 << 16];
-    while (true) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    while (content.size() < limit) {
+        const ssize_t got = ::read(fd, chunk, std::min(sizeof chunk, limit - content.size()));
         if (got < 0 && errno == EINTR) {
             continue;
         }

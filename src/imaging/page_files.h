@@ -15,8 +15,8 @@ namespace scandesk {
 /// `filePath` + "-%04d" + `extension` ("-0003.jpg"; five or more digits in full).
 std::string pageFileName(const std::string& filePath, int pageNo, const char* extension);
 
-/// The whole content of a file.
-Outcome<Bytes> readWholeFile(const std::string& path);
+/// The content of a file, whole or up to `limit` bytes.
+Outcome<Bytes> readWholeFile(const std::string& path, size_t limit = SIZE_MAX);
 
 /// A temporary file in the directory of its destination; it becomes the destination
 /// only when published, and is removed if it never is.

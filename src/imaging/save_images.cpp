@@ -8,7 +8,10 @@
 
 namespace scandesk {
 
-ResultPair saveImages(const ScanParam& param, int pageNo, const Bytes& data) {
+namespace {
+
+/// `saveImages` without the guard against unexpected exceptions.
+ResultPair savePage(const ScanParam& param, int pageNo, const Bytes& data) {
     // The second pass of a two-pass scan always delivers page 2.
     const int page = param.isSecondScan ? 2 : pageNo;
     if (param.mode != "TEXT") {
@@ -26,6 +29,12 @@ ResultPair saveImages(const ScanParam& param, int pageNo, const Bytes& data) {
         return saveFailure(*error);
     }
     return saveSuccess();
+}
+
+}  // namespace
+
+ResultPair saveImages(const ScanParam& param, int pageNo, const Bytes& data) {
+    return guardedSave([&] { return savePage(param, pageNo, data); });
 }
 
 }  // namespace scandesk

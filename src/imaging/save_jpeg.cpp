@@ -1,8 +1,6 @@
 // Decoding, turning, encoding and writing JPEG page files.
 #include "imaging/save_jpeg.h"
 
-#include <exception>
-
 #include "common/diagnostics.h"
 #include "imaging/bw_bitmap.h"
 #include "imaging/image_rotate.h"
@@ -43,6 +41,8 @@ ResultPair saveTurnedJpeg(const ScanParam& param, int pageNo, const Bytes& data)
     Image page = std::move(*decoded.value);
     const float nominalWidth = static_cast<float>(page.width);
     const float nominalHeight = static_cast<float>(page.height);
+    page.width = nominalWidth;
+    page.height = nominalHeight;
     if (param.rotateAngle != 0) {
         std::optional<Image> turned =
             imageRotate(static_cast<double>(param.rotateAngle), page, 1.0);
@@ -61,21 +61,15 @@ ResultPair saveTurnedJpeg(const ScanParam& param, int pageNo, const Bytes& data)
 }  // namespace
 
 ResultPair save2JPEG(const ScanParam& param, int pageNo, const Bytes& data) {
-    try {
-        return saveTurnedJpeg(param, pageNo, data);
-    } catch (const std::exception& error) {
-        return saveFailure(error.what());
-    }
+    return guardedSave([&] { return saveTurnedJpeg(param, pageNo, data); });
 }
 
 ResultPair save2Images(const Image& image, int pageNo, const ScanParam& param) {
-    try {
+    return guardedSave([&] {
         const std::string path = pageFileName(param.filePath, pageNo, ".jpg");
         diag("save 2 image path = ", path);
         return writeJpegPage(image, path, "save2Images ");
-    } catch (const std::exception& error) {
-        return saveFailure(error.what());
-    }
+    });
 }
 
 }  // namespace scandesk

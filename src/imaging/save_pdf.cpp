@@ -4,12 +4,12 @@
 // Only the current qpdf interface is used; this silences its transition warning.
 #define POINTERHOLDER_TRANSITION 4
 
-#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
 
 #include <unistd.h>
 
@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <exception>
 #include <memory>
 
 #include "imaging/jpeg_codec.h"
@@ -45,6 +44,7 @@ constexpr std::array<PageSizeRow, 8> kPageSizes{{
 }};
 constexpr MediaBox kDefaultBox{595, 842};
 constexpr const char* kImageName = "/Im0";
+constexpr size_t kHeaderProbeBytes = 64 * 1024;
 
 struct FileClose {
     void operator()(FILE* file) const { std::fclose(file); }
@@ -65,11 +65,16 @@ std::optional<std::string> colourSpaceFor(int components) {
 /// description of the failure, if any.
 std::optional<std::string> addPage(QPDF& pdf, QPDFPageDocumentHelper& document,
                                    const std::string& path, const MediaBox& box) {
-    Outcome<Bytes> jpeg = readWholeFile(path);
-    if (!jpeg) {
-        return jpeg.error;
+    // The frame header normally lies near the start; large metadata pushes it further.
+    Outcome<Bytes> start = readWholeFile(path, kHeaderProbeBytes);
+    if (!start) {
+        return start.error;
     }
-    Outcome<JpegInfo> info = readJpegInfo(*jpeg.value);
+    Outcome<JpegInfo> info = readJpegInfo(*start.value);
+    if (!info && start.value->size() == kHeaderProbeBytes) {
+        start = readWholeFile(path);
+        info = start ? readJpegInfo(*start.value) : Outcome<JpegInfo>::failure(start.error);
+    }
     if (!info) {
         return info.error + " (" + path + ")";
     }
@@ -77,8 +82,6 @@ std::optional<std::string> addPage(QPDF& pdf, QPDFPageDocumentHelper& document,
     if (!colourSpace) {
         return "unsupported colour components (" + path + ")";
     }
-    auto data = std::make_shared<Buffer>(jpeg.value->size());
-    std::memcpy(data->getBuffer(), jpeg.value->data(), jpeg.value->size());
 
     QPDFObjectHandle image = pdf.newStream();
     QPDFObjectHandle imageDict = image.getDict();
@@ -89,7 +92,9 @@ std::optional<std::string> addPage(QPDF& pdf, QPDFPageDocumentHelper& document,
     imageDict.replaceKey("/ColorSpace", QPDFObjectHandle::newName(*colourSpace));
     imageDict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
     // Declared as already DCT-encoded, so the writer copies the bytes unchanged.
-    image.replaceStreamData(data, QPDFObjectHandle::newName("/DCTDecode"),
+    // The file is read again only while the document is written, so one page at a time
+    // is in memory.
+    image.replaceStreamData(QUtil::file_provider(path), QPDFObjectHandle::newName("/DCTDecode"),
                             QPDFObjectHandle::newNull());
 
     // Stretched over the whole page: no margin, no centring, no kept aspect ratio.
@@ -188,11 +193,7 @@ std::string timeStampName(std::chrono::system_clock::time_point when) {
 
 ResultPair save2PDFAt(const ScanParam& param, int pages, const std::string& pdfDir,
                       const std::string& pageSize, std::chrono::system_clock::time_point when) {
-    try {
-        return assemblePdf(param, pages, pdfDir, pageSize, when);
-    } catch (const std::exception& error) {
-        return saveFailure(error.what());
-    }
+    return guardedSave([&] { return assemblePdf(param, pages, pdfDir, pageSize, when); });
 }
 
 ResultPair save2PDF(const ScanParam& param, int pages, const std::string& pdfDir,

@@ -11,6 +11,7 @@
 namespace scandesk {
 namespace {
 
+// Polls for `events` until the deadline; end of stream counts as readable.
 WaitOutcome waitFor(int fd, short events, std::chrono::milliseconds timeout) {
     using Clock = std::chrono::steady_clock;
     const bool unlimited = timeout.count() < 0;

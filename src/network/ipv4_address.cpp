@@ -26,10 +26,13 @@ std::optional<sockaddr_in> resolveIPv4(const std::string& host, uint16_t port) {
     return address;
 }
 
-std::string dottedText(const sockaddr_in& address) {
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &address.sin_addr, text, sizeof(text));
-    return text;
+void storePeer(const sockaddr_in& address, char* text, int* port) {
+    if (text != nullptr) {
+        ::inet_ntop(AF_INET, &address.sin_addr, text, INET_ADDRSTRLEN);
+    }
+    if (port != nullptr) {
+        *port = hostPort(address);
+    }
 }
 
 }  // namespace scandesk

@@ -13,8 +13,10 @@ namespace scandesk {
 /// nothing when it cannot be resolved.
 std::optional<sockaddr_in> resolveIPv4(const std::string& host, uint16_t port);
 
-/// The dotted text of an IPv4 socket address.
-std::string dottedText(const sockaddr_in& address);
+/// Writes the address's dotted text and its port (host byte order) into the outputs of
+/// the socket library: a zero-filled buffer of 16 bytes and an int; null outputs are
+/// skipped.
+void storePeer(const sockaddr_in& address, char* text, int* port);
 
 /// The port of an IPv4 socket address, in host byte order.
 inline uint16_t hostPort(const sockaddr_in& address) {

@@ -27,7 +27,12 @@ constexpr int64_t kPageSizeFactor = 4;
 // Pages are never reserved beyond this, whatever the parameters say.
 constexpr int64_t kMaxReserveBytes = 512 * 1024 * 1024;
 constexpr const char* kNetworkError = "scannerNetworkError";
+// Bytes fetched from the socket at once for header reads; reads at least half as large
+// bypass the inbox.
+constexpr size_t kInboxSize = 64 * 1024;
+constexpr size_t kDirectReadSize = kInboxSize / 2;
 
+// The bytes as a bracketed list of decimal values, as the diagnostics show them.
 std::string bracketed(const Bytes& bytes) {
     std::ostringstream out;
     out << '[';
@@ -38,10 +43,12 @@ std::string bracketed(const Bytes& bytes) {
     return out.str();
 }
 
+// The little-endian 16-bit value at `at`.
 uint16_t littleEndian16(const Bytes& bytes, size_t at) {
     return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
 }
 
+// Whether a lone byte ends the scan successfully.
 bool endsScanAlone(uint8_t status) {
     return status == kBlockType || status == kOtherBlockType || status == kScanFinished ||
            status == kPageEnd;
@@ -69,7 +76,8 @@ PageStreamReceiver::PageStreamReceiver(int fd, const CommunicatorLimits& limits,
       progress_(progress),
       expectedSize_(expectedStreamPageSize(param)),
       sizeLimit_(pageSizeLimit(expectedSize_)),
-      dataBuffer_(kDataReadSize, 0) {}
+      dataBuffer_(kDataReadSize, 0),
+      inbox_(kInboxSize, 0) {}
 
 ResultPair PageStreamReceiver::run() {
     diag("expect image size = ", expectedSize_, ", w = ", param_.w, " ,h = ", param_.h);
@@ -210,6 +218,27 @@ std::optional<ResultPair> PageStreamReceiver::checkPageSize() {
 }
 
 PageStreamReceiver::Read PageStreamReceiver::readSome(uint8_t* buffer, size_t count) {
+    if (inboxStart_ < inboxEnd_) {
+        const size_t taken = std::min(count, inboxEnd_ - inboxStart_);
+        std::memcpy(buffer, inbox_.data() + inboxStart_, taken);
+        inboxStart_ += taken;
+        return Read{static_cast<ssize_t>(taken), false};
+    }
+    // Large reads go straight to the caller; small ones (headers) fetch what the
+    // socket holds into the inbox, so that a page costs few system calls.
+    if (count >= kDirectReadSize) {
+        return receive(buffer, count);
+    }
+    const Read read = receive(inbox_.data(), inbox_.size());
+    if (read.count < 1) {
+        return read;
+    }
+    inboxStart_ = 0;
+    inboxEnd_ = static_cast<size_t>(read.count);
+    return readSome(buffer, count);
+}
+
+PageStreamReceiver::Read PageStreamReceiver::receive(uint8_t* buffer, size_t count) {
     // Silence is measured from the last byte of any kind, header or data: a long page
     // on a slow link is not silence.
     const auto deadline = lastBytes_ + limits_.pageTimeout;
@@ -237,6 +266,9 @@ PageStreamReceiver::Read PageStreamReceiver::readSome(uint8_t* buffer, size_t co
 }
 
 bool PageStreamReceiver::moreBytesWithinGrace() {
+    if (inboxStart_ < inboxEnd_) {
+        return true;
+    }
     return waitReadable(fd_, limits_.statusGrace) == WaitOutcome::ready &&
            bytesReady(fd_).value_or(0) > 0;
 }

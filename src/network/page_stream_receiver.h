@@ -44,14 +44,25 @@ class PageStreamReceiver {
         bool timedOut = false;
     };
 
+    /// Assembles one header unit; a result when the stream ends there.
     std::optional<ResultPair> needHeader();
+    /// Acts on a whole 22-byte unit by its first byte.
     std::optional<ResultPair> interpretUnit();
+    /// Reads the next piece of a block's data.
     std::optional<ResultPair> readData();
+    /// Fails the transfer when the page has outgrown any sensible size.
     std::optional<ResultPair> checkPageSize();
+    /// Up to `count` bytes, from the inbox first; waits while nothing has come.
     Read readSome(uint8_t* buffer, size_t count);
+    /// One read from the socket, waiting until the page wait runs out.
+    Read receive(uint8_t* buffer, size_t count);
+    /// Whether another byte arrives within the status grace period.
     bool moreBytesWithinGrace();
+    /// The outcome a lone status byte gives the transfer.
     ResultPair statusByte(uint8_t status);
+    /// Success with the number of pages handed out.
     ResultPair pagesSaved() const;
+    /// Hands the page to the sink, tells progress, and starts the next page.
     void savePage();
 
     int fd_;
@@ -65,6 +76,9 @@ class PageStreamReceiver {
     Bytes header_;
     Bytes page_;
     Bytes dataBuffer_;
+    Bytes inbox_;  ///< bytes read from the socket but not yet taken
+    size_t inboxStart_ = 0;
+    size_t inboxEnd_ = 0;
     std::chrono::steady_clock::time_point lastBytes_;
     int pageNo_ = 1;
     int64_t remaining_ = 0;

@@ -1,7 +1,6 @@
 // Creating, naming and removing receive directories.
 #include "session/receive_directory.h"
 
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -11,15 +10,6 @@
 namespace scandesk {
 
 namespace fs = std::filesystem;
-
-std::string receiveDirName(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[32];
-    const size_t length = std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
-    return std::string(text, length);
-}
 
 bool makeReceiveDir(const std::string& path) {
     std::error_code error;

@@ -1,13 +1,9 @@
 // The time-stamped directory that receives the page files of one scan.
 #pragma once
 
-#include <chrono>
 #include <string>
 
 namespace scandesk {
-
-/// The directory name for a moment: local time as "yyyyMMddHHmmss".
-std::string receiveDirName(std::chrono::system_clock::time_point when);
 
 /// Creates one directory (parents are not created); false when it exists already or
 /// cannot be made. Logs the outcome.

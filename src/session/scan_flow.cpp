@@ -25,6 +25,7 @@ std::optional<int> pageCount(const std::string& message) {
     return pages;
 }
 
+// Whether the job combines pages (any type but "NoCombine").
 bool combines(const ScanParam& param) {
     return param.combineType != "NoCombine";
 }

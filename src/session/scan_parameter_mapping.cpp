@@ -35,6 +35,7 @@ struct ResolutionRule {
     double (*scale)(double base);
 };
 
+// The rule of a resolution name; unknown names scan as 200 dpi.
 ResolutionRule resolutionRule(const std::string& name) {
     if (name == "300dpi") {
         return {"300,300", 300, [](double base) { return base; }};

@@ -6,6 +6,7 @@
 #include "common/diagnostics.h"
 #include "common/localization.h"
 #include "devices/options.h"
+#include "imaging/save_pdf.h"
 #include "session/list_text.h"
 #include "session/model_state.h"
 #include "session/receive_directory.h"
@@ -266,7 +267,7 @@ void ScannerModel::raiseAlert(std::string_view titleKey, std::string_view messag
 }
 
 ResultPair ScannerModel::createReceiveDir(const std::string& saveDir) {
-    const std::string path = saveDir + "/" + receiveDirName(state_->services.now());
+    const std::string path = saveDir + "/" + timeStampName(state_->services.now());
     // The path is kept whatever follows, as the scan flow reports it.
     state_->write({ModelProperty::receiveDir}, [&] { state_->receiveDir = path; });
     if (!makeReceiveDir(path)) {

@@ -41,7 +41,8 @@ using UsbDeviceListHandler =
     std::function<void(const std::string& notification, const UsbService& service)>;
 
 /// A running observation. Dropping it stops it: no handler call starts afterwards, and
-/// the destructor waits for a call in progress on another thread.
+/// the destructor waits for a call in progress on another thread. The executor must
+/// outlive the observer and run or drop what was posted to it.
 class UsbDeviceListObserver {
   public:
     /// Starts libusb and registers for the named events; devices already present are

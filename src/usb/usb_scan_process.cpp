@@ -129,11 +129,18 @@ uint8_t UsbScanProcess::pipeFor(const char* role) const {
     return found->second;
 }
 
-Bytes UsbScanProcess::exchange(const Bytes& command, size_t maxReply) {
-    interfaceInterface_->write(command, pipeFor(kWritePipe), kCommandTimeoutSeconds,
-                               kCommandTimeoutSeconds);
-    return interfaceInterface_->readBytes(1, maxReply, pipeFor(kReadPipe), kCommandTimeoutSeconds,
-                                          kCommandTimeoutSeconds);
+std::optional<uint8_t> UsbScanProcess::exchange(const Bytes& command, size_t maxReply,
+                                                const char* errorLine) {
+    try {
+        interfaceInterface_->write(command, pipeFor(kWritePipe), kCommandTimeoutSeconds,
+                                   kCommandTimeoutSeconds);
+        // At least one byte comes back, or `readBytes` throws.
+        return interfaceInterface_->readBytes(1, maxReply, pipeFor(kReadPipe),
+                                              kCommandTimeoutSeconds, kCommandTimeoutSeconds)[0];
+    } catch (const std::exception& error) {
+        diag(errorLine, errorLogValue(error));
+        return std::nullopt;
+    }
 }
 
 ResultPair UsbScanProcess::checkPaperSource() {
@@ -145,14 +152,11 @@ ResultPair UsbScanProcess::checkPaperSource() {
     if (!interfaceInterface_) {
         return {false, "unexpectError"};
     }
-    Bytes reply;
-    try {
-        reply = exchange(command, kShortReplyBytes);
-    } catch (const std::exception& error) {
-        diag("check paper source error. error = ", errorLogValue(error));
+    const auto reply = exchange(command, kShortReplyBytes, "check paper source error. error = ");
+    if (!reply) {
         return {false, "checkPaperSourceError"};
     }
-    switch (reply[0]) {
+    switch (*reply) {
         case kReplyAccepted:
             if (param.source == "AUTO") {
                 param.source = "ADF";
@@ -178,17 +182,14 @@ ResultPair UsbScanProcess::sendSCommand() {
     if (!interfaceInterface_) {
         return {false, "unexpectError"};
     }
-    Bytes reply;
-    try {
-        reply = exchange(command, kShortReplyBytes);
-    } catch (const std::exception& error) {
-        diag("send s command error. error = ", errorLogValue(error));
+    const auto reply = exchange(command, kShortReplyBytes, "send s command error. error = ");
+    if (!reply) {
         return {false, "sndSCommandError"};
     }
-    if (reply[0] == kReplyNoSuchSource) {
+    if (*reply == kReplyNoSuchSource) {
         return {false, "paperSourceNotExist"};
     }
-    if (reply[0] == kReplyAccepted) {
+    if (*reply == kReplyAccepted) {
         return {true, "ok"};
     }
     return {false, "unexpectError"};
@@ -199,14 +200,11 @@ ResultPair UsbScanProcess::sendICommand() {
     if (!interfaceInterface_) {
         return {false, "unexpectError"};
     }
-    Bytes reply;
-    try {
-        reply = exchange(command, kImageReplyBytes);
-    } catch (const std::exception& error) {
-        diag("send I command error. error = ", errorLogValue(error));
+    const auto reply = exchange(command, kImageReplyBytes, "send I command error. error = ");
+    if (!reply) {
         return {false, "sndICommandError"};
     }
-    if (reply[0] == kImageReplyAccepted) {
+    if (*reply == kImageReplyAccepted) {
         return {true, "ok"};
     }
     return {false, "sndICommandError"};

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -76,8 +77,9 @@ class UsbScanProcess : public ScanProcess {
     Bytes sendVendorRequest(uint8_t request);
     /// The pipe reference of a role; throws when the table lacks it.
     uint8_t pipeFor(const char* role) const;
-    /// Writes a command and reads its reply (at most `maxReply` bytes).
-    Bytes exchange(const Bytes& command, size_t maxReply);
+    /// Writes a command and reads its reply (at most `maxReply` bytes); returns the
+    /// reply's first byte, or nothing after logging `errorLine` and the error.
+    std::optional<uint8_t> exchange(const Bytes& command, size_t maxReply, const char* errorLine);
     /// Drops the interface and the device.
     void releaseHandles();
     /// Sends the close request without looking at its result, then drops the handles.

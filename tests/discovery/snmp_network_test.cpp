@@ -177,27 +177,27 @@ TEST(SnmpDiscoveryNetwork, OverlappingRunsTakeTurns) {
     CapturedLines captured;
     std::vector<Device> first;
     std::vector<Device> second;
-    std::string refusals;
+    std::atomic<int> refusals{0};
     RUN_INSIDE(lab, [&] {
         // Threads made here start in the same namespace; each checks again anyway.
         std::thread a([&] {
             if (lab.whyNotInside().empty()) {
                 first = getDeviceBySNMP(fastOptions());
             } else {
-                refusals += "a";
+                ++refusals;
             }
         });
         std::thread b([&] {
             if (lab.whyNotInside().empty()) {
                 second = getDeviceBySNMP(fastOptions());
             } else {
-                refusals += "b";
+                ++refusals;
             }
         });
         a.join();
         b.join();
     });
-    ASSERT_EQ(refusals, "");
+    ASSERT_EQ(refusals, 0);
     EXPECT_EQ(first.size(), 2u);
     EXPECT_EQ(second.size(), 2u);
 
@@ -229,6 +229,18 @@ TEST(SnmpDiscoveryNetwork, LoopbackOnlyProbesNothing) {
     EXPECT_TRUE(captured.contains("snmp discovery result = "));
 }
 
+TEST(SnmpDiscoveryNetwork, AProbeThatCannotOpenItsSessionReportsAck) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    CapturedLines captured;
+    int unopened = 0;
+    std::string result = "kept|";
+    RUN_INSIDE(lab, [&] { unopened = detectOneSubNet(result, "999.1.1.255", fastOptions()); });
+    EXPECT_EQ(unopened, -1);
+    EXPECT_EQ(result, "kept|");
+    EXPECT_TRUE(captured.containsFragment("ack: "));
+}
+
 TEST(SnmpDiscoveryNetwork, SixteenBitNetmaskIsProbedAsItsSlash24) {
     NetworkLab lab;
     REQUIRE_LAB(lab);
@@ -246,6 +258,27 @@ TEST(SnmpDiscoveryNetwork, SixteenBitNetmaskIsProbedAsItsSlash24) {
     EXPECT_TRUE(captured.contains("brocast sub net ip = 198.51.100.255"));
     EXPECT_TRUE(devices.empty());
     ASSERT_TRUE(direct.has_value()) << "the agent itself is reachable";
+    EXPECT_EQ(direct->name, "Tessel T5");
+}
+
+TEST(SnmpDiscoveryNetwork, AgentPortCanBeMoved) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    const auto subnet = lab.addSubnet("192.0.2.1/24");
+    lab.addAgent(subnet, "192.0.2.11/24", {T3_IDENTIFIER});
+    lab.addAgent(subnet, "192.0.2.12/24", {T5_IDENTIFIER}, 1161);
+    REQUIRE_LAB(lab);
+    auto options = fastOptions();
+    options.agentPort = 1161;
+    std::vector<Device> devices;
+    std::optional<Device> direct;
+    RUN_INSIDE(lab, [&] {
+        devices = getDeviceBySNMP(options);
+        direct = identifyScanner("192.0.2.12", options);
+    });
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].label, "Tessel T5(192.0.2.12)");
+    ASSERT_TRUE(direct.has_value());
     EXPECT_EQ(direct->name, "Tessel T5");
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -55,12 +56,14 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
 }
 
 // Whether the process's UDP table (seen in its own namespace) has a socket bound to
-// any address on the SNMP port.
-bool listensOnSnmpPort(pid_t pid) {
+// any address on `port`.
+bool listensOn(pid_t pid, uint16_t port) {
+    char local[32];
+    std::snprintf(local, sizeof local, " 00000000:%04X ", port);
     std::ifstream table("/proc/" + std::to_string(pid) + "/net/udp");
     std::string line;
     while (std::getline(table, line)) {
-        if (line.find(" 00000000:00A1 ") != std::string::npos) {
+        if (line.find(local) != std::string::npos) {
             return true;
         }
     }
@@ -214,7 +217,7 @@ std::string NetworkLab::addPeer(const std::string& bridge, const std::string& ag
 }
 
 void NetworkLab::addAgent(const std::string& bridge, const std::string& agentCidr,
-                          const std::vector<std::string>& configLines) {
+                          const std::vector<std::string>& configLines, uint16_t port) {
     const std::string ns = addPeer(bridge, agentCidr);
     if (!failure_.empty()) {
         return;
@@ -223,7 +226,7 @@ void NetworkLab::addAgent(const std::string& bridge, const std::string& agentCid
     std::filesystem::create_directories(dir);
     {
         std::ofstream config(dir / "snmpd.conf");
-        config << "agentaddress udp:161\nrocommunity orvelt\n";
+        config << "agentaddress udp:" << port << "\nrocommunity orvelt\n";
         for (const auto& line : configLines) {
             config << line << '\n';
         }
@@ -234,7 +237,7 @@ void NetworkLab::addAgent(const std::string& bridge, const std::string& agentCid
     }
     agents_.push_back(std::make_unique<TestAgent>(pid, ns));
     const auto deadline = std::chrono::steady_clock::now() + AGENT_START_LIMIT;
-    while (!listensOnSnmpPort(pid)) {
+    while (!listensOn(pid, port)) {
         if (hasEnded(pid) || std::chrono::steady_clock::now() >= deadline) {
             std::ifstream log(dir / "agent.log");
             std::stringstream text;

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -57,9 +58,9 @@ class NetworkLab {
     std::string addPeer(const std::string& bridge, const std::string& agentCidr);
 
     /// A peer running snmpd with the given configuration lines (community and agent
-    /// address are added). Returns once the agent listens.
+    /// address are added). Returns once the agent listens on `port`.
     void addAgent(const std::string& bridge, const std::string& agentCidr,
-                  const std::vector<std::string>& configLines);
+                  const std::vector<std::string>& configLines, uint16_t port = 161);
 
     /// Why the calling thread must not send discovery traffic: it is not in the host-side
     /// namespace of this lab, or that namespace holds an interface the lab did not make.

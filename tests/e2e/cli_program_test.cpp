@@ -20,19 +20,22 @@ constexpr std::chrono::seconds kRunLimit{20};
 
 class CliProgram : public ::testing::Test {
   protected:
-    // scandesk-cli scan at the virtual scanner, into the temporary directory.
+    // scandesk-cli scan at the virtual scanner, into a new directory of its own (two
+    // scans within one second cannot share an output directory).
     ProgramRun scan(const VirtualScanner& scanner, const std::string& model,
-                    std::vector<std::string> options, const std::string& input = "") {
+                    std::vector<std::string> options, const std::string& input) {
+        outDir = temp.path() + "/" + std::to_string(++runs);
+        std::filesystem::create_directory(outDir);
         std::vector<std::string> argv{
             SCANDESK_CLI, "scan", "--net", "127.0.0.1", "--port", std::to_string(scanner.port()),
-            "--model",    model,  "--dir", temp.path()};
+            "--model",    model,  "--dir", outDir};
         argv.insert(argv.end(), options.begin(), options.end());
         return testing::runProgram(argv, input, kRunLimit);
     }
 
     std::vector<std::string> pdfs() const {
         std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::directory_iterator(temp.path())) {
+        for (const auto& entry : std::filesystem::directory_iterator(outDir)) {
             if (entry.path().extension() == ".pdf") {
                 found.push_back(entry.path().string());
             }
@@ -41,53 +44,75 @@ class CliProgram : public ::testing::Test {
     }
 
     testing::TempDir temp;
+    std::string outDir;
+    int runs = 0;
 };
 
-TEST_F(CliProgram, AScanEndsWithTheOutcomeAndStatusZero) {
-    VirtualScanner scanner({"--pages", "3"});
-    const ProgramRun run = scan(scanner, "Tessel T3", {"--format", "pdf", "--page-size", "A4"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "info: Scanned 3 page(s).\n");
-    EXPECT_EQ(run.err, "");
-    ASSERT_EQ(pdfs().size(), 1u);
-    EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), 3);
-}
-
-TEST_F(CliProgram, AFailedScanIsStatusOne) {
-    VirtualScanner scanner({"--feeder", "empty"});
-    const ProgramRun run = scan(scanner, "Tessel T3", {"--source", "ADF"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "error: There is no paper in the document feeder.\n");
-}
-
-TEST_F(CliProgram, AValueTheScannerDoesNotOfferIsStatusTwo) {
-    VirtualScanner scanner({});
-    const ProgramRun run = scan(scanner, "Brisk B4 Net", {"--source", "ADF"});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_THAT(run.err, HasSubstr("--source: 'ADF' is not offered; allowed: FB"));
-}
-
-TEST_F(CliProgram, TheSecondPassStartsWhenStandardInputConfirms) {
-    VirtualScanner scanner({"--pages", "1"});
-    const ProgramRun run =
-        scan(scanner, "Brisk B4 Net", {"--combine", "IDCard", "--format", "pdf"}, "\n");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out,
-              "info: Make sure the scanner is ready again, turn the ID card over, then "
-              "confirm.\ninfo: The two-pass scan is finished.\n");
-    EXPECT_THAT(run.err, HasSubstr("Press Enter"));
-    ASSERT_EQ(pdfs().size(), 1u);
-    EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), 1);
-}
-
-TEST_F(CliProgram, VerboseSendsDiagnosticsToStandardErrorOnly) {
-    VirtualScanner scanner({"--pages", "2"});
-    const ProgramRun run = scan(scanner, "Tessel T3", {"--verbose"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "info: Scanned 2 page(s).\n");
-    EXPECT_THAT(run.err, HasSubstr("check scanner validate info = 0001"));
-    EXPECT_THAT(run.err, HasSubstr("ret = (status: true, message: \"2\")"));
+TEST_F(CliProgram, TheLastLineIsTheOutcomeAndTheStatusItsKind) {
+    struct Row {
+        std::vector<std::string> scannerOptions;
+        std::string model;
+        std::vector<std::string> options;
+        std::string input;
+        int status;
+        std::string out;
+        const char* err;  // a fragment of standard error
+        int pdfPages;     // -1: no PDF
+    };
+    for (const Row& r : {
+             Row{{"--pages", "3"},
+                 "Tessel T3",
+                 {"--format", "pdf"},
+                 "",
+                 0,
+                 "info: Scanned 3 page(s).\n",
+                 "",
+                 3},
+             Row{{"--pages", "2"},
+                 "Tessel T3",
+                 {"--verbose"},
+                 "",
+                 0,
+                 "info: Scanned 2 page(s).\n",
+                 "ret = (status: true, message: \"2\")",
+                 -1},
+             Row{{"--feeder", "empty"},
+                 "Tessel T3",
+                 {"--source", "ADF"},
+                 "",
+                 1,
+                 "error: There is no paper in the document feeder.\n",
+                 "",
+                 -1},
+             Row{{},
+                 "Brisk B4 Net",
+                 {"--source", "ADF"},
+                 "",
+                 2,
+                 "",
+                 "--source: 'ADF' is not offered; allowed: FB",
+                 -1},
+             Row{{"--pages", "1"},
+                 "Brisk B4 Net",
+                 {"--combine", "IDCard", "--format", "pdf"},
+                 "\n",
+                 0,
+                 "info: Make sure the scanner is ready again, turn the ID card over, then "
+                 "confirm.\ninfo: The two-pass scan is finished.\n",
+                 "Press Enter",
+                 1},
+         }) {
+        SCOPED_TRACE(r.out);
+        VirtualScanner scanner(r.scannerOptions);
+        const ProgramRun run = scan(scanner, r.model, r.options, r.input);
+        EXPECT_EQ(run.status, r.status);
+        EXPECT_EQ(run.out, r.out);
+        EXPECT_THAT(run.err, HasSubstr(r.err));
+        ASSERT_EQ(pdfs().size(), r.pdfPages < 0 ? 0u : 1u);
+        if (r.pdfPages >= 0) {
+            EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), r.pdfPages);
+        }
+    }
 }
 
 // Discovery broadcasts, so it runs only inside a network namespace of its own, where

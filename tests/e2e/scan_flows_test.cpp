@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 
 #include "child_process.h"
 #include "devices/catalogue.h"
@@ -32,26 +33,18 @@ CommunicatorLimits quickLimits() {
     return limits;
 }
 
-// The catalogue row of a model name.
-const BaseDevice& row(const std::string& name) {
-    for (const auto* rows : {&IDDevice(), &KESTDevices()}) {
-        for (const BaseDevice& r : *rows) {
-            if (r.name == name) {
-                return r;
-            }
-        }
-    }
-    throw std::invalid_argument(name);
-}
-
 // A scanner with a screen and a feeder, and a screenless flatbed that combines in two passes.
-constexpr const char* kWithScreen = "Tessel T3";
-constexpr const char* kScreenless = "Brisk B4 Net";
+const BaseDevice& withScreen() {
+    return IDDevice().at(0);
+}
+const BaseDevice& screenless() {
+    return KESTDevices().at(4);
+}
 
 class EndToEnd : public ::testing::Test {
   protected:
-    // A model scanning `modelName` at the virtual scanner started with `options`.
-    void start(const std::vector<std::string>& options, const char* modelName = kWithScreen) {
+    // A model scanning a scanner of the row's model at the virtual scanner started with `options`.
+    void start(const std::vector<std::string>& options, const BaseDevice& row = withScreen()) {
         scanner.emplace(options);
         ScannerModelServices services = defaultModelServices(scanner->port(), quickLimits());
         services.sleep = [this](std::chrono::milliseconds wait) { sleeps.push_back(wait); };
@@ -59,7 +52,7 @@ class EndToEnd : public ::testing::Test {
             adjust(services);
         }
         model.emplace(main, main, services, false);
-        model->setSelectedScanner(Device::fromNetworkRow(row(modelName), "127.0.0.1"));
+        model->setSelectedScanner(Device::fromNetworkRow(row, "127.0.0.1"));
     }
 
     UIParams choices(int combine = NoCombine, int saveType = 0, int mode = CGRAY) const {
@@ -102,112 +95,113 @@ class EndToEnd : public ::testing::Test {
     std::vector<std::chrono::milliseconds> sleeps;
 };
 
-TEST_F(EndToEnd, OnePassImageScansKeepTheirPageFiles) {
-    struct Row {
-        int mode;
-        std::vector<std::string> files;
-    };
-    for (const Row& r : {Row{CGRAY, {"file-0001.jpg", "file-0002.jpg", "file-0003.jpg"}},
-                         Row{TEXT, {"file-0001.bmp", "file-0002.bmp", "file-0003.bmp"}}}) {
-        SCOPED_TRACE(r.mode);
-        start({"--pages", "3"});
-        model->startScan(choices(NoCombine, 0, r.mode));
-        EXPECT_EQ(model->alertTitle(), "info");
-        EXPECT_EQ(model->alertMessage(), "scanPage 3 pages");
-        EXPECT_EQ(filesIn(model->receiveDir()), r.files);
-        EXPECT_TRUE(pdfs().empty());
-        fs::remove_all(model->receiveDir());  // the next row's scan may fall in the same second
-    }
-}
-
-TEST_F(EndToEnd, OnePassPdfScanLeavesOnePdf) {
-    start({"--pages", "3"});
-    model->startScan(choices(NoCombine, 1));
-    EXPECT_EQ(model->alertMessage(), "scanPage 3 pages");
-    ASSERT_EQ(pdfs().size(), 1u);
-    EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), 3);
-    EXPECT_FALSE(fs::exists(model->receiveDir()));
-}
-
-TEST_F(EndToEnd, CombiningOnAScannerWithAScreenHalvesThePdf) {
+TEST_F(EndToEnd, OnePassScansKeepPageFilesOrLeaveOnePdf) {
     struct Row {
         const char* pages;
-        int pdfPages;
+        int mode;
+        int combine;
+        int saveType;
+        std::vector<std::string> pageFiles;  // left in the receive directory
+        int pdfPages;                        // -1: no PDF
     };
-    for (const Row& r : {Row{"4", 2}, Row{"3", 2}}) {
-        SCOPED_TRACE(r.pages);
+    for (const Row& r : {
+             Row{"3", CGRAY, NoCombine, 0, {"file-0001.jpg", "file-0002.jpg", "file-0003.jpg"}, -1},
+             Row{"2", TEXT, NoCombine, 0, {"file-0001.bmp", "file-0002.bmp"}, -1},
+             Row{"3", GRAY256, NoCombine, 1, {}, 3},
+             Row{"4", CGRAY, Vertical, 1, {}, 2},  // a scanner with a screen combines at once
+             Row{"3", TEXT, Horizontal, 1, {}, 2},
+         }) {
+        SCOPED_TRACE(::testing::Message() << r.pages << " pages, mode " << r.mode);
         for (const auto& pdf : pdfs()) {
             fs::remove(pdf);
         }
         start({"--pages", r.pages});
-        model->startScan(choices(Vertical, 1));
+        model->startScan(choices(r.combine, r.saveType, r.mode));
+        EXPECT_EQ(model->alertTitle(), "info");
         EXPECT_EQ(model->alertMessage(), std::string("scanPage ") + r.pages + " pages");
-        ASSERT_EQ(pdfs().size(), 1u);
-        EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), r.pdfPages);
-        EXPECT_FALSE(fs::exists(model->receiveDir()));
+        EXPECT_EQ(filesIn(model->receiveDir()), r.pageFiles);
+        EXPECT_EQ(fs::exists(model->receiveDir()), r.pdfPages < 0);
+        ASSERT_EQ(pdfs().size(), r.pdfPages < 0 ? 0u : 1u);
+        if (r.pdfPages >= 0) {
+            EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), r.pdfPages);
+        }
+        fs::remove_all(model->receiveDir());  // the next row may scan in the same second
     }
 }
 
 TEST_F(EndToEnd, AScreenlessScannerCombinesInTwoPasses) {
     struct Row {
         int combine;
+        int saveType;
         std::string_view prompt;
     };
-    for (const Row& r : {Row{IDCard, kTurnCardPrompt}, Row{Horizontal, kNextPagePrompt}}) {
+    for (const Row& r : {Row{IDCard, 0, kTurnCardPrompt}, Row{Horizontal, 1, kNextPagePrompt}}) {
         SCOPED_TRACE(r.combine);
-        start({"--pages", "1"}, kScreenless);
-        model->startScan(choices(r.combine));
+        start({"--pages", "1"}, screenless());
+        model->startScan(choices(r.combine, r.saveType));
         EXPECT_EQ(model->alertTitle(), "info");
         EXPECT_EQ(model->alertMessage(), r.prompt);
+        EXPECT_TRUE(asksForSecondPass(model->alertMessage()));
         const std::string receive = model->receiveDir();
         EXPECT_THAT(filesIn(receive), ::testing::ElementsAre("file-0001.jpg"));
+        EXPECT_TRUE(pdfs().empty());
 
-        model->secondScan(choices(r.combine));
+        model->secondScan(choices(r.combine, r.saveType));
         EXPECT_EQ(model->alertTitle(), "info");
         EXPECT_EQ(model->alertMessage(), kTwoPassDoneKey);
-        // Two pages became one combined page file.
-        EXPECT_THAT(filesIn(receive), ::testing::ElementsAre("file-0001.jpg"));
+        if (r.saveType == 0) {
+            // Two pages became one combined page file.
+            EXPECT_THAT(filesIn(receive), ::testing::ElementsAre("file-0001.jpg"));
+        } else {
+            EXPECT_FALSE(fs::exists(receive));
+            ASSERT_EQ(pdfs().size(), 1u);
+            EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), 1);
+        }
         fs::remove_all(receive);
     }
 }
 
-TEST_F(EndToEnd, ATwoPassPdfHoldsTheCombinedPage) {
-    start({"--pages", "1"}, kScreenless);
-    model->startScan(choices(Vertical, 1));
-    EXPECT_TRUE(asksForSecondPass(model->alertMessage()));
-    EXPECT_TRUE(pdfs().empty());
-    model->secondScan(choices(Vertical, 1));
-    EXPECT_EQ(model->alertMessage(), kTwoPassDoneKey);
-    ASSERT_EQ(pdfs().size(), 1u);
-    EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), 1);
-    EXPECT_FALSE(fs::exists(model->receiveDir()));
-}
-
-// The virtual scanner speaks TCP, where a busy scanner is not reported; the first
-// attempt of the second pass stands in for a busy USB scanner, the retry is real.
-TEST_F(EndToEnd, ABusySecondPassIsRetriedAgainstTheScanner) {
+// The virtual scanner speaks TCP, where a busy scanner is not reported; the attempts
+// listed as busy stand in for a busy USB scanner, the others are real.
+TEST_F(EndToEnd, ABusySecondPassIsRetriedOnceAfterTheWait) {
     struct BusyScanner final : ScanProcess {
         ResultPair start() override { return {false, "scannerBusy"}; }
     };
-    int attempts = 0;
-    adjust = [&attempts](ScannerModelServices& services) {
-        services.makeScanProcess = [real = services.makeScanProcess, &attempts](
-                                       const Device& d, SharedScanCommand c, PageSink s,
-                                       PageProgress p) -> std::unique_ptr<ScanProcess> {
-            if (++attempts == 2) {
-                return std::make_unique<BusyScanner>();
-            }
-            return real(d, std::move(c), std::move(s), std::move(p));
-        };
+    struct Row {
+        std::set<int> busyAttempts;
+        int attempts;
+        const char* title;
+        std::string message;
     };
-    start({"--pages", "1"}, kScreenless);
-    model->startScan(choices(Vertical, 1));
-    model->secondScan(choices(Vertical, 1));
-    EXPECT_EQ(attempts, 3);
-    EXPECT_THAT(sleeps, ::testing::ElementsAre(kBusyRetryWait));
-    EXPECT_EQ(model->alertMessage(), kTwoPassDoneKey);
-    ASSERT_EQ(pdfs().size(), 1u);
-    EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), 1);
+    for (const Row& r : {Row{{2}, 3, "info", std::string(kTwoPassDoneKey)},
+                         Row{{2, 3}, 3, "error", "scannerBusy"}}) {
+        SCOPED_TRACE(r.message);
+        int attempts = 0;
+        sleeps.clear();
+        for (const auto& pdf : pdfs()) {
+            fs::remove(pdf);
+        }
+        adjust = [&](ScannerModelServices& services) {
+            services.makeScanProcess = [real = services.makeScanProcess, &attempts, &r](
+                                           const Device& d, SharedScanCommand c, PageSink s,
+                                           PageProgress p) -> std::unique_ptr<ScanProcess> {
+                if (r.busyAttempts.contains(++attempts)) {
+                    return std::make_unique<BusyScanner>();
+                }
+                return real(d, std::move(c), std::move(s), std::move(p));
+            };
+        };
+        start({"--pages", "1"}, screenless());
+        model->startScan(choices(Vertical, 1));
+        const std::string receive = model->receiveDir();
+        model->secondScan(choices(Vertical, 1));
+        EXPECT_EQ(attempts, r.attempts);  // never a second retry
+        EXPECT_THAT(sleeps, ::testing::ElementsAre(kBusyRetryWait));
+        EXPECT_EQ(model->alertTitle(), r.title);
+        EXPECT_EQ(model->alertMessage(), r.message);
+        EXPECT_FALSE(fs::exists(receive));
+        EXPECT_EQ(pdfs().size(), r.title == std::string("info") ? 1u : 0u);
+    }
 }
 
 TEST_F(EndToEnd, AFailedFirstPassKeepsThePagesThatArrived) {
@@ -237,7 +231,7 @@ TEST_F(EndToEnd, AFailedFirstPassKeepsThePagesThatArrived) {
 
 TEST_F(EndToEnd, AFailedSecondPassRemovesTheFirstPassToo) {
     // The scanner serves the first pass only; the second finds nobody listening.
-    start({"--pages", "1", "--connections", "1"}, kScreenless);
+    start({"--pages", "1", "--connections", "1"}, screenless());
     model->startScan(choices(IDCard, 1));
     const std::string receive = model->receiveDir();
     ASSERT_TRUE(asksForSecondPass(model->alertMessage()));

@@ -1,14 +1,18 @@
-// Scan parameters the emulator tests build their commands from.
+// Scan parameters of the jobs the emulator and network tests and benchmarks send.
 #pragma once
+
+#include <string>
 
 #include "protocol/scan_param.h"
 
 namespace scandesk::emulator::test {
 
-/// A small job in the given mode, so that pages stay quick to generate.
-inline ScanParam smallJob(const std::string& mode, int64_t w = 96, int64_t h = 64) {
+/// A job in the given mode and size, as the parameter mapping would build it; small by
+/// default, so that pages stay quick to generate.
+inline ScanParam smallJob(const std::string& mode, int64_t w = 96, int64_t h = 64,
+                          const std::string& source = "AUTO") {
     ScanParam p;
-    p.source = "AUTO";
+    p.source = source;
     p.resolution = "300,300";
     p.mode = mode;
     p.type = "AUTO";

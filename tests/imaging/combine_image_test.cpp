@@ -34,6 +34,17 @@ void writePage(const ScanParam& param, int n, PixelFormat format = PixelFormat::
     ASSERT_FALSE(writeFileAtomically(pageFileName(param.filePath, n, ".jpg"), jpeg));
 }
 
+/// A job of the combine type whose page files 1 ... `pages` are written.
+ScanParam combineJob(const ScratchDir& dir, int64_t w, int64_t h, const std::string& type,
+                     int pages, PixelFormat format = PixelFormat::Gray8) {
+    ScanParam param = jobParam(dir, "GRAY256", w, h);
+    param.combineType = type;
+    for (int n = 1; n <= pages; ++n) {
+        writePage(param, n, format);
+    }
+    return param;
+}
+
 /// Checks that the pixel shows the mark of page n (or white for n = 0).
 void expectPage(const Raster& raster, int x, int y, int n) {
     const int expected = n == 0 ? 255 : markLevel(n);
@@ -42,11 +53,7 @@ void expectPage(const Raster& raster, int x, int y, int n) {
 
 TEST(Combine, VerticalPairsStackTurnedPagesAndLeaveTheOddTopRowWhite) {
     ScratchDir dir;
-    ScanParam param = jobParam(dir, "GRAY256", 240, 345);
-    param.combineType = "CombinVertical";
-    for (int n = 1; n <= 4; ++n) {
-        writePage(param, n);
-    }
+    const ScanParam param = combineJob(dir, 240, 345, "CombinVertical", 4);
     testing::CapturedLines lines;
 
     ASSERT_EQ(combineImage(4, 1, param), (ResultPair{true, "saveSuccessfully"}));
@@ -71,12 +78,7 @@ TEST(Combine, VerticalPairsStackTurnedPagesAndLeaveTheOddTopRowWhite) {
 
 TEST(Combine, ThreePagesLeaveTwoFilesTheLastWithAWhiteSlot) {
     ScratchDir dir;
-    ScanParam param = jobParam(dir, "GRAY256", 240, 344);
-    param.combineType = "CombinVertical";
-    for (int n = 1; n <= 3; ++n) {
-        writePage(param, n);
-    }
-    ASSERT_TRUE(combineImage(3, 1, param).status);
+    ASSERT_TRUE(combineImage(3, 1, combineJob(dir, 240, 344, "CombinVertical", 3)).status);
 
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"page-0001.jpg", "page-0002.jpg"}));
     const Image last = readJpegPage(dir.file("page-0002.jpg"));
@@ -87,10 +89,7 @@ TEST(Combine, ThreePagesLeaveTwoFilesTheLastWithAWhiteSlot) {
 
 TEST(Combine, IdCardDoublesTheHeightAndKeepsBothSidesUpright) {
     ScratchDir dir;
-    ScanParam param = jobParam(dir, "CGRAY", 240, 172);  // height already halved
-    param.combineType = "IDCard";
-    writePage(param, 1);
-    writePage(param, 2);
+    const ScanParam param = combineJob(dir, 240, 172, "IDCard", 2);  // height already halved
     testing::CapturedLines lines;
 
     ASSERT_TRUE(combineImage(2, 1, param).status);
@@ -110,11 +109,7 @@ TEST(Combine, IdCardDoublesTheHeightAndKeepsBothSidesUpright) {
 
 TEST(Combine, SideBySideTurnsPagesTheOtherWayAndLeavesTheOddRightColumnWhite) {
     ScratchDir dir;
-    ScanParam param = jobParam(dir, "GRAY256", 240, 345);
-    param.combineType = "CombinHorizontal";
-    writePage(param, 1);
-    writePage(param, 2);
-    ASSERT_TRUE(combineImage(2, 0, param).status);
+    ASSERT_TRUE(combineImage(2, 0, combineJob(dir, 240, 345, "CombinHorizontal", 2)).status);
 
     const Image sheet = readJpegPage(dir.file("page-0001.jpg"));
     ASSERT_EQ(sheet.raster.width(), 345);
@@ -129,11 +124,9 @@ TEST(Combine, SideBySideTurnsPagesTheOtherWayAndLeavesTheOddRightColumnWhite) {
 
 TEST(Combine, ColourPagesStayColour) {
     ScratchDir dir;
-    ScanParam param = jobParam(dir, "CGRAY", 120, 170);
-    param.combineType = "CombinVertical";
-    writePage(param, 1, PixelFormat::Rgb32);
-    writePage(param, 2, PixelFormat::Rgb32);
-    ASSERT_TRUE(combineImage(2, 1, param).status);
+    ASSERT_TRUE(
+        combineImage(2, 1, combineJob(dir, 120, 170, "CombinVertical", 2, PixelFormat::Rgb32))
+            .status);
     const Image sheet = readJpegPage(dir.file("page-0001.jpg"));
     ASSERT_EQ(sheet.raster.format(), PixelFormat::Rgb32);
     EXPECT_GT(testing::colourAt(sheet.raster, 10, 80).red, 180);
@@ -142,11 +135,7 @@ TEST(Combine, ColourPagesStayColour) {
 
 TEST(Combine, AFailureMidwayLosesNoPage) {
     ScratchDir dir;
-    ScanParam param = jobParam(dir, "GRAY256", 240, 344);
-    param.combineType = "CombinVertical";
-    for (int n = 1; n <= 3; ++n) {
-        writePage(param, n);
-    }
+    const ScanParam param = combineJob(dir, 240, 344, "CombinVertical", 3);
     ASSERT_FALSE(writeFileAtomically(dir.file("page-0004.jpg"), toBytes("damaged")));
     const Bytes thirdPage = testing::fileBytes(dir.file("page-0003.jpg"));
     testing::CapturedLines lines;
@@ -164,13 +153,20 @@ TEST(Combine, AFailureMidwayLosesNoPage) {
 
 TEST(Combine, NoPagesOrAMissingFirstPageIsAnError) {
     ScratchDir dir;
-    ScanParam param = jobParam(dir, "GRAY256", 240, 344);
-    param.combineType = "CombinVertical";
+    const ScanParam param = combineJob(dir, 240, 344, "CombinVertical", 0);
     testing::CapturedLines lines;
     EXPECT_EQ(combineImage(0, 1, param), (ResultPair{false, "saveImageError"}));
     EXPECT_EQ(combineImage(2, 1, param), (ResultPair{false, "saveImageError"}));
     EXPECT_TRUE(lines.contains("comImage to cgImage error"));
     EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(Combine, ACanvasTooLargeToHoldIsAnErrorThatKeepsThePages) {
+    ScratchDir dir;
+    ScanParam param = combineJob(dir, 240, 344, "IDCard", 2);
+    param.w = int64_t{1} << 40;
+    EXPECT_EQ(combineImage(2, 1, param), (ResultPair{false, "saveImageError"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"page-0001.jpg", "page-0002.jpg"}));
 }
 
 }  // namespace

@@ -124,6 +124,7 @@ TEST(Turn, NothingToTurnGivesNothing) {
     testing::CapturedLines lines;
     EXPECT_FALSE(imageRotate(90, Image{}, 1.0));
     EXPECT_FALSE(imageRotate(0, markedPage(4, 4, PixelFormat::Gray8), 0.1));
+    EXPECT_FALSE(imageRotate(90, markedPage(4, 4, PixelFormat::Gray8), 1e8));  // no canvas
     EXPECT_TRUE(lines.contains("rotate size w = 0.0 and h = 0.0 and w = 0 and h = 0"));
 }
 

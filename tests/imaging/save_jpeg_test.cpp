@@ -1,6 +1,8 @@
 // JPEG page files: turning, nominal sizes, grey and colour, failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "imaging/jpeg_codec.h"
 #include "imaging/save_images.h"
 #include "imaging_fixtures.h"
@@ -125,6 +127,25 @@ TEST(SaveJpeg, TruncatedPageIsKeptAsFarAsItArrived) {
     const Bytes cut(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2));
     EXPECT_TRUE(save2JPEG(jobParam(dir, "GRAY256", 256, 256), 1, cut).status);
     EXPECT_EQ(readJpegPage(dir.file("page-0001.jpg")).raster.height(), 256);
+}
+
+TEST(SaveJpeg, PagesTooLargeToHoldAreRefusedBeforeAnyAllocation) {
+    ScratchDir dir;
+    Bytes jpeg = encodedPage(markedPage(16, 16, PixelFormat::Gray8));
+    // Claim 65000 x 65000 pixels in the frame header (FF C0, length, precision, h, w).
+    const uint8_t frameMarker[] = {0xFF, 0xC0};
+    const auto frame =
+        std::search(jpeg.begin(), jpeg.end(), std::begin(frameMarker), std::end(frameMarker));
+    ASSERT_NE(frame, jpeg.end());
+    std::fill(frame + 5, frame + 9, 0xFD);
+    testing::CapturedLines lines;
+    EXPECT_EQ(save2JPEG(jobParam(dir, "GRAY256", 16, 16), 1, jpeg),
+              (ResultPair{false, "saveImageError"}));
+    EXPECT_TRUE(lines.containsFragment("too large"));
+
+    ScanParam huge = jobParam(dir, "TEXT", int64_t{1} << 33, 4);
+    EXPECT_EQ(saveImages(huge, 1, Bytes(64, 0)), (ResultPair{false, "saveImageError"}));
+    EXPECT_TRUE(dir.entries().empty());
 }
 
 }  // namespace

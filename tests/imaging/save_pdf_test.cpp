@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "imaging/page_files.h"
 #include "imaging/save_pdf.h"
@@ -42,18 +43,15 @@ struct PdfJob {
 };
 
 TEST(Pdf, MediaBoxesFollowTheTableAndTurnForLandscape) {
-    EXPECT_EQ(mediaBoxFor("A4", 0), (MediaBox{595, 842}));
-    EXPECT_EQ(mediaBoxFor("A4", 180), (MediaBox{595, 842}));
-    EXPECT_EQ(mediaBoxFor("A4", 270), (MediaBox{842, 595}));
-    EXPECT_EQ(mediaBoxFor("A5", 90), (MediaBox{595, 420}));
-    EXPECT_EQ(mediaBoxFor("B5(JIS)", 0), (MediaBox{514, 725}));
-    EXPECT_EQ(mediaBoxFor("B5(ISO)", 0), (MediaBox{498, 708}));
-    EXPECT_EQ(mediaBoxFor("Letter", 0), (MediaBox{611, 791}));
-    EXPECT_EQ(mediaBoxFor("4R", 0), (MediaBox{288, 432}));
-    EXPECT_EQ(mediaBoxFor("Folio", 0), (MediaBox{609, 935}));
-    EXPECT_EQ(mediaBoxFor("Legal", 90), (MediaBox{1008, 612}));
-    EXPECT_EQ(mediaBoxFor("A6", 0), (MediaBox{595, 842}));
-    EXPECT_EQ(mediaBoxFor("a4", 0), (MediaBox{595, 842}));
+    const std::vector<std::tuple<std::string, int64_t, MediaBox>> rows{
+        {"A4", 0, {595, 842}},      {"A4", 180, {595, 842}},    {"A4", 270, {842, 595}},
+        {"A5", 90, {595, 420}},     {"B5(JIS)", 0, {514, 725}}, {"B5(ISO)", 0, {498, 708}},
+        {"Letter", 0, {611, 791}},  {"4R", 0, {288, 432}},      {"Folio", 0, {609, 935}},
+        {"Legal", 90, {1008, 612}}, {"A6", 0, {595, 842}},      {"a4", 0, {595, 842}},
+    };
+    for (const auto& [size, angle, box] : rows) {
+        EXPECT_EQ(mediaBoxFor(size, angle), box) << size << " " << angle;
+    }
 }
 
 TEST(Pdf, EveryPageEmbedsItsPageFileUnchangedOverTheWholeMediaBox) {
@@ -148,6 +146,23 @@ TEST(Pdf, NamesTheDocumentAfterTheCurrentTime) {
     const std::vector<std::string> names = job.output.entries();
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(names[0] == before + ".pdf" || names[0] == after + ".pdf") << names[0];
+}
+
+TEST(Pdf, PagesWithLargeMetadataBeforeTheFrameAreEmbeddedWhole) {
+    PdfJob job(1);
+    const std::string page = pageFileName(job.param.filePath, 1, ".jpg");
+    Bytes jpeg = fileBytes(page);
+    // Two 40000-byte application segments between the start marker and the frame.
+    Bytes segment{0xFF, 0xE1, 0x9C, 0x40};
+    segment.resize(40002, 'x');
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    ASSERT_FALSE(writeFileAtomically(page, jpeg));
+
+    ASSERT_TRUE(save2PDFAt(job.param, 1, job.output.path().string(), "A4", kWhen).status);
+    const std::string prefix = job.output.file("extracted");
+    commandOutput("pdfimages -j '" + job.pdf() + "' '" + prefix + "'");
+    EXPECT_EQ(fileBytes(prefix + "-000.jpg"), jpeg);
 }
 
 }  // namespace

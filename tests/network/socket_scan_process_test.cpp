@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "emulator/job_params.h"
 #include "emulator/page_image.h"
 #include "loopback_peer.h"
 #include "stream_bytes.h"
@@ -20,23 +21,7 @@ using testing::VirtualScanner;
 
 ScanParam smallJob(const std::string& source, const std::string& mode = "GRAY256", int64_t w = 96,
                    int64_t h = 64) {
-    ScanParam p;
-    p.source = source;
-    p.resolution = "300,300";
-    p.mode = mode;
-    p.type = "AUTO";
-    p.compression = mode == "TEXT" ? "BMP" : "JPEG";
-    p.compressRatio = "MID";
-    p.brightness = "50";
-    p.contrast = "50";
-    p.w = w;
-    p.h = h;
-    p.dpi = 300;
-    p.duplex = "SIN";
-    p.gamma = 1;
-    p.combineType = "NoCombine";
-    p.fileType = "JPEG";
-    return p;
+    return emulator::test::smallJob(mode, w, h, source);
 }
 
 Device networkScanner(uint16_t) {

@@ -47,9 +47,9 @@ inline Bytes operator+(Bytes left, const Bytes& right) {
 inline CommunicatorLimits quickLimits() {
     CommunicatorLimits limits;
     limits.settleDelay = std::chrono::milliseconds(1);
-    limits.replyTimeout = std::chrono::milliseconds(400);
-    limits.pageTimeout = std::chrono::milliseconds(400);
-    limits.statusGrace = std::chrono::milliseconds(120);
+    limits.replyTimeout = std::chrono::milliseconds(600);
+    limits.pageTimeout = std::chrono::milliseconds(600);
+    limits.statusGrace = std::chrono::milliseconds(200);
     return limits;
 }
 

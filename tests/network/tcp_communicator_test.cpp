@@ -328,7 +328,12 @@ TEST(ReceiveResponse, SilentPeerGivesNothingAfterTheReplyWait) {
     const auto started = std::chrono::steady_clock::now();
     EXPECT_FALSE(communicator.receiveResponse());
     EXPECT_GE(std::chrono::steady_clock::now() - started, quickLimits().replyTimeout);
-    EXPECT_TRUE(lines.containsFragment("timeInterval is 0.4"));
+    const auto all = lines.lines();
+    const auto line = std::find_if(all.begin(), all.end(), [](const std::string& l) {
+        return l.starts_with("timeInterval is ");
+    });
+    ASSERT_NE(line, all.end());
+    EXPECT_GE(std::stod(line->substr(16)), 0.6);
     communicator.disconnect();
 }
 

@@ -89,16 +89,16 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         out.write(reinterpret_cast<const char*>(data.data()), static_cast<long>(data.size()));
         return ResultPair{static_cast<bool>(out), out ? "ok" : "saveImageError"};
     };
-    services.combineImage = [record](int pages, int oriation, const ScanParam& param) {
+    services.combineImage = [record](int pages, int, const ScanParam&) {
         std::lock_guard lock(record->mutex);
-        record->combineCalls.push_back({pages, oriation, param});
+        record->combineCalls.push_back(pages);
         return record->combineSucceeds ? ResultPair{true, "ok"}
                                        : ResultPair{false, "saveImageError"};
     };
-    services.save2PDF = [record](const ScanParam& param, int pages, const std::string& pdfDir,
+    services.save2PDF = [record](const ScanParam&, int pages, const std::string&,
                                  const std::string& pageSize) {
         std::lock_guard lock(record->mutex);
-        record->pdfCalls.push_back({pages, pdfDir, pageSize, param});
+        record->pdfCalls.push_back({pages, pageSize});
         return record->pdfSucceeds ? ResultPair{true, "saveSuccessfully"}
                                    : ResultPair{false, "saveImageError"};
     };

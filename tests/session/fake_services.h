@@ -29,18 +29,11 @@ struct FakeRecord {
     std::deque<ScriptedScan> scans;     // consumed one per attempt
     std::vector<Device> scannedDevices;
     std::vector<ScanParam> scannedParams;  // the command's record at start
-    struct CombineCall {
-        int pages;
-        int oriation;
-        ScanParam param;
-    };
-    std::vector<CombineCall> combineCalls;
+    std::vector<int> combineCalls;         // the page counts asked for
     bool combineSucceeds = true;
     struct PdfCall {
         int pages;
-        std::string pdfDir;
         std::string pageSize;
-        ScanParam param;
     };
     std::vector<PdfCall> pdfCalls;
     bool pdfSucceeds = true;

@@ -168,17 +168,5 @@ TEST(PacketKinds, TellApartByLengthAlone) {
     EXPECT_EQ(classifyPacket(buffer, 42), PacketKind::other);
 }
 
-TEST(PacketKinds, ExpectedPageSizeCountsBitsInTextMode) {
-    ScanParam param;
-    param.w = 1001;
-    param.h = 3;
-    param.mode = "TEXT";
-    EXPECT_EQ(expectedPageSize(param), 126u * 3u);
-    param.mode = "CGRAY";
-    EXPECT_EQ(expectedPageSize(param), 3003u);
-    param.h = -1;
-    EXPECT_EQ(expectedPageSize(param), 0u);
-}
-
 }  // namespace
 }  // namespace scandesk

@@ -11,15 +11,15 @@ namespace scandesk {
 namespace {
 
 using testing::CapturedLines;
-using testing::ScannerSpec;
+using testing::DeviceLayout;
 using testing::UsbTestbed;
 
 TEST(UsbEnumeration, CatalogueRowsOnlyAndEveryMatchOnce) {
     UsbTestbed bed;
-    bed.attach(ScannerSpec{0x356C, 0x00AB});
-    bed.attach(ScannerSpec{0x1234, 0x00AB});  // another maker's device with the same product ID
-    bed.attach(ScannerSpec{0x356C, 0x0104});  // a model of the reference catalogue only
-    bed.attach(ScannerSpec{0x356C, 0x00AB});  // a second identical scanner
+    bed.attach(DeviceLayout{0x356C, 0x00AB});
+    bed.attach(DeviceLayout{0x1234, 0x00AB});  // another maker's device with the same product ID
+    bed.attach(DeviceLayout{0x356C, 0x0104});  // a model of the reference catalogue only
+    bed.attach(DeviceLayout{0x356C, 0x00AB});  // a second identical scanner
     CapturedLines lines;
 
     const std::vector<Device> found = getDeviceByIOUSB();
@@ -42,7 +42,7 @@ TEST(UsbEnumeration, CatalogueRowsOnlyAndEveryMatchOnce) {
 
 TEST(UsbEnumeration, NoMakerDeviceGivesAnEmptyList) {
     UsbTestbed bed;
-    bed.attach(ScannerSpec{0x1234, 0x5678});
+    bed.attach(DeviceLayout{0x1234, 0x5678});
     EXPECT_TRUE(getDeviceByIOUSB().empty());
 }
 

@@ -15,7 +15,7 @@ namespace scandesk {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ScannerSpec;
+using testing::DeviceLayout;
 using testing::UsbTestbed;
 
 struct Call {
@@ -34,9 +34,9 @@ void awaitCalls(ManualExecutor& queue, const std::vector<Call>& calls, size_t co
 
 TEST(UsbHotplug, PresentDevicesFirstThenArrivalAndDepartureThenSilence) {
     UsbTestbed bed;
-    bed.attach(ScannerSpec{0x356C, 0x00AB});
-    bed.attach(ScannerSpec{0x356C, 0x00AC});
-    bed.attach(ScannerSpec{0x1234, 0x00AB});  // not matched
+    bed.attach(DeviceLayout{0x356C, 0x00AB});
+    bed.attach(DeviceLayout{0x356C, 0x00AC});
+    bed.attach(DeviceLayout{0x1234, 0x00AB});  // not matched
     ManualExecutor queue;
     std::vector<Call> calls;
     auto token =
@@ -53,7 +53,7 @@ TEST(UsbHotplug, PresentDevicesFirstThenArrivalAndDepartureThenSilence) {
     EXPECT_EQ(calls[1].name, kUsbDeviceArrived);
     EXPECT_NE(calls[0].product, calls[1].product);
 
-    auto& late = bed.attach(ScannerSpec{0x356C, 0x00AD});
+    auto& late = bed.attach(DeviceLayout{0x356C, 0x00AD});
     awaitCalls(queue, calls, 3);
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[2], (Call{kUsbDeviceArrived, 0x00AD}));
@@ -64,10 +64,10 @@ TEST(UsbHotplug, PresentDevicesFirstThenArrivalAndDepartureThenSilence) {
     EXPECT_EQ(calls[3], (Call{kUsbDeviceLeft, 0x00AD}));
 
     // An event queued before the token goes is dropped with it.
-    bed.attach(ScannerSpec{0x356C, 0x00AE});
+    bed.attach(DeviceLayout{0x356C, 0x00AE});
     std::this_thread::sleep_for(300ms);
     token.reset();
-    bed.attach(ScannerSpec{0x356C, 0x00AF});
+    bed.attach(DeviceLayout{0x356C, 0x00AF});
     std::this_thread::sleep_for(100ms);
     queue.runAll();
     EXPECT_EQ(calls.size(), 4u);
@@ -88,8 +88,8 @@ TEST(UsbHotplug, NoNamesDeliverNothingAndUnknownNamesAreIgnored) {
 
 TEST(UsbHotplug, ProductFilterAndDroppingTheTokenInsideTheHandler) {
     UsbTestbed bed;
-    bed.attach(ScannerSpec{0x356C, 0x00AB});
-    bed.attach(ScannerSpec{0x356C, 0x00AC});
+    bed.attach(DeviceLayout{0x356C, 0x00AB});
+    bed.attach(DeviceLayout{0x356C, 0x00AC});
     ManualExecutor queue;
     std::vector<uint16_t> seen;
     std::unique_ptr<UsbDeviceListObserver> token;

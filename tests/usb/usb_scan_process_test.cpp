@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "devices/catalogue.h"
+#include "emulator/job_params.h"
 #include "support/captured_lines.h"
 #include "support/engine_driven_scanner.h"
 #include "support/page_packets.h"
@@ -23,11 +24,11 @@ using namespace std::chrono_literals;
 using emulator::FeederState;
 using emulator::ScannerScript;
 using testing::CapturedLines;
+using testing::DeviceLayout;
 using testing::InUnit;
 using testing::pagePacket;
 using testing::pageTail;
 using testing::payloadOf;
-using testing::ScannerSpec;
 using testing::ScriptedScanner;
 using testing::UsbTestbed;
 
@@ -63,20 +64,10 @@ ScriptedScanner::Responder respond(Replies replies) {
     };
 }
 
+// A small grey job from the given source, quick for the engine to render.
 ScanParam jobParam(const std::string& source) {
-    ScanParam param;
+    ScanParam param = emulator::test::smallJob("GRAY256", 64, 64);
     param.source = source;
-    param.resolution = "200,200";
-    param.mode = "GRAY256";
-    param.type = "AUTO";
-    param.compression = "JPEG";
-    param.compressRatio = "MID";
-    param.brightness = "50";
-    param.contrast = "50";
-    param.w = 64;
-    param.h = 64;
-    param.duplex = "SIN";
-    param.combineType = "NoCombine";
     return param;
 }
 
@@ -115,7 +106,7 @@ class UsbScanJob : public ::testing::Test {
     ResultPair start(const std::string& source, uint16_t pid) {
         command = std::make_shared<ScanCommand>(jobParam(source));
         UsbScanOptions options;
-        options.pageReadTimeout = 100ms;
+        options.pageReadTimeout = 500ms;
         options.progress = [this](int pageNo) { progress.push_back(pageNo); };
         UsbScanProcess process(
             scannerOf(pid), command,
@@ -306,6 +297,16 @@ TEST_F(UsbScanJob, FailingXWriteStillStartsThePageLoopWhichEndsOnSilence) {
     EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
 }
 
+TEST_F(UsbScanJob, PageErrorThrownFromTheStreamStillClosesTheScanner) {
+    Replies replies;
+    replies.afterX = {InUnit::stall()};
+    scanner->failClearHalt(true);
+    EXPECT_EQ(run(replies), (ResultPair{false, "receiveImagesError"}));
+    EXPECT_TRUE(lines.contains("receive images error. error = -536870208"));
+    EXPECT_EQ(lines.count("interface closed"), 1u);
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
+}
+
 TEST_F(UsbScanJob, EveryPageReadOffersTheWholeBuffer) {
     Replies replies;
     // The tail packet is longer than the data packet before it.
@@ -319,20 +320,20 @@ TEST_F(UsbScanJob, EveryPageReadOffersTheWholeBuffer) {
 }
 
 TEST_F(UsbScanJob, OutEndpointListedFirstStillFindsBothPipes) {
-    ScannerSpec spec;
-    spec.product = 0x00AC;
-    spec.interfaces = {{0, {{0x83, 3, 8}}}, {1, {{0x02}, {0x81}}}};
-    scanner = &bed.attach(spec);
+    DeviceLayout layout;
+    layout.product = 0x00AC;
+    layout.interfaces = {{0, {{0x83, 3, 8}}}, {1, {{0x02}, {0x81}}}};
+    scanner = &bed.attach(layout);
     EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{true, "ok"}));
     EXPECT_EQ(pipes, (PipeTable{{kWritePipe, 1}, {kReadPipe, 2}}));
     EXPECT_EQ(letters(), "DSIX");
 }
 
 TEST_F(UsbScanJob, MissingWritePipeFailsEveryCommandCleanly) {
-    ScannerSpec spec;
-    spec.product = 0x00AC;
-    spec.interfaces = {{1, {{0x81}, {0x82}}}};  // two bulk-in endpoints
-    scanner = &bed.attach(spec);
+    DeviceLayout layout;
+    layout.product = 0x00AC;
+    layout.interfaces = {{1, {{0x81}, {0x82}}}};  // two bulk-in endpoints
+    scanner = &bed.attach(layout);
     EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{false, "checkPaperSourceError"}));
     EXPECT_EQ(pipes, (PipeTable{{kReadPipe, 2}}));
     EXPECT_EQ(run({}, "FB", 0x00AC), (ResultPair{false, "sndSCommandError"}));
@@ -355,10 +356,10 @@ TEST_F(UsbScanJob, NoDeviceWithTheIdsSendsNothing) {
 }
 
 TEST_F(UsbScanJob, ScannerWithoutInterfaceOneSendsNothing) {
-    ScannerSpec spec;
-    spec.product = 0x00AC;
-    spec.interfaces = {{0, {{0x81}, {0x02}}}};
-    scanner = &bed.attach(spec);
+    DeviceLayout layout;
+    layout.product = 0x00AC;
+    layout.interfaces = {{0, {{0x81}, {0x02}}}};
+    scanner = &bed.attach(layout);
     EXPECT_EQ(run({}, "ADF", 0x00AC), (ResultPair{false, "unexpectError"}));
     EXPECT_TRUE(scanner->controls().empty());
 }

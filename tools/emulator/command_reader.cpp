@@ -19,6 +19,7 @@ constexpr size_t kGammaBlockSize = 5 + 256 + 1;
 // A start command that has not ended after this many bytes is not one.
 constexpr size_t kMaxCommandSize = 64 * 1024;
 
+// Whether `text` begins with `prefix`.
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
@@ -64,12 +65,14 @@ std::optional<size_t> commandLength(const Bytes& bytes) {
     return static_cast<size_t>(closing - bytes.begin()) + kShortClosing.size();
 }
 
+// Moves the first `count` pending bytes out as one command.
 HostCommand take(Bytes& pending, size_t count, char letter) {
     HostCommand command{letter, Bytes(pending.begin(), pending.begin() + count)};
     pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(count));
     return command;
 }
 
+// The whole text as a decimal integer, or nothing.
 std::optional<int64_t> number(std::string_view text) {
     int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -79,6 +82,7 @@ std::optional<int64_t> number(std::string_view text) {
     return value;
 }
 
+// The pieces of `text` between separators.
 std::vector<std::string_view> split(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
     size_t start = 0;

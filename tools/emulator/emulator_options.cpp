@@ -8,6 +8,7 @@
 namespace scandesk::emulator {
 namespace {
 
+// The whole text as a number in `base`, or nothing.
 template <typename Number>
 std::optional<Number> parseNumber(const std::string& text, int base = 10) {
     Number value{};
@@ -18,6 +19,7 @@ std::optional<Number> parseNumber(const std::string& text, int base = 10) {
     return value;
 }
 
+// A decimal count within [lowest, highest], or nothing.
 std::optional<int> parseCount(const std::string& text, int lowest, int highest) {
     const auto value = parseNumber<int>(text);
     if (!value || *value < lowest || *value > highest) {

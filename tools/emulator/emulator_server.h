@@ -30,10 +30,15 @@ class EmulatorServer {
   private:
     enum class Wait { ready, stopped, timedOut };
 
+    /// Runs one scanner session on an accepted connection until the host leaves.
     void serveConnection(int fd);
+    /// Writes one unit, in random pieces when splitting; false when the host is gone.
     bool writeUnit(int fd, const Bytes& unit, bool split);
+    /// Writes all bytes; false when the host is gone or stalls past the idle limit.
     bool writeAll(int fd, const uint8_t* data, size_t size);
+    /// Waits for `events` on `fd`, or for `stop`.
     Wait waitFor(int fd, short events, int timeoutMs);
+    /// Appends the command to the log, if one is kept.
     void logCommand(const HostCommand& command);
 
     EmulatorOptions options_;

@@ -6,6 +6,7 @@
 namespace scandesk::emulator {
 namespace {
 
+// Stores a 16-bit value little-endian at `at`.
 void putLittleEndian16(Bytes& bytes, size_t at, unsigned value) {
     bytes[at] = static_cast<uint8_t>(value & 0xFF);
     bytes[at + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);

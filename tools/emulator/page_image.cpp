@@ -115,6 +115,7 @@ struct JpegBufferDeleter {
     void operator()(unsigned char* buffer) const { tjFree(buffer); }
 };
 
+// Encodes grey or RGB pixels as a JPEG stream.
 std::optional<Bytes> encodeJpeg(const std::vector<uint8_t>& pixels, const JobRequest& job,
                                 bool colour) {
     std::unique_ptr<void, CompressorDeleter> compressor(tjInitCompress());

@@ -79,7 +79,9 @@ class ScannerEngine {
     bool lastUnitWasBlock() const { return lastUnitWasBlock_; }
 
   private:
+    /// Queues the reply to a whole command, or starts the page stream.
     void answer(const HostCommand& command);
+    /// The next unit of the running page stream.
     std::optional<Bytes> nextStreamUnit();
 
     ScannerScript script_;

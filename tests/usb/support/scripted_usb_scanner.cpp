@@ -53,8 +53,8 @@ struct ScriptedScanner::Urb {
     usbdevfs_urb* urb() const { return reinterpret_cast<usbdevfs_urb*>(urbData->data); }
 };
 
-ScriptedScanner::ScriptedScanner(ScannerSpec spec, std::string devnode, std::string syspath)
-    : spec_(std::move(spec)),
+ScriptedScanner::ScriptedScanner(DeviceLayout layout, std::string devnode, std::string syspath)
+    : layout_(std::move(layout)),
       devnode_(std::move(devnode)),
       syspath_(std::move(syspath)),
       handler_(umockdev_ioctl_base_new()) {
@@ -72,20 +72,20 @@ ScriptedScanner::~ScriptedScanner() {
     g_object_unref(handler_);
 }
 
-Bytes ScriptedScanner::descriptors(const ScannerSpec& spec) {
+Bytes ScriptedScanner::descriptors(const DeviceLayout& layout) {
     Bytes out{18, 1};
     putLe16(out, 0x0200);
     out.insert(out.end(), {0, 0, 0, 64});
-    putLe16(out, spec.vendor);
-    putLe16(out, spec.product);
+    putLe16(out, layout.vendor);
+    putLe16(out, layout.product);
     putLe16(out, 0x0100);
     out.insert(out.end(), {0, 0, 0, 1});
 
     Bytes body;
-    for (const InterfaceSpec& interface : spec.interfaces) {
+    for (const InterfaceLayout& interface : layout.interfaces) {
         body.insert(body.end(), {9, 4, interface.number, 0,
                                  static_cast<uint8_t>(interface.endpoints.size()), 0xFF, 0, 0, 0});
-        for (const EndpointSpec& endpoint : interface.endpoints) {
+        for (const EndpointLayout& endpoint : interface.endpoints) {
             body.insert(body.end(), {7, 5, endpoint.address, endpoint.attributes});
             putLe16(body, endpoint.maxPacketSize);
             body.push_back(endpoint.attributes == 3 ? 1 : 0);
@@ -93,7 +93,7 @@ Bytes ScriptedScanner::descriptors(const ScannerSpec& spec) {
     }
     out.insert(out.end(), {9, 2});
     putLe16(out, static_cast<uint16_t>(9 + body.size()));
-    out.insert(out.end(), {static_cast<uint8_t>(spec.interfaces.size()), 1, 0, 0x80, 50});
+    out.insert(out.end(), {static_cast<uint8_t>(layout.interfaces.size()), 1, 0, 0x80, 50});
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }
@@ -106,6 +106,11 @@ void ScriptedScanner::setControlReply(uint8_t bRequest, Bytes reply) {
 void ScriptedScanner::setControlStall(bool stall) {
     std::lock_guard lock(mutex_);
     controlStall_ = stall;
+}
+
+void ScriptedScanner::failClearHalt(bool fail) {
+    std::lock_guard lock(mutex_);
+    clearHaltFails_ = fail;
 }
 
 void ScriptedScanner::stallWrites(std::function<bool(const Bytes& written)> predicate) {
@@ -183,7 +188,8 @@ bool ScriptedScanner::handleIoctl(UMockdevIoctlClient* client) {
             return true;
         case USBDEVFS_CLEAR_HALT:
             ++clearHalts_;
-            umockdev_ioctl_client_complete(client, 0, 0);
+            umockdev_ioctl_client_complete(client, clearHaltFails_ ? -1 : 0,
+                                           clearHaltFails_ ? ENODEV : 0);
             return true;
         case USBDEVFS_GETDRIVER:
         case USBDEVFS_IOCTL:
@@ -337,7 +343,13 @@ void ScriptedScanner::discard(UMockdevIoctlClient* client) {
     umockdev_ioctl_client_complete(client, -1, EINVAL);
 }
 
-UsbTestbed::UsbTestbed() : testbed_(umockdev_testbed_new()) {}
+UsbTestbed::UsbTestbed() {
+    // Without the preload library libusb would look at the machine's real bus.
+    if (!underUmockdev()) {
+        throw std::runtime_error("run under LD_PRELOAD=libumockdev-preload.so.0");
+    }
+    testbed_ = umockdev_testbed_new();
+}
 
 UsbTestbed::~UsbTestbed() {
     for (auto& scanner : scanners_) {
@@ -347,7 +359,7 @@ UsbTestbed::~UsbTestbed() {
     g_object_unref(testbed_);
 }
 
-ScriptedScanner& UsbTestbed::attach(ScannerSpec spec) {
+ScriptedScanner& UsbTestbed::attach(DeviceLayout layout) {
     const int devnum = nextDevnum_++;
     char node[32];
     std::snprintf(node, sizeof(node), "bus/usb/001/%03d", devnum);
@@ -357,7 +369,7 @@ ScriptedScanner& UsbTestbed::attach(ScannerSpec spec) {
                                     "\nE: DEVNAME=/dev/" + node +
                                     "\nA: busnum=1\nA: devnum=" + std::to_string(devnum) +
                                     "\nA: bConfigurationValue=1\nA: speed=480\nH: descriptors=" +
-                                    hex(ScriptedScanner::descriptors(spec)) + "\n";
+                                    hex(ScriptedScanner::descriptors(layout)) + "\n";
     GError* error = nullptr;
     if (!umockdev_testbed_add_from_string(testbed_, description.c_str(), &error)) {
         const std::string message = error != nullptr ? error->message : "unknown";
@@ -365,7 +377,7 @@ ScriptedScanner& UsbTestbed::attach(ScannerSpec spec) {
         throw std::runtime_error("umockdev could not add the scanner: " + message);
     }
     auto scanner =
-        std::make_unique<ScriptedScanner>(std::move(spec), std::string("/dev/") + node, syspath);
+        std::make_unique<ScriptedScanner>(std::move(layout), std::string("/dev/") + node, syspath);
     if (!umockdev_testbed_attach_ioctl(testbed_, scanner->devnode().c_str(), scanner->handler(),
                                        &error)) {
         const std::string message = error != nullptr ? error->message : "unknown";

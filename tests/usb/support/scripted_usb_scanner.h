@@ -20,24 +20,24 @@ typedef struct _UMockdevIoctlData UMockdevIoctlData;
 namespace scandesk::testing {
 
 /// One endpoint of an interface descriptor.
-struct EndpointSpec {
+struct EndpointLayout {
     uint8_t address = 0;
     uint8_t attributes = 2;  ///< bulk
     uint16_t maxPacketSize = 512;
 };
 
 /// One interface (setting 0) of the device's only configuration.
-struct InterfaceSpec {
+struct InterfaceLayout {
     uint8_t number = 0;
-    std::vector<EndpointSpec> endpoints;
+    std::vector<EndpointLayout> endpoints;
 };
 
 /// The device as its descriptors describe it. By default: interface 0 with one
 /// interrupt endpoint, interface 1 with bulk IN 0x81 and bulk OUT 0x02.
-struct ScannerSpec {
+struct DeviceLayout {
     uint16_t vendor = 0x356C;
     uint16_t product = 0x00AB;
-    std::vector<InterfaceSpec> interfaces{{0, {{0x83, 3, 8}}}, {1, {{0x81}, {0x02}}}};
+    std::vector<InterfaceLayout> interfaces{{0, {{0x83, 3, 8}}}, {1, {{0x81}, {0x02}}}};
 };
 
 /// What one bulk-IN read gets.
@@ -68,7 +68,7 @@ class ScriptedScanner {
     /// Answers to host bytes written to the OUT endpoint: the IN units they cause.
     using Responder = std::function<std::vector<InUnit>(const Bytes& written)>;
 
-    ScriptedScanner(ScannerSpec spec, std::string devnode, std::string syspath);
+    ScriptedScanner(DeviceLayout layout, std::string devnode, std::string syspath);
     ~ScriptedScanner();
     ScriptedScanner(const ScriptedScanner&) = delete;
     ScriptedScanner& operator=(const ScriptedScanner&) = delete;
@@ -77,6 +77,8 @@ class ScriptedScanner {
     void setControlReply(uint8_t bRequest, Bytes reply);
     /// Stalls every control request from now on.
     void setControlStall(bool stall);
+    /// Makes clearing a halt fail as on a device that has gone.
+    void failClearHalt(bool fail);
     /// Stalls every bulk OUT transfer whose bytes the predicate picks.
     void stallWrites(std::function<bool(const Bytes& written)> predicate);
     /// Queues what the next bulk-IN reads get, in order.
@@ -93,26 +95,33 @@ class ScriptedScanner {
     std::vector<uint32_t> inRequestSizes() const;
     int clearHalts() const;
     int claims() const;
-    const ScannerSpec& spec() const { return spec_; }
+    const DeviceLayout& layout() const { return layout_; }
     const std::string& syspath() const { return syspath_; }
     const std::string& devnode() const { return devnode_; }
 
     /// The descriptors blob: device descriptor, then the whole configuration descriptor.
-    static Bytes descriptors(const ScannerSpec& spec);
+    static Bytes descriptors(const DeviceLayout& layout);
 
     UMockdevIoctlBase* handler() const { return handler_; }
 
   private:
     struct Urb;
+    /// umockdev's "handle-ioctl" signal, passed on to `handleIoctl`.
     static int onIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, void* self);
+    /// Answers one usbdevfs request as the kernel would.
     bool handleIoctl(UMockdevIoctlClient* client);
+    /// Takes a URB: control and OUT ones complete at once, IN ones wait for a unit.
     void submit(UMockdevIoctlClient* client);
+    /// Hands back the oldest completed URB, or EAGAIN.
     void reap(UMockdevIoctlClient* client);
+    /// Cancels a waiting URB (the host's time-out), completing it as cancelled.
     void discard(UMockdevIoctlClient* client);
+    /// Gives waiting IN URBs the next units, as long as there are both.
     void serveReads();
+    /// Records a control request and prepares its reply.
     void answerControl(Urb& urb);
 
-    ScannerSpec spec_;
+    DeviceLayout layout_;
     std::string devnode_;
     std::string syspath_;
     UMockdevIoctlBase* handler_ = nullptr;
@@ -126,6 +135,7 @@ class ScriptedScanner {
     std::function<std::optional<InUnit>()> unitSource_;
     std::vector<std::pair<uint8_t, Bytes>> controlReplies_;
     bool controlStall_ = false;
+    bool clearHaltFails_ = false;
     std::function<bool(const Bytes&)> stallWrite_;
     std::vector<Bytes> writes_;
     std::vector<ControlSetup> controls_;
@@ -143,7 +153,7 @@ class UsbTestbed {
     UsbTestbed& operator=(const UsbTestbed&) = delete;
 
     /// Attaches a scanner (an "add" event is sent) and returns it for scripting.
-    ScriptedScanner& attach(ScannerSpec spec = {});
+    ScriptedScanner& attach(DeviceLayout layout = {});
     /// Sends the "remove" event and takes the scanner out of the testbed.
     void unplug(ScriptedScanner& scanner);
 

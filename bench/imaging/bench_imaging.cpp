@@ -1,0 +1,163 @@
+// Google Benchmark programs for page saving, combining and PDF assembly.
+#include <benchmark/benchmark.h>
+#include <turbojpeg.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "common/diagnostics.h"
+#include "imaging/combine_image.h"
+#include "imaging/jpeg_codec.h"
+#include "imaging/page_files.h"
+#include "imaging/save_images.h"
+#include "imaging/save_pdf.h"
+#include "synthetic_page.h"
+
+namespace scandesk::bench {
+namespace {
+
+constexpr int kA4Width300 = 2432;
+constexpr int kA4Height300 = 3441;
+constexpr int kPdfPages = 50;
+
+/// A scratch directory for one benchmark, removed afterwards.
+struct Scratch {
+    std::filesystem::path path;
+    Scratch() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "bench-imaging-XXXXXX").string();
+        path = ::mkdtemp(pattern.data()) ? pattern : "";
+    }
+    ~Scratch() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+/// Parameters of a job writing into `dir`.
+ScanParam jobIn(const Scratch& dir, const std::string& mode, int w, int h, int angle) {
+    ScanParam param;
+    param.mode = mode;
+    param.resolution = "300,300";
+    param.w = w;
+    param.h = h;
+    param.combineType = "CombinVertical";
+    param.fileType = "PDF";
+    param.rotateAngle = angle;
+    param.filePath = (dir.path / "page").string();
+    return param;
+}
+
+/// The scanner's JPEG of an A4 page at the given resolution (built once per size).
+const Bytes& a4Jpeg(int dpi) {
+    static const Bytes at300 = scannerJpeg(letterPage(kA4Width300, kA4Height300, 300));
+    static const Bytes at600 = scannerJpeg(letterPage(2 * kA4Width300, 2 * kA4Height300, 600));
+    return dpi == 300 ? at300 : at600;
+}
+
+/// Discards the diagnostic lines while a benchmark runs.
+struct Quiet {
+    ScopedDiagnosticSink sink{[](std::string_view) {}};
+};
+
+void BM_BareTurboJpegDecodeEncode(benchmark::State& state) {
+    const Bytes& input = a4Jpeg(300);
+    std::unique_ptr<void, int (*)(void*)> decoder(tjInitDecompress(), tjDestroy);
+    std::unique_ptr<void, int (*)(void*)> encoder(tjInitCompress(), tjDestroy);
+    std::vector<uint8_t> pixels(static_cast<size_t>(kA4Width300) * kA4Height300);
+    for (auto _ : state) {
+        tjDecompress2(decoder.get(), input.data(), input.size(), pixels.data(), kA4Width300, 0,
+                      kA4Height300, TJPF_GRAY, 0);
+        unsigned char* out = nullptr;
+        unsigned long size = 0;
+        tjCompress2(encoder.get(), pixels.data(), kA4Width300, 0, kA4Height300, TJPF_GRAY, &out,
+                    &size, TJSAMP_GRAY, kPageJpegQuality, 0);
+        benchmark::DoNotOptimize(size);
+        tjFree(out);
+    }
+}
+BENCHMARK(BM_BareTurboJpegDecodeEncode)->Unit(benchmark::kMillisecond);
+
+void BM_Save2JPEG(benchmark::State& state) {
+    const int dpi = static_cast<int>(state.range(0));
+    const int angle = static_cast<int>(state.range(1));
+    const Bytes& input = a4Jpeg(dpi);
+    Scratch dir;
+    const ScanParam param =
+        jobIn(dir, "GRAY256", kA4Width300 * dpi / 300, kA4Height300 * dpi / 300, angle);
+    Quiet quiet;
+    for (auto _ : state) {
+        if (!save2JPEG(param, 1, input).status) {
+            state.SkipWithError("save2JPEG failed");
+        }
+    }
+}
+BENCHMARK(BM_Save2JPEG)
+    ->ArgNames({"dpi", "angle"})
+    ->Args({300, 0})
+    ->Args({300, 90})
+    ->Args({600, 0})
+    ->Args({600, 90})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_TextPageToJpeg(benchmark::State& state) {
+    const Bytes rows = oneBitRows(letterPage(kA4Width300, kA4Height300, 300));
+    Scratch dir;
+    ScanParam param = jobIn(dir, "TEXT", kA4Width300, kA4Height300, 0);
+    Quiet quiet;
+    for (auto _ : state) {
+        if (!saveImages(param, 1, rows).status) {
+            state.SkipWithError("saveImages failed");
+        }
+    }
+}
+BENCHMARK(BM_TextPageToJpeg)->Unit(benchmark::kMillisecond);
+
+void BM_CombineTwoA4(benchmark::State& state) {
+    Scratch dir;
+    const ScanParam param = jobIn(dir, "GRAY256", kA4Width300, kA4Height300, 0);
+    Quiet quiet;
+    save2JPEG(param, 1, a4Jpeg(300));
+    const Bytes pageFile = readWholeFile(pageFileName(param.filePath, 1, ".jpg")).value.value();
+    for (auto _ : state) {
+        state.PauseTiming();
+        writeFileAtomically(pageFileName(param.filePath, 1, ".jpg"), pageFile);
+        writeFileAtomically(pageFileName(param.filePath, 2, ".jpg"), pageFile);
+        state.ResumeTiming();
+        if (!combineImage(2, 1, param).status) {
+            state.SkipWithError("combineImage failed");
+        }
+    }
+}
+BENCHMARK(BM_CombineTwoA4)->Unit(benchmark::kMillisecond);
+
+void BM_Save2PDF50Pages(benchmark::State& state) {
+    Scratch pages;
+    Scratch output;
+    const ScanParam param = jobIn(pages, "GRAY256", kA4Width300, kA4Height300, 0);
+    Quiet quiet;
+    double pageBytes = 0;
+    for (int n = 1; n <= kPdfPages; ++n) {
+        save2JPEG(param, n, scannerJpeg(letterPage(kA4Width300, kA4Height300, 300, n)));
+        pageBytes += std::filesystem::file_size(pageFileName(param.filePath, n, ".jpg"));
+    }
+    double pdfBytes = 0;
+    for (auto _ : state) {
+        if (!save2PDF(param, kPdfPages, output.path.string(), "A4").status) {
+            state.SkipWithError("save2PDF failed");
+        }
+        state.PauseTiming();
+        for (const auto& entry : std::filesystem::directory_iterator(output.path)) {
+            pdfBytes = static_cast<double>(entry.file_size());
+            std::filesystem::remove(entry.path());
+        }
+        state.ResumeTiming();
+    }
+    state.counters["pdf_over_pages_pct"] = (pdfBytes / pageBytes - 1) * 100;
+}
+BENCHMARK(BM_Save2PDF50Pages)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace scandesk::bench
+
+BENCHMARK_MAIN();

@@ -1,0 +1,24 @@
+// Scanner-like test pages for the imaging benchmarks.
+#pragma once
+
+#include <string>
+
+#include "imaging/image.h"
+#include "protocol/scan_command.h"
+
+namespace scandesk::bench {
+
+/// A grey page of lines of dark "glyphs" on slightly noisy white, like a scanned
+/// letter, with a nominal size for `dotsPerInch`. Deterministic for a seed.
+Image letterPage(int width, int height, double dotsPerInch, unsigned seed = 1);
+
+/// The page as the scanner sends it: a JPEG stream of middling quality.
+Bytes scannerJpeg(const Image& page);
+
+/// The page as one-bit rows, top row first, `width / 8` bytes each (TEXT mode).
+Bytes oneBitRows(const Image& page);
+
+/// Writes bytes to a file; false when it cannot.
+bool writeBytes(const std::string& path, const Bytes& bytes);
+
+}  // namespace scandesk::bench
