@@ -1,0 +1,31 @@
+// The root of one window: its settings view and the window's "New Window" action.
+#pragma once
+
+#include <QAction>
+#include <QMainWindow>
+#include <functional>
+
+#include "ui/setting_view.h"
+
+namespace scandesk {
+
+/// One application window whose content is a `SettingView` with its own model.
+class ContentView final : public QMainWindow {
+  public:
+    /// `openWindow` opens a further, independent window (the "New Window" action).
+    ContentView(const SettingViewServices& services, std::function<void()> openWindow);
+
+    SettingView& settingView() { return *settingView_; }
+    /// The "New Window" action (Ctrl+N).
+    QAction* newWindowAction() const { return newWindowAction_; }
+
+  protected:
+    /// Keeps the window open while a scan pass still runs on its worker.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    SettingView* settingView_ = nullptr;
+    QAction* newWindowAction_ = nullptr;
+};
+
+}  // namespace scandesk

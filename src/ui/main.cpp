@@ -1,0 +1,15 @@
+// The desktop application's entry point.
+#include <QApplication>
+
+#include "ui/kestscanner_app.h"
+#include "ui/translations.h"
+
+// Opens the first window and runs the event loop until the last window closes.
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("ScanDesk");
+    const scandesk::ScopedTranslations translations;
+    scandesk::kestscannerApp app(scandesk::defaultViewServices());
+    app.openWindow();
+    return QApplication::exec();
+}

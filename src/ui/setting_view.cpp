@@ -1,0 +1,424 @@
+// The settings window's widgets, wired to the choices, the rules and the session model.
+#include "ui/setting_view.h"
+
+#include <arpa/inet.h>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <string>
+#include <vector>
+
+#include "common/diagnostics.h"
+#include "session/list_text.h"
+#include "session/two_pass_prompt.h"
+#include "ui/translations.h"
+
+namespace scandesk {
+namespace {
+
+const char* const kNoLocation = "<none>";
+constexpr int kContentPadding = 5;
+
+/// One chooser entry: the text shown and the index into the list it stands for.
+struct Entry {
+    QString text;
+    int index = 0;
+};
+
+// Entries for a list of keys, each localised, indexed by position.
+std::vector<Entry> localizedEntries(const std::vector<std::string>& keys) {
+    std::vector<Entry> entries;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        entries.push_back({displayText(keys[i]), static_cast<int>(i)});
+    }
+    return entries;
+}
+
+// Entries shown as they are (device labels, resolutions), indexed by position.
+std::vector<Entry> plainEntries(const std::vector<std::string>& texts) {
+    std::vector<Entry> entries;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        entries.push_back({QString::fromStdString(texts[i]), static_cast<int>(i)});
+    }
+    return entries;
+}
+
+// Whether the chooser already lists exactly these entries.
+bool sameEntries(const QComboBox* chooser, const std::vector<Entry>& entries) {
+    if (chooser->count() != static_cast<int>(entries.size())) {
+        return false;
+    }
+    for (int i = 0; i < chooser->count(); ++i) {
+        if (chooser->itemText(i) != entries[i].text ||
+            chooser->itemData(i).toInt() != entries[i].index) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Lists the entries and selects the one standing for `current`, silently: only the
+// user's own choices run the change rules.
+void showEntries(QComboBox* chooser, const std::vector<Entry>& entries, int current) {
+    const QSignalBlocker blocker(chooser);
+    if (!sameEntries(chooser, entries)) {
+        chooser->clear();
+        for (const auto& entry : entries) {
+            chooser->addItem(entry.text, entry.index);
+        }
+    }
+    chooser->setCurrentIndex(chooser->findData(current));
+}
+
+// Sets a text field's text without moving the cursor when it already reads so.
+void showText(QLineEdit* field, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    if (field->text() != value) {
+        const QSignalBlocker blocker(field);
+        field->setText(value);
+    }
+}
+
+// Whether the text is a dotted IPv4 address.
+bool isIpv4Address(const QString& text) {
+    in_addr address{};
+    return inet_pton(AF_INET, text.toStdString().c_str(), &address) == 1;
+}
+
+// The rotation entries: the angles in degrees as keys.
+std::vector<std::string> rotationKeys() {
+    std::vector<std::string> keys;
+    for (int angle : rotateOption()) {
+        keys.push_back(std::to_string(angle));
+    }
+    return keys;
+}
+
+}  // namespace
+
+SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
+    : QWidget(parent),
+      services_(services),
+      mainExecutor_(&executorContext_),
+      backgroundExecutor_(services_.makeBackgroundExecutor()) {
+    state_.saveDir = services_.defaultSaveDir.toStdString();
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    setMaximumSize(kMaximumWidth, kMaximumHeight);
+    buildRows();
+    model_ = std::make_unique<ScannerModel>(mainExecutor_, *backgroundExecutor_,
+                                            services_.modelServices(), false);
+    runner_ = std::make_unique<ScanRunner>(*model_, this);
+    observer_ = model_->addObserver([this](ModelProperty property) { onModelChanged(property); });
+    connectControls();
+    render();
+    // Discovery starts once the view observes the model, so no change of its run is missed.
+    model_->autoDetectScanners();
+}
+
+SettingView::~SettingView() {
+    runner_.reset();
+    model_->removeObserver(observer_);
+}
+
+QSize SettingView::sizeHint() const {
+    return {kIdealWidth, kIdealHeight};
+}
+
+QComboBox* SettingView::addChooser(const char* objectName, const char* labelKey) {
+    auto* chooser = new QComboBox(this);
+    chooser->setObjectName(objectName);
+    chooser->setFixedWidth(kControlWidth);
+    form_->addRow(displayText(labelKey), chooser);
+    return chooser;
+}
+
+void SettingView::buildRows() {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(kContentPadding, kContentPadding, kContentPadding, kContentPadding);
+    form_ = new QFormLayout();
+    form_->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form_->setFormAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    form_->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    column->addStretch(1);
+    column->addLayout(form_);
+
+    // The scanner row: chooser, refresh button, and adding a scanner by its address.
+    auto* scannerRow = new QWidget(this);
+    auto* scannerLayout = new QHBoxLayout(scannerRow);
+    scannerLayout->setContentsMargins(0, 0, 0, 0);
+    scannerChooser_ = new QComboBox(scannerRow);
+    scannerChooser_->setObjectName("scanner");
+    scannerChooser_->setFixedWidth(kControlWidth);
+    refreshButton_ = new QPushButton(scannerRow);
+    refreshButton_->setObjectName("refreshScanner");
+    addButton_ = new QToolButton(scannerRow);
+    addButton_->setObjectName("addScannerByAddress");
+    addButton_->setText("+");
+    addButton_->setToolTip(displayText("addScannerByAddress"));
+    addButton_->setAccessibleName(displayText("addScannerByAddress"));
+    scannerLayout->addWidget(scannerChooser_);
+    scannerLayout->addWidget(refreshButton_);
+    scannerLayout->addWidget(addButton_);
+    form_->addRow(displayText("scanner"), scannerRow);
+
+    scanSourceChooser_ = addChooser("scanSource", "scanSource");
+    colorModeChooser_ = addChooser("colorMode", "colorMode");
+    contentTypeChooser_ = addChooser("contenType", "contenType");
+    resolutionChooser_ = addChooser("resolution", "resolution");
+    combineTypeChooser_ = addChooser("combineType", "combineType");
+    pageSizeChooser_ = addChooser("pageSize", "pageSize");
+    saveTypeChooser_ = addChooser("saveFileType", "saveFileType");
+    rotateAngleChooser_ = addChooser("rotateAngle", "rotateAngle");
+
+    fileNameField_ = new QLineEdit(this);
+    fileNameField_->setObjectName("saveFileName");
+    fileNameField_->setPlaceholderText(displayText("saveFileName"));
+    fileNameField_->setFixedWidth(kControlWidth);
+    form_->addRow(displayText("saveFileName"), fileNameField_);
+
+    // The output row: directory field and folder chooser.
+    auto* outputRow = new QWidget(this);
+    auto* outputLayout = new QHBoxLayout(outputRow);
+    outputLayout->setContentsMargins(0, 0, 0, 0);
+    saveDirField_ = new QLineEdit(outputRow);
+    saveDirField_->setObjectName("saveTo");
+    saveDirField_->setPlaceholderText(displayText("saveTo"));
+    saveDirField_->setFixedWidth(kControlWidth);
+    browseButton_ = new QPushButton(displayText("browser"), outputRow);
+    browseButton_->setObjectName("browser");
+    outputLayout->addWidget(saveDirField_);
+    outputLayout->addWidget(browseButton_);
+    column->addSpacing(kContentPadding);
+    form_->addRow(displayText("saveTo"), outputRow);
+
+    scanButton_ = new QPushButton(displayText("scan"), this);
+    scanButton_->setObjectName("scan");
+    scanButton_->setDefault(true);
+    column->addSpacing(kContentPadding);
+    column->addWidget(scanButton_, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+
+    // Entries of the fixed lists; the others follow the selected scanner in render().
+    showEntries(colorModeChooser_, localizedEntries(colorModeOption()), 0);
+    showEntries(contentTypeChooser_, localizedEntries(typeOption()), 0);
+    showEntries(combineTypeChooser_, localizedEntries(combineTypeOption()), 0);
+    showEntries(rotateAngleChooser_, localizedEntries(rotationKeys()), 0);
+}
+
+void SettingView::connectControls() {
+    // Each chooser reports the list index its entry stands for.
+    const auto onChoice = [this](QComboBox* chooser, auto apply) {
+        connect(chooser, &QComboBox::currentIndexChanged, this, [this, chooser, apply](int row) {
+            if (row >= 0) {
+                apply(chooser->itemData(row).toInt());
+                render();
+            }
+        });
+    };
+    onChoice(scannerChooser_, [this](int index) { chooseScanner(index); });
+    onChoice(scanSourceChooser_, [this](int index) { chooseScanSource(index); });
+    onChoice(colorModeChooser_, [this](int index) { chooseColorMode(index); });
+    onChoice(contentTypeChooser_, [this](int index) { state_.contentTypeIndex = index; });
+    onChoice(resolutionChooser_, [this](int index) { state_.resolutionIndex = index; });
+    onChoice(combineTypeChooser_, [this](int index) { chooseCombineType(index); });
+    onChoice(pageSizeChooser_, [this](int index) { state_.pageSizeIndex = index; });
+    onChoice(saveTypeChooser_, [this](int index) { state_.saveTypeIndex = index; });
+    onChoice(rotateAngleChooser_, [this](int index) { state_.rotateAngleIndex = index; });
+
+    connect(fileNameField_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { state_.savePrefix = text.toStdString(); });
+    connect(saveDirField_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { state_.saveDir = text.toStdString(); });
+    connect(refreshButton_, &QPushButton::clicked, this, [this] { refreshScanners(); });
+    connect(addButton_, &QToolButton::clicked, this, [this] { addScannerByAddress(); });
+    connect(browseButton_, &QPushButton::clicked, this, [this] { browseFolder(); });
+    connect(scanButton_, &QPushButton::clicked, this, [this] { scan(); });
+}
+
+void SettingView::render() {
+    const Device scanner = model_->selectedScanner();
+    const std::vector<Device> scanners = scannerList();
+    keepIndicesInRange(state_, scanner, scanners.size());
+    const RowRules rules = rowRules(scanner, state_);
+
+    std::vector<Entry> scannerEntries;
+    for (size_t i = 0; i < scanners.size(); ++i) {
+        scannerEntries.push_back({QString::fromStdString(scanners[i].label), static_cast<int>(i)});
+    }
+    showEntries(scannerChooser_, scannerEntries, state_.scannerIndex);
+    showEntries(scanSourceChooser_, localizedEntries(scanner.scanSource), state_.scanSourceIndex);
+    showEntries(colorModeChooser_, localizedEntries(colorModeOption()), state_.colorModeIndex);
+    showEntries(contentTypeChooser_, localizedEntries(typeOption()), state_.contentTypeIndex);
+    showEntries(resolutionChooser_, plainEntries(resolutionList(scanner, state_)),
+                state_.resolutionIndex);
+    showEntries(combineTypeChooser_, localizedEntries(combineTypeOption()),
+                state_.combineTypeIndex);
+    std::vector<Entry> pageSizes;
+    for (int index : listedPageSizes(scanner, state_)) {
+        pageSizes.push_back({displayText(scanner.paperSize[index]), index});
+    }
+    showEntries(pageSizeChooser_, pageSizes, state_.pageSizeIndex);
+    showEntries(saveTypeChooser_, localizedEntries(saveTypeEntries(state_)), state_.saveTypeIndex);
+    showEntries(rotateAngleChooser_, localizedEntries(rotationKeys()), state_.rotateAngleIndex);
+    showText(fileNameField_, state_.savePrefix);
+    showText(saveDirField_, state_.saveDir);
+
+    form_->setRowVisible(combineTypeChooser_, rules.combineShown);
+    form_->setRowVisible(rotateAngleChooser_, rules.rotationShown);
+    form_->setRowVisible(fileNameField_, rules.fileNameShown);
+    scanSourceChooser_->setEnabled(rules.scanSourceEnabled);
+    pageSizeChooser_->setEnabled(rules.pageSizeEnabled);
+    saveTypeChooser_->setEnabled(rules.saveTypeEnabled);
+
+    const bool finding = model_->isFinding();
+    refreshButton_->setText(displayText(finding ? "Searching..." : "refreshScanner"));
+    refreshButton_->setEnabled(!finding);
+    addButton_->setEnabled(!finding);
+    renderAlert();
+}
+
+void SettingView::renderAlert() {
+    // A pass on its worker raises its outcome at the end; it shows once the pass is over.
+    if (scanning() || !model_->showAlert()) {
+        return;
+    }
+    if (!alertBox_) {
+        alertBox_ = new QMessageBox(this);
+        alertBox_->setObjectName("alert");
+        alertBox_->setAttribute(Qt::WA_DeleteOnClose);
+        alertBox_->setWindowModality(Qt::WindowModal);
+        alertBox_->setTextFormat(Qt::RichText);
+        auto* ok = alertBox_->addButton(displayText("ok"), QMessageBox::AcceptRole);
+        ok->setObjectName("ok");
+        alertBox_->setDefaultButton(ok);
+        alertBox_->setEscapeButton(ok);
+        connect(alertBox_, &QMessageBox::finished, this, [this] { alertDismissed(); });
+        alertBox_->open();
+    }
+    const QString title = QString::fromStdString(model_->alertTitle());
+    alertBox_->setWindowTitle(title);
+    alertBox_->setText("<b>" + title.toHtmlEscaped() + "</b>");
+    alertBox_->setInformativeText(QString::fromStdString(model_->alertMessage()));
+    // The message is shown as it stands, whatever characters it holds.
+    if (auto* message = alertBox_->findChild<QLabel*>("qt_msgbox_informativelabel")) {
+        message->setTextFormat(Qt::PlainText);
+    }
+}
+
+std::vector<Device> SettingView::scannerList() const {
+    return listClearedByRefresh_ ? std::vector<Device>{} : model_->scannerList();
+}
+
+void SettingView::onModelChanged(ModelProperty property) {
+    if (property == ModelProperty::scannerList) {
+        listClearedByRefresh_ = false;
+    }
+    if (property == ModelProperty::scannerList || property == ModelProperty::selectedScanner) {
+        // Follow the model's selection (a discovery result, a scanner added by address).
+        const Device selected = model_->selectedScanner();
+        const auto scanners = scannerList();
+        for (size_t i = 0; i < scanners.size(); ++i) {
+            if (scanners[i].id == selected.id && static_cast<int>(i) != state_.scannerIndex) {
+                state_.scannerIndex = static_cast<int>(i);
+                applyScannerChange(state_);
+            }
+        }
+    }
+    render();
+}
+
+void SettingView::chooseScanner(int index) {
+    state_.scannerIndex = index;
+    const auto scanners = scannerList();
+    if (scanners.empty() || index < 0 || static_cast<size_t>(index) >= scanners.size()) {
+        return;
+    }
+    const Device& chosen = scanners[index];
+    model_->setSelectedScanner(chosen);
+    diag("scanner changed and selected scanner is: ", chosen.name);
+    diag("scanner changed and selected scanner scan source is: ", bracketedList(chosen.scanSource));
+    applyScannerChange(state_);
+}
+
+void SettingView::chooseScanSource(int index) {
+    state_.scanSourceIndex = index;
+    applyScanSourceChange(state_, model_->selectedScanner());
+}
+
+void SettingView::chooseColorMode(int index) {
+    state_.colorModeIndex = index;
+    applyColorModeChange(state_);
+}
+
+void SettingView::chooseCombineType(int index) {
+    state_.combineTypeIndex = index;
+    applyCombineTypeChange(state_, model_->selectedScanner());
+}
+
+void SettingView::refreshScanners() {
+    state_.scannerIndex = 0;
+    listClearedByRefresh_ = true;
+    model_->autoDetectScanners();
+    render();
+}
+
+void SettingView::addScannerByAddress() {
+    const auto text = services_.askAddress(this);
+    if (!text) {
+        return;
+    }
+    const QString address = text->trimmed();
+    if (!isIpv4Address(address)) {
+        model_->raiseAlert("error", "invalidAddress");
+        return;
+    }
+    model_->addScannerByAddress(address.toStdString());
+}
+
+void SettingView::browseFolder() {
+    const auto chosen = services_.chooseFolder(this);
+    if (!chosen) {
+        return;
+    }
+    state_.saveDir = chosen->isEmpty() ? kNoLocation : chosen->toStdString();
+    diag("select file path = ", state_.saveDir);
+    render();
+}
+
+void SettingView::scan() {
+    if (scanning()) {
+        return;
+    }
+    const auto scanners = scannerList();
+    if (const auto failure = scanCheckFailure(state_, scanners.size())) {
+        model_->raiseAlert("error", *failure);
+        return;
+    }
+    const Device& chosen = scanners[state_.scannerIndex];
+    model_->setSelectedScanner(chosen);
+    const UIParams params = makeUIParams(state_, chosen.name);
+    runner_->run([params](ScannerModel& model) { model.startScan(params); }, [this] { render(); });
+}
+
+void SettingView::alertDismissed() {
+    const bool prompt = asksForSecondPass(model_->alertMessage());
+    model_->dismissAlert();
+    if (prompt) {
+        // The prompt of a two-pass scan: its button starts the second pass.
+        QTimer::singleShot(0, this, [this] { startSecondScan(); });
+    }
+}
+
+void SettingView::startSecondScan() {
+    const auto scanners = scannerList();
+    const bool listed =
+        state_.scannerIndex >= 0 && static_cast<size_t>(state_.scannerIndex) < scanners.size();
+    const std::string name =
+        listed ? scanners[state_.scannerIndex].name : model_->selectedScanner().name;
+    const UIParams params = makeUIParams(state_, name);
+    runner_->run([params](ScannerModel& model) { model.secondScan(params); }, [this] { render(); });
+}
+
+}  // namespace scandesk

@@ -1,0 +1,124 @@
+// The settings window's content: scanner and scan choices, output folder, scan button.
+#pragma once
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QToolButton>
+#include <QWidget>
+#include <memory>
+
+#include "session/scanner_model.h"
+#include "ui/gui_executor.h"
+#include "ui/scan_runner.h"
+#include "ui/setting_state.h"
+#include "ui/view_services.h"
+
+namespace scandesk {
+
+/// One column of labelled choosers bound to the window's choices, kept consistent with
+/// each other and with the selected scanner. Owns its session model (which starts a
+/// discovery run as the view is created) and shows the model's alert.
+class SettingView final : public QWidget {
+  public:
+    /// The content's size limits in pixels.
+    static constexpr int kMinimumWidth = 350;
+    static constexpr int kIdealWidth = 450;
+    static constexpr int kMaximumWidth = 750;
+    static constexpr int kMinimumHeight = 400;
+    static constexpr int kIdealHeight = 400;
+    static constexpr int kMaximumHeight = 600;
+    /// Width of every chooser and text field.
+    static constexpr int kControlWidth = 230;
+
+    /// Builds the rows and the model on the given services, then starts discovery.
+    explicit SettingView(const SettingViewServices& services, QWidget* parent = nullptr);
+    ~SettingView() override;
+    SettingView(const SettingView&) = delete;
+    SettingView& operator=(const SettingView&) = delete;
+
+    QSize sizeHint() const override;
+
+    /// The current choices.
+    const SettingState& state() const { return state_; }
+    /// The window's session model.
+    ScannerModel& model() { return *model_; }
+    /// Whether a scan pass is running.
+    bool scanning() const { return runner_->busy(); }
+    /// The alert on screen, if any.
+    QMessageBox* alertBox() const { return alertBox_; }
+    /// The progress dialog of the running scan pass, if any.
+    QProgressDialog* progressDialog() const { return runner_->progressDialog(); }
+
+  private:
+    /// Creates the rows, the output row and the scan button.
+    void buildRows();
+    /// Adds one labelled chooser row to the settings stack.
+    QComboBox* addChooser(const char* objectName, const char* labelKey);
+    /// Wires every control to its choice and action.
+    void connectControls();
+
+    /// Shows the choices, the rows' visibility and enabled state, and the alert.
+    void render();
+    /// Opens or updates the alert while the model raises one and no pass runs.
+    void renderAlert();
+    /// Follows a published change of the model.
+    void onModelChanged(ModelProperty property);
+    /// The scanners as the window lists them: none from a refresh until its result.
+    std::vector<Device> scannerList() const;
+
+    // The user's choices, each with its change rule.
+    void chooseScanner(int index);
+    void chooseScanSource(int index);
+    void chooseColorMode(int index);
+    void chooseCombineType(int index);
+
+    /// Empties the list and starts a discovery run.
+    void refreshScanners();
+    /// Asks for an address and lets the model identify and add the scanner there.
+    void addScannerByAddress();
+    /// Lets the user pick the output folder.
+    void browseFolder();
+    /// Checks the choices and starts a scan pass.
+    void scan();
+    /// Closes the alert; a two-pass prompt goes on with the second pass.
+    void alertDismissed();
+    /// Runs the second pass with the current choices.
+    void startSecondScan();
+
+    SettingViewServices services_;
+    SettingState state_;
+
+    // Declared in this order so that the model goes first, then the discovery threads,
+    // then the queue their results are posted to.
+    QObject executorContext_;
+    GuiExecutor mainExecutor_;
+    std::unique_ptr<Executor> backgroundExecutor_;
+    std::unique_ptr<ScannerModel> model_;
+    std::unique_ptr<ScanRunner> runner_;
+    ObserverId observer_ = 0;
+    bool listClearedByRefresh_ = false;
+
+    QFormLayout* form_ = nullptr;
+    QComboBox* scannerChooser_ = nullptr;
+    QPushButton* refreshButton_ = nullptr;
+    QToolButton* addButton_ = nullptr;
+    QComboBox* scanSourceChooser_ = nullptr;
+    QComboBox* colorModeChooser_ = nullptr;
+    QComboBox* contentTypeChooser_ = nullptr;
+    QComboBox* resolutionChooser_ = nullptr;
+    QComboBox* combineTypeChooser_ = nullptr;
+    QComboBox* pageSizeChooser_ = nullptr;
+    QComboBox* saveTypeChooser_ = nullptr;
+    QComboBox* rotateAngleChooser_ = nullptr;
+    QLineEdit* fileNameField_ = nullptr;
+    QLineEdit* saveDirField_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    QPushButton* scanButton_ = nullptr;
+    QPointer<QMessageBox> alertBox_;
+};
+
+}  // namespace scandesk

@@ -1,0 +1,213 @@
+// Fake discovery, identification and scanning behind a window's model, scripted by
+// each test; nothing here touches a network or a USB bus.
+#pragma once
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/executor.h"
+#include "protocol/scan_param.h"
+#include "session/model_services.h"
+#include "ui/view_services.h"
+
+namespace scandesk::testing {
+
+/// A gate a fake blocks at until the test opens it.
+class Gate {
+  public:
+    /// Closes the gate: the next `pass` waits.
+    void close() {
+        std::lock_guard lock(mutex_);
+        open_ = false;
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+    /// Waits until the gate is open; marks that someone arrived.
+    void pass() {
+        std::unique_lock lock(mutex_);
+        arrived_ = true;
+        changed_.wait(lock, [this] { return open_; });
+    }
+    bool arrived() const {
+        std::lock_guard lock(mutex_);
+        return arrived_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = true;
+    bool arrived_ = false;
+};
+
+/// One scripted scan attempt: the pages it reports and the result it returns.
+struct ScriptedScan {
+    int pages = 1;
+    ResultPair result{true, "1"};
+};
+
+/// The scripted outside world of one or more windows.
+class FakeSession {
+  public:
+    /// What the next discovery runs find (network scanners).
+    void setFound(std::vector<Device> devices) {
+        std::lock_guard lock(mutex_);
+        found_ = std::move(devices);
+    }
+    /// A scanner that answers at its address when identified.
+    void addIdentifiable(const Device& device) {
+        std::lock_guard lock(mutex_);
+        identifiable_[device.ip] = device;
+    }
+    /// Queues the outcome of the next scan attempt (default: one page, success).
+    void queueScan(ScriptedScan scan) {
+        std::lock_guard lock(mutex_);
+        scans_.push_back(std::move(scan));
+    }
+    /// The parameters of every scan attempt so far, in order.
+    std::vector<ScanParam> scannedParams() const {
+        std::lock_guard lock(mutex_);
+        return scanned_;
+    }
+    int discoveryRuns() const {
+        std::lock_guard lock(mutex_);
+        return discoveryRuns_;
+    }
+
+    /// Discovery blocks here; open by default.
+    Gate discoveryGate;
+    /// A scan blocks here after reporting its pages; open by default.
+    Gate scanGate;
+
+    /// The model's services: every outside call lands in this object.
+    ScannerModelServices modelServices() {
+        ScannerModelServices services;
+        services.networkSearch = [this] {
+            discoveryGate.pass();
+            std::lock_guard lock(mutex_);
+            ++discoveryRuns_;
+            return found_;
+        };
+        services.usbSearch = [] { return std::vector<Device>{}; };
+        services.identifyScanner = [this](const std::string& ip) -> std::optional<Device> {
+            std::lock_guard lock(mutex_);
+            auto it = identifiable_.find(ip);
+            if (it == identifiable_.end()) {
+                return std::nullopt;
+            }
+            return it->second;
+        };
+        services.makeScanProcess = [this](const Device&, SharedScanCommand command, PageSink sink,
+                                          PageProgress progress) -> std::unique_ptr<ScanProcess> {
+            std::lock_guard lock(mutex_);
+            ScriptedScan scan;
+            if (!scans_.empty()) {
+                scan = scans_.front();
+                scans_.pop_front();
+            }
+            return std::make_unique<Process>(*this, std::move(command), std::move(sink),
+                                             std::move(progress), scan);
+        };
+        services.saveImages = [](const ScanParam&, int, const Bytes&) {
+            return ResultPair{true, "saveSuccessfully"};
+        };
+        services.combineImage = [](int, int, const ScanParam&) { return ResultPair{true, "ok"}; };
+        services.save2PDF = [](const ScanParam&, int, const std::string&, const std::string&) {
+            return ResultPair{true, "ok"};
+        };
+        services.sleep = [](std::chrono::milliseconds) {};
+        services.busyRetryWait = std::chrono::milliseconds(0);
+        // Each receive directory gets its own second, so scans never collide.
+        services.now = [this] {
+            std::lock_guard lock(mutex_);
+            clock_ += std::chrono::seconds(1);
+            return clock_;
+        };
+        return services;
+    }
+
+    /// Window services on this session: discovery on manual executors the test runs,
+    /// the folder and address dialogs answered by the test.
+    SettingViewServices viewServices() {
+        SettingViewServices services;
+        services.modelServices = [this] { return modelServices(); };
+        services.makeBackgroundExecutor = [this] {
+            auto executor = std::make_unique<ManualExecutor>();
+            executors.push_back(executor.get());
+            return executor;
+        };
+        services.chooseFolder = [this](QWidget*) { return folderAnswer; };
+        services.askAddress = [this](QWidget*) { return addressAnswer; };
+        services.defaultSaveDir = outputDir.path();
+        return services;
+    }
+
+    /// Runs every discovery work item queued by every window so far.
+    void runDiscovery() {
+        for (auto* executor : executors) {
+            executor->runAll();
+        }
+    }
+
+    std::vector<ManualExecutor*> executors;
+    std::optional<QString> folderAnswer;
+    std::optional<QString> addressAnswer;
+    QTemporaryDir outputDir;
+
+  private:
+    class Process final : public ScanProcess {
+      public:
+        Process(FakeSession& session, SharedScanCommand command, PageSink sink,
+                PageProgress progress, ScriptedScan scan)
+            : session_(session),
+              command_(std::move(command)),
+              sink_(std::move(sink)),
+              progress_(std::move(progress)),
+              scan_(std::move(scan)) {}
+
+        ResultPair start() override {
+            {
+                std::lock_guard lock(session_.mutex_);
+                session_.scanned_.push_back(command_->param);
+            }
+            for (int page = 1; page <= scan_.pages; ++page) {
+                sink_(command_->param, page, Bytes{});
+                if (progress_) {
+                    progress_(page);
+                }
+            }
+            session_.scanGate.pass();
+            return scan_.result;
+        }
+
+      private:
+        FakeSession& session_;
+        SharedScanCommand command_;
+        PageSink sink_;
+        PageProgress progress_;
+        ScriptedScan scan_;
+    };
+
+    mutable std::mutex mutex_;
+    std::vector<Device> found_;
+    std::map<std::string, Device> identifiable_;
+    std::deque<ScriptedScan> scans_;
+    std::vector<ScanParam> scanned_;
+    int discoveryRuns_ = 0;
+    std::chrono::system_clock::time_point clock_ = std::chrono::system_clock::now();
+};
+
+}  // namespace scandesk::testing
