@@ -56,12 +56,6 @@ bool endsScanAlone(uint8_t status) {
 
 }  // namespace
 
-int64_t expectedStreamPageSize(const ScanParam& param) {
-    const int64_t w = std::max<int64_t>(0, param.w);
-    const int64_t h = std::max<int64_t>(0, param.h);
-    return param.mode == "TEXT" ? ((w + 7) / 8) * h : w * h;
-}
-
 int64_t pageSizeLimit(int64_t expectedSize) {
     return kPageSizeFactor * expectedSize + kPageSizeSlackBytes;
 }
@@ -74,7 +68,7 @@ PageStreamReceiver::PageStreamReceiver(int fd, const CommunicatorLimits& limits,
       param_(param),
       savePage_(savePage),
       progress_(progress),
-      expectedSize_(expectedStreamPageSize(param)),
+      expectedSize_(expectedPageSize(param)),
       sizeLimit_(pageSizeLimit(expectedSize_)),
       dataBuffer_(kDataReadSize, 0),
       inbox_(kInboxSize, 0) {}

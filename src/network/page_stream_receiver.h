@@ -21,9 +21,6 @@ inline constexpr size_t kHeaderUnitSize = 22;
 /// Largest single page-data read.
 inline constexpr size_t kDataReadSize = 40960;
 
-/// Bytes one page of the job is expected to have: w x h, or ((w + 7) / 8) x h for TEXT.
-int64_t expectedStreamPageSize(const ScanParam& param);
-
 /// Size beyond which a page is taken for a broken stream rather than grown further.
 int64_t pageSizeLimit(int64_t expectedSize);
 

@@ -1,7 +1,15 @@
-// Hashing of scan parameter records over all 21 fields, in order.
+// Hashing of scan parameter records over all 21 fields, in order, and the page size they imply.
 #include "protocol/scan_param.h"
 
+#include <algorithm>
+
 #include "common/hashing.h"
+
+int64_t scandesk::expectedPageSize(const ScanParam& param) {
+    const int64_t w = std::max<int64_t>(0, param.w);
+    const int64_t h = std::max<int64_t>(0, param.h);
+    return param.mode == "TEXT" ? ((w + 7) / 8) * h : w * h;
+}
 
 size_t std::hash<scandesk::ScanParam>::operator()(const scandesk::ScanParam& p) const noexcept {
     size_t seed = 0;

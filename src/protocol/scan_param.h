@@ -36,6 +36,10 @@ struct ScanParam {
     friend bool operator==(const ScanParam&, const ScanParam&) = default;
 };
 
+/// Bytes of one page as the scanner sends it: w * h, or rows of (w + 7) / 8 bytes in
+/// TEXT mode (one bit per pixel); never negative.
+int64_t expectedPageSize(const ScanParam& param);
+
 }  // namespace scandesk
 
 template <>

@@ -67,18 +67,12 @@ PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length) {
     return PacketKind::other;
 }
 
-size_t expectedPageSize(const ScanParam& param) {
-    const int64_t width = param.mode == "TEXT" ? (param.w + 7) / 8 : param.w;
-    const int64_t size = width * param.h;
-    return size > 0 ? static_cast<size_t>(size) : 0;
-}
-
 PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,
                           const PageSink& saveImages, std::chrono::milliseconds readTimeout) {
     std::vector<uint8_t> buffer(kPageBufferSize, 0);
     const std::span<const uint8_t> view(buffer);
     Bytes page;
-    page.reserve(expectedPageSize(param));
+    page.reserve(static_cast<size_t>(expectedPageSize(param)));
     const auto timeoutMs = static_cast<uint32_t>(readTimeout.count());
     int errors = 0;
     while (true) {

@@ -42,9 +42,6 @@ struct PageReadResult {
     friend bool operator==(const PageReadResult&, const PageReadResult&) = default;
 };
 
-/// Expected bytes of one page: w * h, or a row of (w + 7) / 8 bytes in TEXT mode.
-size_t expectedPageSize(const ScanParam& param);
-
 /// Reads the stream from `pipe` until one page is complete (handed to `saveImages`,
 /// whose result is not examined) or the job ends. A failing stall clear is thrown.
 PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,

@@ -51,3 +51,26 @@ TEST(ScanParam, EveryFieldTakesPartInEqualityAndHash) {
 
 }  // namespace
 }  // namespace scandesk
+
+namespace scandesk {
+namespace {
+
+TEST(ExpectedPageSize, OneBitRowsRoundUpToWholeBytes) {
+    struct Row {
+        const char* mode;
+        int64_t w, h, bytes;
+    };
+    for (const Row& row :
+         {Row{"TEXT", 1632, 2294, 204 * 2294}, Row{"TEXT", 1621, 3, 203 * 3},
+          Row{"GRAY256", 1621, 2294, 1621 * 2294}, Row{"CGRAY", 9728, 13764, 9728LL * 13764},
+          Row{"TEXT", -8, 10, 0}, Row{"GRAY256", 10, -1, 0}}) {
+        ScanParam p;
+        p.mode = row.mode;
+        p.w = row.w;
+        p.h = row.h;
+        EXPECT_EQ(expectedPageSize(p), row.bytes) << row.mode << " " << row.w << "x" << row.h;
+    }
+}
+
+}  // namespace
+}  // namespace scandesk
