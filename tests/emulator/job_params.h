@@ -8,7 +8,8 @@
 namespace scandesk::emulator::test {
 
 /// A job in the given mode and size, as the parameter mapping would build it; small by
-/// default, so that pages stay quick to generate.
+/// default, so that pages stay quick to generate. Shared by the emulator, transport and
+/// imaging tests.
 inline ScanParam smallJob(const std::string& mode, int64_t w = 96, int64_t h = 64,
                           const std::string& source = "AUTO") {
     ScanParam p;

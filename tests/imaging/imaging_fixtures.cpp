@@ -11,6 +11,7 @@
 #include <iterator>
 #include <memory>
 
+#include "emulator/job_params.h"
 #include "imaging/jpeg_codec.h"
 
 namespace scandesk::testing {
@@ -38,20 +39,7 @@ std::vector<std::string> ScratchDir::entries() const {
 }
 
 ScanParam jobParam(const ScratchDir& dir, const std::string& mode, int64_t w, int64_t h) {
-    ScanParam param;
-    param.source = "ADF";
-    param.resolution = "300,300";
-    param.mode = mode;
-    param.type = "AUTO";
-    param.compression = mode == "TEXT" ? "BMP" : "JPEG";
-    param.compressRatio = "MID";
-    param.brightness = "50";
-    param.contrast = "50";
-    param.w = w;
-    param.h = h;
-    param.dpi = 300;
-    param.duplex = "SIN";
-    param.combineType = "NoCombine";
+    ScanParam param = emulator::test::smallJob(mode, w, h, "ADF");
     param.filePath = dir.file("page");
     param.fileType = mode == "TEXT" ? "BMP" : "JPEG";
     return param;
