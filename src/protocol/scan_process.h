@@ -21,7 +21,7 @@ using PageProgress = std::function<void(int pageNo)>;
 /// pages and releases the scanner before `start` returns. On success the message is
 /// the page count in decimal; on failure it is a localisation key.
 class ScanProcess {
-public:
+  public:
     virtual ~ScanProcess() = default;
     virtual ResultPair start() = 0;
 };
