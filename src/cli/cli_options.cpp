@@ -1,10 +1,10 @@
 // Parsing scandesk-cli's command line.
 #include "cli/cli_options.h"
 
-#include <arpa/inet.h>
-
 #include <charconv>
 #include <map>
+
+#include "network/ipv4_address.h"
 
 namespace scandesk {
 namespace {
@@ -40,12 +40,6 @@ std::optional<uint16_t> parsePort(const std::string& text) {
     return static_cast<uint16_t>(value);
 }
 
-// Whether the text is a dotted IPv4 address.
-bool isIpv4Address(const std::string& text) {
-    in_addr address{};
-    return inet_pton(AF_INET, text.c_str(), &address) == 1;
-}
-
 // A parse that failed for the given reason.
 CliParse failure(std::string error) {
     return {std::nullopt, std::move(error)};
@@ -56,7 +50,7 @@ std::string crossCheck(const CliOptions& o) {
     if (o.netAddress && o.usb) {
         return "--net and --usb exclude each other";
     }
-    if (o.netAddress && !isIpv4Address(*o.netAddress)) {
+    if (o.netAddress && !isDottedIPv4(*o.netAddress)) {
         return "--net needs a dotted IPv4 address, not '" + *o.netAddress + "'";
     }
     if (o.model && !o.netAddress) {

@@ -35,15 +35,6 @@ bool lookUp(const char* option, const std::optional<std::string>& value,
     return true;
 }
 
-// The rotation angles as the command line spells them.
-std::vector<std::string> rotationTexts() {
-    std::vector<std::string> texts;
-    for (int angle : rotateOption()) {
-        texts.push_back(std::to_string(angle));
-    }
-    return texts;
-}
-
 }  // namespace
 
 ChoicesOutcome scanChoices(const CliOptions& o, const Device& scanner, const std::string& saveDir) {
@@ -62,7 +53,7 @@ ChoicesOutcome scanChoices(const CliOptions& o, const Device& scanner, const std
                 lookUp("--content", o.content, typeOption(), ui.contentTypeIndex, error) &&
                 lookUp("--page-size", o.pageSize, scanner.paperSize, ui.pageSizeIndex, error) &&
                 lookUp("--format", o.format, {"image", "pdf"}, ui.saveTypeIndex, error) &&
-                lookUp("--rotate", o.rotate, rotationTexts(), ui.rotateAngleIndex, error) &&
+                lookUp("--rotate", o.rotate, rotateOptionTexts(), ui.rotateAngleIndex, error) &&
                 lookUp("--combine", o.combine, combinations, ui.combineTypeIndex, error);
     if (fine && !scanner.scanSource.empty()) {
         const std::string& source = scanner.scanSource[static_cast<size_t>(ui.scanSourceIndex)];

@@ -54,6 +54,17 @@ const std::vector<int>& rotateOption() {
     return list;
 }
 
+const OptionList& rotateOptionTexts() {
+    static const OptionList list = [] {
+        OptionList texts;
+        for (int angle : rotateOption()) {
+            texts.push_back(std::to_string(angle));
+        }
+        return texts;
+    }();
+    return list;
+}
+
 const OptionList& combineTypeOption() {
     static const OptionList list{"NoCombine", "CombinHorizontal", "CombinVertical", "IDCard"};
     return list;

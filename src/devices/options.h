@@ -19,6 +19,8 @@ const OptionList& pageSizeOption();
 const OptionList& pageSizeOptionFor20();
 const OptionList& pageSizeOptionForId();
 const std::vector<int>& rotateOption();
+/// The rotation angles in decimal ("0", "90", ...): display keys and command-line values.
+const OptionList& rotateOptionTexts();
 const OptionList& combineTypeOption();
 
 }  // namespace scandesk

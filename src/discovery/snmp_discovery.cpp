@@ -1,20 +1,13 @@
 // Discovery and identification on top of the SNMP low layer.
 #include "discovery/snmp_discovery.h"
 
-#include <arpa/inet.h>
-
 #include "common/diagnostics.h"
 #include "discovery/snmp_library.h"
 #include "discovery/snmp_request.h"
+#include "network/ipv4_address.h"
 
 namespace scandesk {
 namespace {
-
-// Whether `text` is a plain dotted IPv4 address (no host name, transport or port).
-bool isDottedIpv4(const std::string& text) {
-    in_addr address{};
-    return inet_pton(AF_INET, text.c_str(), &address) == 1;
-}
 
 // Sends the unicast GET and waits for its answer; the result text of that one answer.
 std::string queryObjectId(const std::string& ip, const SnmpDiscoveryOptions& options) {
@@ -62,7 +55,7 @@ std::optional<Device> identifyScanner(const std::string& ip) {
 }
 
 std::optional<Device> identifyScanner(const std::string& ip, const SnmpDiscoveryOptions& options) {
-    if (!isDottedIpv4(ip)) {
+    if (!isDottedIPv4(ip)) {
         diag("snmp identify: not a dotted IPv4 address: ", ip);
         return std::nullopt;
     }

@@ -9,6 +9,11 @@
 
 namespace scandesk {
 
+bool isDottedIPv4(const std::string& text) {
+    in_addr address{};
+    return inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
 std::optional<sockaddr_in> resolveIPv4(const std::string& host, uint16_t port) {
     if (host.empty()) {
         return std::nullopt;

@@ -9,6 +9,9 @@
 
 namespace scandesk {
 
+/// Whether `text` is a plain dotted IPv4 address (no host name, transport or port).
+bool isDottedIPv4(const std::string& text);
+
 /// The first IPv4 address of `host` (a dotted address or a name) with `port`;
 /// nothing when it cannot be resolved.
 std::optional<sockaddr_in> resolveIPv4(const std::string& host, uint16_t port);

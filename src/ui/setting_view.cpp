@@ -1,7 +1,6 @@
 // The settings window's widgets, wired to the choices, the rules and the session model.
 #include "ui/setting_view.h"
 
-#include <arpa/inet.h>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "common/diagnostics.h"
+#include "network/ipv4_address.h"
 #include "session/list_text.h"
 #include "session/two_pass_prompt.h"
 #include "ui/translations.h"
@@ -79,21 +79,6 @@ void showText(QLineEdit* field, const std::string& text) {
         const QSignalBlocker blocker(field);
         field->setText(value);
     }
-}
-
-// Whether the text is a dotted IPv4 address.
-bool isIpv4Address(const QString& text) {
-    in_addr address{};
-    return inet_pton(AF_INET, text.toStdString().c_str(), &address) == 1;
-}
-
-// The rotation entries: the angles in degrees as keys.
-std::vector<std::string> rotationKeys() {
-    std::vector<std::string> keys;
-    for (int angle : rotateOption()) {
-        keys.push_back(std::to_string(angle));
-    }
-    return keys;
 }
 
 }  // namespace
@@ -204,7 +189,7 @@ void SettingView::buildRows() {
     showEntries(colorModeChooser_, localizedEntries(colorModeOption()), 0);
     showEntries(contentTypeChooser_, localizedEntries(typeOption()), 0);
     showEntries(combineTypeChooser_, localizedEntries(combineTypeOption()), 0);
-    showEntries(rotateAngleChooser_, localizedEntries(rotationKeys()), 0);
+    showEntries(rotateAngleChooser_, localizedEntries(rotateOptionTexts()), 0);
 }
 
 void SettingView::connectControls() {
@@ -261,7 +246,8 @@ void SettingView::render() {
     }
     showEntries(pageSizeChooser_, pageSizes, state_.pageSizeIndex);
     showEntries(saveTypeChooser_, localizedEntries(saveTypeEntries(state_)), state_.saveTypeIndex);
-    showEntries(rotateAngleChooser_, localizedEntries(rotationKeys()), state_.rotateAngleIndex);
+    showEntries(rotateAngleChooser_, localizedEntries(rotateOptionTexts()),
+                state_.rotateAngleIndex);
     showText(fileNameField_, state_.savePrefix);
     showText(saveDirField_, state_.saveDir);
 
@@ -370,7 +356,7 @@ void SettingView::addScannerByAddress() {
         return;
     }
     const QString address = text->trimmed();
-    if (!isIpv4Address(address)) {
+    if (!isDottedIPv4(address.toStdString())) {
         model_->raiseAlert("error", "invalidAddress");
         return;
     }

@@ -74,6 +74,7 @@ TEST(OptionLists, PageSizeFamilies) {
     EXPECT_TRUE(has(pageSizeOptionForId(), "Folio"));
     EXPECT_TRUE(has(pageSizeOptionForId(), "Legal"));
     EXPECT_EQ(rotateOption(), (std::vector<int>{0, 90, 180, 270}));
+    EXPECT_EQ(rotateOptionTexts(), (OptionList{"0", "90", "180", "270"}));
     EXPECT_EQ(combineTypeOption().front(), "NoCombine");
     EXPECT_EQ(fbResolutionOption().back(), "1200dpi");
     EXPECT_EQ(adfResolutionOption().back(), "600dpi");
