@@ -1,6 +1,10 @@
 // Creating, naming and removing receive directories.
 #include "session/receive_directory.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -11,17 +15,24 @@ namespace scandesk {
 
 namespace fs = std::filesystem;
 
-bool makeReceiveDir(const std::string& path) {
-    std::error_code error;
-    // create_directory reports an existing directory as "not created" without an error;
-    // a receive directory must be new, so that counts as a failure too.
-    const bool created = fs::create_directory(path, error);
-    if (!created || error) {
-        diag("create save image directory error");
-        return false;
+std::optional<std::string> makeReceiveDir(const std::string& saveDir, const std::string& name) {
+    // Scans within one second share a time stamp; a script scanning in a loop must not fail.
+    constexpr int kMaxTries = 1000;
+    const std::string stem = saveDir + "/" + name;
+    for (int attempt = 1; attempt <= kMaxTries; ++attempt) {
+        std::string path = attempt == 1 ? stem : stem + "-" + std::to_string(attempt);
+        // One mkdir per name: EEXIST means another scan took it first, so no check-then-create.
+        if (::mkdir(path.c_str(), 0777) == 0) {
+            diag("receive directory created: ", path);
+            return path;
+        }
+        if (errno != EEXIST) {
+            diag("create save image directory error: ", std::strerror(errno), " (", path, ")");
+            return std::nullopt;
+        }
     }
-    diag("receive directory created: ", path);
-    return true;
+    diag("create save image directory error: every name taken (", stem, ")");
+    return std::nullopt;
 }
 
 void removeReceiveDir(const std::string& path) {

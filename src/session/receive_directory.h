@@ -1,13 +1,15 @@
 // The time-stamped directory that receives the page files of one scan.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace scandesk {
 
-/// Creates one directory (parents are not created); false when it exists already or
-/// cannot be made. Logs the outcome.
-bool makeReceiveDir(const std::string& path);
+/// Creates a new directory `saveDir`/`name` (parents are not created). When that name is
+/// taken, tries `name`-2, `name`-3, ... up to a bounded number of tries. The path
+/// created, or nothing when no directory could be made. Logs the outcome.
+std::optional<std::string> makeReceiveDir(const std::string& saveDir, const std::string& name);
 
 /// Removes the page files listed under `path`, then `path` itself; stops at the first
 /// failure and logs it.

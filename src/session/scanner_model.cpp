@@ -267,10 +267,12 @@ void ScannerModel::raiseAlert(std::string_view titleKey, std::string_view messag
 }
 
 ResultPair ScannerModel::createReceiveDir(const std::string& saveDir) {
-    const std::string path = saveDir + "/" + timeStampName(state_->services.now());
-    // The path is kept whatever follows, as the scan flow reports it.
+    const std::string name = timeStampName(state_->services.now());
+    const std::optional<std::string> made = makeReceiveDir(saveDir, name);
+    // On failure the first name tried is kept, as the scan flow reports it.
+    const std::string path = made.value_or(saveDir + "/" + name);
     state_->write({ModelProperty::receiveDir}, [&] { state_->receiveDir = path; });
-    if (!makeReceiveDir(path)) {
+    if (!made) {
         return {false, "cannotCreateReceiveDir"};
     }
     return {true, "ok"};

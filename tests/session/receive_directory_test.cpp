@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "fake_services.h"
 #include "session/scanner_model.h"
@@ -25,22 +27,35 @@ class ReceiveDir : public ::testing::Test {
     testing::CapturedLines lines;
 };
 
-TEST_F(ReceiveDir, IsNamedByTheLocalTimeAndMustBeNew) {
-    EXPECT_EQ(model.createReceiveDir(temp.path() + "/"), (ResultPair{true, "ok"}));
-    const std::string made = temp.path() + "//20240305140709";  // the file system takes "//"
-    EXPECT_EQ(model.receiveDir(), made);
-    EXPECT_TRUE(fs::is_directory(made));
-    EXPECT_TRUE(lines.contains("receive directory created: " + made));
-    std::ofstream(made + "/f") << "x";
-
-    // The same second again, a missing parent, a file as parent: the path is kept anyway.
-    for (const std::string& saveDir : {temp.path(), temp.path() + "/missing", made + "/f"}) {
-        SCOPED_TRACE(saveDir);
-        EXPECT_EQ(model.createReceiveDir(saveDir), (ResultPair{false, "cannotCreateReceiveDir"}));
-        EXPECT_EQ(model.receiveDir(), saveDir + "/20240305140709");
+TEST_F(ReceiveDir, IsNamedByTheLocalTimeWithASuffixWhenTheNameIsTaken) {
+    const std::string stamp = temp.path() + "/20240305140709";
+    struct Row {
+        std::string saveDir;
+        bool created;
+        std::string receiveDir;  // kept on failure too, as the scan flow reports it
+    };
+    // The same second again and again (a file takes a name as well as a directory), then
+    // parents where nothing can be made: a missing one and a file.
+    const std::vector<Row> rows{
+        {temp.path() + "/", true, temp.path() + "//20240305140709"},  // the system takes "//"
+        {temp.path(), true, stamp + "-2"},
+        {temp.path(), true, stamp + "-3"},
+        {temp.path(), true, stamp + "-5"},
+        {temp.path() + "/missing", false, temp.path() + "/missing/20240305140709"},
+        {stamp + "-4", false, stamp + "-4/20240305140709"},
+    };
+    std::ofstream(stamp + "-4") << "x";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.saveDir);
+        EXPECT_EQ(model.createReceiveDir(row.saveDir).status, row.created);
+        EXPECT_EQ(model.receiveDir(), row.receiveDir);
+        EXPECT_EQ(fs::is_directory(row.receiveDir), row.created);
+        EXPECT_EQ(lines.contains("receive directory created: " + row.receiveDir), row.created);
     }
-    EXPECT_FALSE(fs::exists(temp.path() + "/missing"));
-    EXPECT_EQ(lines.count("create save image directory error"), 3u);
+    EXPECT_EQ(model.createReceiveDir(temp.path() + "/missing"),
+              (ResultPair{false, "cannotCreateReceiveDir"}));
+    // Nothing is left behind by the failures.
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 5);
 }
 
 TEST_F(ReceiveDir, ClearingRemovesThePagesThenReportsEachFailureOnce) {
