@@ -1,7 +1,35 @@
 // The option lists, as function-local constants (thread-safe one-time initialisation).
 #include "devices/options.h"
 
+#include <array>
+#include <string_view>
+
+#include "devices/page_sizes.h"
+
 namespace scandesk {
+namespace {
+
+// A page size offered without a row in the table would scan and print as A4; the lists
+// below are checked against it when compiled.
+template <size_t N>
+consteval bool allInPageSizeTable(const std::array<std::string_view, N>& names) {
+    for (std::string_view name : names) {
+        if (!findPageSize(name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr std::array<std::string_view, 6> kOfferedSizes{"A4",      "A5",     "B5(JIS)",
+                                                        "B5(ISO)", "Letter", "4R"};
+constexpr std::array<std::string_view, 5> kOfferedSizesFor20{"A4", "A5", "B5(JIS)", "A6", "Letter"};
+constexpr std::array<std::string_view, 8> kOfferedSizesForId{
+    "A4", "A5", "B5(JIS)", "B5(ISO)", "Letter", "Folio", "Legal", "4R"};
+static_assert(allInPageSizeTable(kOfferedSizes) && allInPageSizeTable(kOfferedSizesFor20) &&
+              allInPageSizeTable(kOfferedSizesForId));
+
+}  // namespace
 
 const OptionList& colorModeOption() {
     static const OptionList list{"CGRAY", "GRAY256", "TEXT"};
@@ -34,18 +62,17 @@ const OptionList& scanSourceOptionFB() {
 }
 
 const OptionList& pageSizeOption() {
-    static const OptionList list{"A4", "A5", "B5(JIS)", "B5(ISO)", "Letter", "4R"};
+    static const OptionList list(kOfferedSizes.begin(), kOfferedSizes.end());
     return list;
 }
 
 const OptionList& pageSizeOptionFor20() {
-    static const OptionList list{"A4", "A5", "B5(JIS)", "A6", "Letter"};
+    static const OptionList list(kOfferedSizesFor20.begin(), kOfferedSizesFor20.end());
     return list;
 }
 
 const OptionList& pageSizeOptionForId() {
-    static const OptionList list{"A4",     "A5",    "B5(JIS)", "B5(ISO)",
-                                 "Letter", "Folio", "Legal",   "4R"};
+    static const OptionList list(kOfferedSizesForId.begin(), kOfferedSizesForId.end());
     return list;
 }
 

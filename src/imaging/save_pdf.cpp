@@ -13,12 +13,12 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
 
+#include "devices/page_sizes.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/page_files.h"
 #include "imaging/save_result.h"
@@ -27,22 +27,6 @@ namespace scandesk {
 
 namespace {
 
-struct PageSizeRow {
-    const char* name;
-    MediaBox portrait;
-};
-
-constexpr std::array<PageSizeRow, 8> kPageSizes{{
-    {"A4", {595, 842}},
-    {"A5", {420, 595}},
-    {"B5(JIS)", {514, 725}},
-    {"B5(ISO)", {498, 708}},
-    {"Letter", {611, 791}},
-    {"4R", {288, 432}},
-    {"Folio", {609, 935}},
-    {"Legal", {612, 1008}},
-}};
-constexpr MediaBox kDefaultBox{595, 842};
 constexpr const char* kImageName = "/Im0";
 constexpr size_t kHeaderProbeBytes = 64 * 1024;
 
@@ -169,13 +153,8 @@ ResultPair assemblePdf(const ScanParam& param, int pages, const std::string& pdf
 }  // namespace
 
 MediaBox mediaBoxFor(const std::string& pageSize, int64_t rotateAngle) {
-    MediaBox box = kDefaultBox;
-    for (const PageSizeRow& row : kPageSizes) {
-        if (pageSize == row.name) {
-            box = row.portrait;
-            break;
-        }
-    }
+    const PageSize row = findPageSize(pageSize).value_or(fallbackPageSize());
+    MediaBox box{row.pdfWidth, row.pdfHeight};
     if (rotateAngle == 90 || rotateAngle == 270) {
         std::swap(box.width, box.height);
     }

@@ -1,22 +1,19 @@
 // The scan area, resolution, mode and file type of a scan from the user's choices.
 #include "session/scan_parameter_mapping.h"
 
-#include <map>
+#include <limits.h>
+#include <unistd.h>
+
+#include <limits>
+#include <random>
 #include <vector>
 
 #include "devices/options.h"
+#include "devices/page_sizes.h"
+#include "imaging/page_files.h"
 
 namespace scandesk {
 namespace {
-
-// Fixed widths of black-and-white pages at 200 dpi; other sizes keep the computed width.
-const std::map<std::string, int64_t, std::less<>>& textWidthsAt200() {
-    static const std::map<std::string, int64_t, std::less<>> widths{
-        {"B5(ISO)", 1376}, {"Letter", 1696}, {"A4", 1632},    {"4R", 768},
-        {"A6", 800},       {"Folio", 1664},  {"Legal", 1664},
-    };
-    return widths;
-}
 
 // Whether `index` selects an entry of a list of `size` entries.
 bool inside(int index, size_t size) {
@@ -53,13 +50,8 @@ ResolutionRule resolutionRule(const std::string& name) {
 }  // namespace
 
 ScanArea baseScanArea(std::string_view pageSize) {
-    static const std::map<std::string, ScanArea, std::less<>> areas{
-        {"A4", {2432, 3441}},      {"A5", {1728, 2433}},     {"B5(JIS)", {2112, 2979}},
-        {"B5(ISO)", {2048, 2887}}, {"Letter", {2528, 3234}}, {"4R", {1184, 1795}},
-        {"A6", {1216, 1716}},      {"Legal", {2528, 4128}},  {"Folio", {2528, 3808}},
-    };
-    auto it = areas.find(pageSize);
-    return it == areas.end() ? areas.at("A4") : it->second;
+    const PageSize row = findPageSize(pageSize).value_or(fallbackPageSize());
+    return {row.width300, row.height300};
 }
 
 bool choicesFitScanner(const UIParams& ui, const Device& scanner) {
@@ -80,6 +72,19 @@ bool isValidFileNamePrefix(std::string_view prefix) {
            prefix.find('\0') == std::string_view::npos;
 }
 
+bool prefixFitsNameLimit(const std::string& saveDir, std::string_view prefix) {
+    const long reported = ::pathconf(saveDir.c_str(), _PC_NAME_MAX);
+    // -1 means no limit or none known (the directory may not exist yet): assume the usual.
+    const long limit = reported > 0 ? reported : NAME_MAX;
+    const std::string page = pageFileName(std::string(prefix), 1, ".jpg");  // ".bmp" as long
+    // The atomic writer's temporary name beside it, at its longest: "." + name + "." + a
+    // random number + ".tmp".
+    const std::string temporary =
+        "." + page + "." +
+        std::to_string(std::numeric_limits<std::random_device::result_type>::max()) + ".tmp";
+    return temporary.size() <= static_cast<size_t>(limit);
+}
+
 std::optional<ScanParam> mapScanParameter(const UIParams& ui, const Device& scanner,
                                           const std::string& receiveDir) {
     if (!choicesFitScanner(ui, scanner)) {
@@ -96,10 +101,9 @@ std::optional<ScanParam> mapScanParameter(const UIParams& ui, const Device& scan
     auto w = static_cast<int64_t>(rule.scale(static_cast<double>(base.w)));
     auto h = static_cast<int64_t>(rule.scale(static_cast<double>(base.h)));
     if (text && rule.dpi == 200) {
-        auto fixed = textWidthsAt200().find(pageSize);
-        if (fixed != textWidthsAt200().end()) {
-            w = fixed->second;
-        }
+        // An unknown name scans the A4 area but keeps the scaled width.
+        const std::optional<PageSize> row = findPageSize(pageSize);
+        w = row ? row->textWidth200.value_or(w) : w;
     }
 
     ScanParam param;

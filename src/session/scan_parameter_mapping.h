@@ -28,6 +28,11 @@ bool choicesFitScanner(const UIParams& uiParam, const Device& scanner);
 /// Whether the prefix can name page files: a name, not a path, so no "/" and no NUL.
 bool isValidFileNamePrefix(std::string_view prefix);
 
+/// Whether every file name the prefix yields in a receive directory under `saveDir` (the
+/// page files up to page 9999 and the temporary files they are written through) fits
+/// the file system's limit on name length there, in bytes.
+bool prefixFitsNameLimit(const std::string& saveDir, std::string_view prefix);
+
 /// The complete scan parameters, page files named `receiveDir`/prefix; nothing when
 /// an index lies outside its list.
 std::optional<ScanParam> mapScanParameter(const UIParams& uiParam, const Device& scanner,

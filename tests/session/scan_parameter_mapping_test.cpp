@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "devices/options.h"
+#include "imaging/page_files.h"
+#include "temp_dir.h"
 
 namespace scandesk {
 namespace {
@@ -154,14 +159,35 @@ INSTANTIATE_TEST_SUITE_P(EveryIndex, IndexOutsideItsList, ::testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST(FileNamePrefix, IsANameNotAPath) {
-    EXPECT_TRUE(isValidFileNamePrefix("scan"));
-    EXPECT_TRUE(isValidFileNamePrefix("..scan 2024"));
-    EXPECT_TRUE(isValidFileNamePrefix("扫描"));
-    EXPECT_FALSE(isValidFileNamePrefix("a/b"));
-    EXPECT_FALSE(isValidFileNamePrefix("../escape"));
-    EXPECT_FALSE(isValidFileNamePrefix("/etc/x"));
-    EXPECT_FALSE(isValidFileNamePrefix(std::string("a\0b", 3)));
+TEST(FileNamePrefix, IsANameNotAPathAndFitsTheNameLimit) {
+    const testing::TempDir dir;
+    // The longest page file's temporary name, ".<prefix>-0001.jpg.<10 digits>.tmp", must fit.
+    const size_t longest = static_cast<size_t>(::pathconf(dir.path().c_str(), _PC_NAME_MAX)) - 25;
+    const std::vector<std::tuple<std::string, bool, bool>> rows{
+        // prefix, a name, fits
+        {"scan", true, true},
+        {"..scan 2024", true, true},
+        {"扫描", true, true},
+        {"a/b", false, true},
+        {"../escape", false, true},
+        {"/etc/x", false, true},
+        {std::string("a\0b", 3), false, true},
+        {std::string(longest, 'p'), true, true},
+        {std::string(longest + 1, 'p'), true, false},
+        {std::string(300, 'p'), true, false},
+        {std::string(longest - 1, 'p') + "é", true, false},  // bytes count, not characters
+    };
+    for (const auto& [prefix, name, fits] : rows) {
+        SCOPED_TRACE(prefix);
+        EXPECT_EQ(isValidFileNamePrefix(prefix), name);
+        EXPECT_EQ(prefixFitsNameLimit(dir.path(), prefix), fits);
+        if (name && fits) {
+            EXPECT_EQ(writeFileAtomically(pageFileName(dir.path() + "/" + prefix, 1, ".jpg"),
+                                          toBytes("page")),
+                      std::nullopt);
+        }
+    }
+    EXPECT_FALSE(prefixFitsNameLimit(dir.path() + "/missing", std::string(300, 'p')));
 }
 
 }  // namespace
