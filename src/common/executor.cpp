@@ -1,7 +1,31 @@
 // The executors of the core: manual, serial and one-thread-per-task.
 #include "common/executor.h"
 
+#include <exception>
+
+#include "common/diagnostics.h"
+
 namespace scandesk {
+
+namespace {
+
+constexpr std::string_view kTask = "task";
+
+}  // namespace
+
+void reportCaughtException(std::string_view where) noexcept {
+    try {
+        try {
+            throw;
+        } catch (const std::exception& error) {
+            diag(where, " failed: ", error.what());
+        } catch (...) {
+            diag(where, " failed: unknown exception");
+        }
+    } catch (...) {
+        // Not even the line could be written; going on matters more.
+    }
+}
 
 void ManualExecutor::post(Task task) {
     {
@@ -21,7 +45,7 @@ bool ManualExecutor::runOne() {
         task = std::move(tasks_.front());
         tasks_.pop_front();
     }
-    task();
+    guarded(kTask, task);
     return true;
 }
 
@@ -77,22 +101,41 @@ void SerialExecutor::run() {
             task = std::move(tasks_.front());
             tasks_.pop_front();
         }
-        task();
+        guarded(kTask, task);
     }
 }
 
 ThreadPerTaskExecutor::~ThreadPerTaskExecutor() {
-    std::deque<std::jthread> threads;
+    std::list<std::jthread> finished;
     {
-        std::lock_guard lock(mutex_);
-        threads.swap(threads_);
+        std::unique_lock lock(mutex_);
+        idle_.wait(lock, [this] { return running_.empty(); });
+        finished.swap(finished_);
     }
-    // jthread joins on destruction.
+    // jthread joins on destruction, here outside the lock.
 }
 
 void ThreadPerTaskExecutor::post(Task task) {
+    std::list<std::jthread> finished;
+    {
+        std::lock_guard lock(mutex_);
+        finished.swap(finished_);
+        const auto slot = running_.emplace(running_.end());
+        // The thread cannot move its slot before this assignment: it needs the lock.
+        *slot = std::jthread([this, slot, task = std::move(task)] {
+            guarded(kTask, task);
+            std::lock_guard done(mutex_);
+            finished_.splice(finished_.end(), running_, slot);
+            idle_.notify_all();
+        });
+    }
+    // The finished threads are joined here, outside the lock; each has only its return
+    // left to do.
+}
+
+size_t ThreadPerTaskExecutor::threadsHeld() const {
     std::lock_guard lock(mutex_);
-    threads_.emplace_back(std::move(task));
+    return running_.size() + finished_.size();
 }
 
 }  // namespace scandesk

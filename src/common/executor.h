@@ -4,14 +4,44 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <list>
 #include <mutex>
+#include <string_view>
 #include <thread>
+#include <type_traits>
 
 namespace scandesk {
 
 using Task = std::function<void()>;
 
+/// Writes the exception being handled as a diagnostic line "`where` failed: ...".
+/// Only for use inside a catch block.
+void reportCaughtException(std::string_view where) noexcept;
+
+/// Runs `work` so that no exception leaves it (thread bodies, callbacks from C
+/// libraries): one thrown is reported and `fallback` returned instead.
+template <typename Work, typename Result = std::invoke_result_t<Work&>>
+Result guarded(std::string_view where, Work&& work, Result fallback) noexcept {
+    try {
+        return work();
+    } catch (...) {
+        reportCaughtException(where);
+        return fallback;
+    }
+}
+
+/// `guarded` for work without a result.
+template <typename Work>
+void guarded(std::string_view where, Work&& work) noexcept {
+    try {
+        work();
+    } catch (...) {
+        reportCaughtException(where);
+    }
+}
+
 /// Runs posted tasks somewhere else, later; `post` never blocks on the task itself.
+/// A task that throws is reported as "task failed: ..." and the executor goes on.
 class Executor {
   public:
     virtual ~Executor() = default;
@@ -61,7 +91,8 @@ class SerialExecutor final : public Executor {
 };
 
 /// Starts a new thread per task, for independent long-running work such as
-/// discovery runs that may overlap. The destructor joins every thread it started.
+/// discovery runs that may overlap. Finished threads are joined at the next post; the
+/// destructor waits for the running ones.
 class ThreadPerTaskExecutor final : public Executor {
   public:
     ThreadPerTaskExecutor() = default;
@@ -70,10 +101,15 @@ class ThreadPerTaskExecutor final : public Executor {
     ThreadPerTaskExecutor& operator=(const ThreadPerTaskExecutor&) = delete;
 
     void post(Task task) override;
+    /// The threads not joined yet, running or finished.
+    size_t threadsHeld() const;
 
   private:
-    std::mutex mutex_;
-    std::deque<std::jthread> threads_;
+    mutable std::mutex mutex_;
+    std::condition_variable idle_;
+    std::list<std::jthread> running_;
+    // Threads whose task is done, moved here by themselves as their last step.
+    std::list<std::jthread> finished_;
 };
 
 }  // namespace scandesk

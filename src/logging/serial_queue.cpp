@@ -51,6 +51,8 @@ struct Batch {
 
 struct SerialQueue::State {
     std::string label;
+    // How a failure of queued work is named in its diagnostic line.
+    std::string failureWhere;
     LineHandler lineHandler;
     std::mutex mutex;
     std::condition_variable changed;
@@ -61,31 +63,33 @@ struct SerialQueue::State {
     // Whoever posted lines, kept alive until they are written.
     std::shared_ptr<void> owner;
 
-    // Runs tasks and lines in order; a task sees every line before it handled.
+    // Runs tasks and lines in order; a task sees every line before it handled. Whatever
+    // throws is reported and the queue goes on: the worker thread must not end the process.
     void runBatch(Batch& batch) {
         const LineHandler& handler = lineHandler;
+        const auto run = [this](const auto& work) { guarded(failureWhere, work); };
         size_t nextLine = 0;
         bool inLineRun = false;
         for (Item& item : batch.items) {
             if (item) {
                 if (inLineRun && handler.runEnd) {
-                    handler.runEnd();
+                    run(handler.runEnd);
                 }
                 inLineRun = false;
-                item();
+                run(item);
                 continue;
             }
             if (!inLineRun && handler.runStart) {
-                handler.runStart();
+                run(handler.runStart);
             }
             inLineRun = true;
             if (handler.line) {
-                handler.line(batch.lines[nextLine]);
+                run([&] { handler.line(batch.lines[nextLine]); });
             }
             ++nextLine;
         }
         if (inLineRun && handler.runEnd) {
-            handler.runEnd();
+            run(handler.runEnd);
         }
     }
 
@@ -126,6 +130,7 @@ struct SerialQueue::State {
 
 SerialQueue::SerialQueue(std::string label, LineHandler lineHandler)
     : label_(label), state_(std::make_shared<State>()) {
+    state_->failureWhere = "work on queue " + label;
     state_->label = std::move(label);
     state_->lineHandler = std::move(lineHandler);
     worker_ = std::thread(&State::run, state_);
@@ -185,10 +190,15 @@ void SerialQueue::runAndWait(const Task& task) {
     }
     std::promise<void> done;
     post([&] {
-        task();
-        done.set_value();
+        // The failure belongs to the waiting caller, not to the worker.
+        try {
+            task();
+            done.set_value();
+        } catch (...) {
+            done.set_exception(std::current_exception());
+        }
     });
-    done.get_future().wait();
+    done.get_future().get();
 }
 
 bool SerialQueue::isCurrent() const {

@@ -12,9 +12,10 @@
 namespace scandesk {
 
 /// A destination's serial queue: tasks and log lines run in posting order on one
-/// worker thread. Destruction runs what is queued and joins the worker; destroyed on
-/// its own worker (the last reference to its owner was let go there), the worker
-/// finishes the queue and ends by itself.
+/// worker thread; a task or line handler that throws is reported as a diagnostic line
+/// and the queue goes on. Destruction runs what is queued and joins the worker;
+/// destroyed on its own worker (the last reference to its owner was let go there), the
+/// worker finishes the queue and ends by itself.
 class SerialQueue final : public Executor {
   public:
     /// What the worker does with posted lines: `line` for each, `runStart` before and
@@ -36,8 +37,8 @@ class SerialQueue final : public Executor {
     /// lock). `owner` is kept alive until the queue has run dry.
     template <typename Fill>
     void postLine(const std::shared_ptr<void>& owner, Fill&& fill);
-    /// Runs a task on the queue and waits for it; on the queue's own worker it runs
-    /// at once, since waiting there would never end.
+    /// Runs a task on the queue and waits for it, rethrowing what it threw; on the
+    /// queue's own worker it runs at once, since waiting there would never end.
     void runAndWait(const Task& task);
 
     const std::string& label() const { return label_; }

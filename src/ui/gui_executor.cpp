@@ -6,7 +6,9 @@
 namespace scandesk {
 
 void GuiExecutor::post(Task task) {
-    QMetaObject::invokeMethod(context_, std::move(task), Qt::QueuedConnection);
+    // Qt's event loop must never see an exception: a failing task is reported instead.
+    QMetaObject::invokeMethod(
+        context_, [task = std::move(task)] { guarded("task", task); }, Qt::QueuedConnection);
 }
 
 }  // namespace scandesk

@@ -8,7 +8,8 @@
 namespace scandesk {
 
 /// Posts each task into the event loop of the thread that owns `context` (the GUI
-/// thread). Tasks still queued when the context is destroyed are dropped.
+/// thread). Tasks still queued when the context is destroyed are dropped; one that
+/// throws is reported as a diagnostic line.
 class GuiExecutor final : public Executor {
   public:
     explicit GuiExecutor(QObject* context) : context_(context) {}

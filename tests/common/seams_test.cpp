@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
+#include <stdexcept>
 #include <thread>
 
 #include "common/diagnostics.h"
@@ -93,6 +95,36 @@ TEST(Executors, ManualRunForWakesOnAPostFromAnotherThread) {
         count = main.runFor(std::chrono::milliseconds(100));
     }
     EXPECT_TRUE(ran);
+}
+
+TEST(Executors, AThrowingTaskIsReportedAndLaterTasksStillRun) {
+    testing::CapturedLines lines;
+    std::atomic<int> ran{0};
+    {
+        ManualExecutor manual;
+        SerialExecutor serial;
+        ThreadPerTaskExecutor perTask;
+        for (Executor* executor : std::initializer_list<Executor*>{&manual, &serial, &perTask}) {
+            executor->post([] { throw std::runtime_error("boom"); });
+            executor->post([] { throw 42; });
+            executor->post([&] { ++ran; });
+        }
+        EXPECT_EQ(manual.runAll(), 3u);
+    }  // the others finish their work here
+    EXPECT_EQ(ran, 3);
+    EXPECT_EQ(lines.count("task failed: boom"), 3u);
+    EXPECT_EQ(lines.count("task failed: unknown exception"), 3u);
+}
+
+TEST(Executors, ThreadPerTaskJoinsFinishedThreadsAsItGoes) {
+    ThreadPerTaskExecutor executor;
+    for (int i = 0; i < 50; ++i) {
+        std::promise<void> done;
+        executor.post([&] { done.set_value(); });
+        done.get_future().wait();
+    }
+    // Only the last few, whose threads were still ending when the next task came.
+    EXPECT_LT(executor.threadsHeld(), 10u);
 }
 
 TEST(ResultPairs, PrintAsLabelledPair) {

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 
 #include "logging/filter_factories.h"
 #include "recording_destination.h"
+#include "support/captured_lines.h"
 
 namespace scandesk {
 namespace {
@@ -187,6 +189,18 @@ TEST(ThreadName, NamesMainThreadQueueAndOtherThreads) {
         queue.runAndWait([&] { onQueue += "+nested"; });  // no deadlock on its own queue
     });
     EXPECT_EQ(onQueue, "lumberly-queue-test+nested");
+}
+
+TEST(SerialQueueFailures, ReachTheWaiterOrADiagnosticLineAndTheQueueGoesOn) {
+    testing::CapturedLines lines;
+    SerialQueue queue("failing-queue");
+    queue.post([] { throw std::runtime_error("posted"); });
+    EXPECT_THROW(queue.runAndWait([] { throw std::runtime_error("awaited"); }), std::runtime_error);
+    bool ran = false;
+    queue.runAndWait([&] { ran = true; });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(lines.lines(),
+              std::vector<std::string>{"work on queue failing-queue failed: posted"});
 }
 
 TEST(CallerFunctionName, StripsReturnTypeScopeAndNotes) {
