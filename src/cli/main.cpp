@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "discovery/snmp_environment.h"
 #include "session/default_services.h"
 #include "session/desktop_directory.h"
 
 int main(int argc, char** argv) {
+    scandesk::prepareSnmpEnvironment();  // while this is the only thread
     const std::vector<std::string> args(argv + 1, argv + argc);
     const scandesk::CliEnvironment env{
         [](uint16_t port) { return scandesk::defaultModelServices(port); },

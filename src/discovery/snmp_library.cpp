@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "common/diagnostics.h"
+#include "common/executor.h"
 #include "discovery/snmp_mib.h"
 
 namespace scandesk {
@@ -11,20 +12,23 @@ namespace {
 
 constexpr const char* SNMP_APPLICATION_NAME = "snmpapp";
 
-// Hands one library log message to the diagnostic sink.
-int forwardLibraryMessage(int /*major*/, int /*minor*/, void* serverArg, void* /*clientArg*/) {
-    const auto* message = static_cast<const snmp_log_message*>(serverArg);
-    if (message != nullptr && message->msg != nullptr) {
-        diagf("snmp library: %s", message->msg);
-    }
+// Hands one library log message to the diagnostic sink; nothing unwinds into the library.
+int forwardLibraryMessage(int /*major*/, int /*minor*/, void* serverArg,
+                          void* /*clientArg*/) noexcept {
+    guarded("snmp log callback", [serverArg] {
+        const auto* message = static_cast<const snmp_log_message*>(serverArg);
+        if (message != nullptr && message->msg != nullptr) {
+            diagf("snmp library: %s", message->msg);
+        }
+    });
     return 0;
 }
 
 // Settings the library must hold before init_snmp reads its configuration.
 void prepareLibraryStart() {
-    // An empty module list keeps init_snmp from hunting for (and complaining about)
-    // the default MIB modules; it overrides any "mibs" line of the configuration.
-    ::setenv("MIBS", "", 1);
+    if (const char* modules = std::getenv("MIBS"); modules == nullptr || *modules != '\0') {
+        diag("snmp library: MIBS was not emptied at program start; MIB modules may load");
+    }
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
     netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR,
@@ -46,6 +50,14 @@ void settleLibraryOutput() {
 }
 
 }  // namespace
+
+void prepareSnmpEnvironment() {
+    // An empty module list keeps init_snmp from hunting for (and complaining about)
+    // the default MIB modules; it overrides any "mibs" line of the configuration.
+    // net-snmp reads the list only from the environment, and changing the environment
+    // races with every other thread's getenv: hence once, before there are threads.
+    ::setenv("MIBS", "", 1);
+}
 
 std::unique_lock<std::mutex> lockSnmpLibrary() {
     static std::mutex libraryMutex;

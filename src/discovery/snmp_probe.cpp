@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "common/diagnostics.h"
+#include "common/executor.h"
 #include "discovery/snmp_library.h"
 #include "discovery/snmp_request.h"
 
@@ -76,32 +77,8 @@ void addResponder(DiscoveryContext& context, DetectedPrinter printer) {
     ++context.count;
 }
 
-}  // namespace
-
-std::string ip2brocast(const std::string& address) {
-    size_t end = 0;
-    for (int dots = 0; dots < 3; ++dots) {
-        const size_t dot = address.find('.', end);
-        if (dot == std::string::npos) {
-            end = address.size();
-            break;
-        }
-        end = dot + 1;
-    }
-    return address.substr(0, end) + "255";
-}
-
-void appendDiscoveryRecords(std::string& result, const DiscoveryContext& context) {
-    for (const auto& printer : context.detect) {
-        result += printer.ip_addr;
-        result += ',';
-        result += printer.oid;
-        result += '|';
-    }
-}
-
-int mc_network_discovery_cb(int operation, netsnmp_session* /*session*/, int /*reqid*/,
-                            netsnmp_pdu* pdu, void* magic) {
+// The work of the response callback, which may throw.
+int recordAnswer(int operation, netsnmp_pdu* pdu, void* magic) {
     diag(" execute in function mc_network_discovery_cb +++++++++++++++++");
     auto* context = static_cast<DiscoveryContext*>(magic);
     if (context == nullptr) {
@@ -139,6 +116,37 @@ int mc_network_discovery_cb(int operation, netsnmp_session* /*session*/, int /*r
     addResponder(*context, DetectedPrinter{*responder, std::move(*objectId)});
     diagf(" add %d printer", context->count);
     return 0;
+}
+
+}  // namespace
+
+std::string ip2brocast(const std::string& address) {
+    size_t end = 0;
+    for (int dots = 0; dots < 3; ++dots) {
+        const size_t dot = address.find('.', end);
+        if (dot == std::string::npos) {
+            end = address.size();
+            break;
+        }
+        end = dot + 1;
+    }
+    return address.substr(0, end) + "255";
+}
+
+void appendDiscoveryRecords(std::string& result, const DiscoveryContext& context) {
+    for (const auto& printer : context.detect) {
+        result += printer.ip_addr;
+        result += ',';
+        result += printer.oid;
+        result += '|';
+    }
+}
+
+int mc_network_discovery_cb(int operation, netsnmp_session* /*session*/, int /*reqid*/,
+                            netsnmp_pdu* pdu, void* magic) noexcept {
+    // Called from inside net-snmp: nothing may unwind through its C frames.
+    return guarded(
+        "snmp response callback", [&] { return recordAnswer(operation, pdu, magic); }, 0);
 }
 
 int detectOneSubNet(std::string& result, const std::string& broadcast,

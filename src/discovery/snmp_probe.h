@@ -44,9 +44,10 @@ int detectOneSubNet(std::string& result, const std::string& broadcast,
                     const SnmpDiscoveryOptions& options = {});
 
 /// net-snmp response callback: records each new responder in the DiscoveryContext
-/// passed as `magic`. Always 0, so that the broadcast request stays open for others.
+/// passed as `magic`. Always 0, so that the broadcast request stays open for others;
+/// a failure inside is written as a diagnostic line, never thrown into the library.
 int mc_network_discovery_cb(int operation, netsnmp_session* session, int reqid, netsnmp_pdu* pdu,
-                            void* magic);
+                            void* magic) noexcept;
 
 /// The /24 broadcast address of a dotted IPv4 address: "192.168.1.23" gives
 /// "192.168.1.255". The netmask is not consulted.

@@ -86,9 +86,12 @@ UsbDeviceListObserver::~UsbDeviceListObserver() {
 }
 
 int LIBUSB_CALL UsbDeviceListObserver::onEvent(libusb_context*, libusb_device* device,
-                                               libusb_hotplug_event, void* registration) {
-    auto* self = static_cast<Registration*>(registration);
-    self->observer->post(self->name, device);
+                                               libusb_hotplug_event, void* registration) noexcept {
+    // Called from inside libusb: nothing may unwind through its C frames.
+    guarded("usb hotplug callback", [&] {
+        auto* self = static_cast<Registration*>(registration);
+        self->observer->post(self->name, device);
+    });
     return 0;  // stay registered
 }
 

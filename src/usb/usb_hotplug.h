@@ -58,7 +58,7 @@ class UsbDeviceListObserver {
     struct Delivery;
     struct Registration;
     static int LIBUSB_CALL onEvent(libusb_context* context, libusb_device* device,
-                                   libusb_hotplug_event event, void* registration);
+                                   libusb_hotplug_event event, void* registration) noexcept;
     void post(const std::string& name, libusb_device* device);
     void runEvents();
 

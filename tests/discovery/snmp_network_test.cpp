@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "discovery/snmp_discovery.h"
+#include "discovery/snmp_environment.h"
 #include "snmp_test_network.h"
 #include "support/captured_lines.h"
 
@@ -20,6 +21,10 @@ namespace {
 using std::chrono::milliseconds;
 using testing::CapturedLines;
 using testing::NetworkLab;
+
+// As the programs do first in main: the library's environment settled while the process
+// has one thread (static initialisation runs before the test runner's main).
+[[maybe_unused]] const bool kSnmpEnvironmentPrepared = (prepareSnmpEnvironment(), true);
 
 // Short library time-outs keep one probe near 0.3 s while still retransmitting twice.
 SnmpDiscoveryOptions fastOptions() {

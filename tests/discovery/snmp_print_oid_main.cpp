@@ -5,6 +5,7 @@
 #include "discovery/snmp_library.h"
 
 int main() {
+    scandesk::prepareSnmpEnvironment();
     const auto lock = scandesk::lockSnmpLibrary();
     const oid t3[] = {1, 3, 6, 1, 4, 1, 53303, 4, 7, 1, 52};
     const oid sysObjectId[] = {1, 3, 6, 1, 2, 1, 1, 2, 0};

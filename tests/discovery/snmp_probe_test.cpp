@@ -15,6 +15,10 @@ namespace {
 
 using testing::CapturedLines;
 
+// As the programs do first in main: the library's environment settled while the process
+// has one thread (static initialisation runs before the test runner's main).
+[[maybe_unused]] const bool kSnmpEnvironmentPrepared = (prepareSnmpEnvironment(), true);
+
 TEST(Ip2brocast, TreatsEveryNetworkAsASlash24) {
     const std::vector<std::pair<std::string, std::string>> rows{
         {"192.168.1.23", "192.168.1.255"},
