@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "common/bytes.h"
 #include "imaging/image.h"
-#include "protocol/scan_command.h"
 
 namespace scandesk::bench {
 

@@ -91,9 +91,9 @@ void BM_ReceiveImages(benchmark::State& state) {
     for (auto _ : state) {
         TCPCommunicator communicator("127.0.0.1", server.port());
         communicator.connect();
-        const ResultPair result = communicator.receiveImages(param, sink);
+        const ScanOutcome result = communicator.receiveImages(param, sink);
         communicator.disconnect();
-        if (result != ResultPair{true, std::to_string(kPages)}) {
+        if (!result.succeeded() || result.pagesStored != kPages) {
             state.SkipWithError("the page stream was not received whole");
             break;
         }

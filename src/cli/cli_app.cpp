@@ -15,7 +15,6 @@
 #include "devices/catalogue.h"
 #include "session/default_services.h"
 #include "session/scanner_model.h"
-#include "session/two_pass_prompt.h"
 
 namespace scandesk {
 namespace {
@@ -56,12 +55,18 @@ void discover(ScannerModel& model, ManualExecutor& main) {
     model.removeObserver(id);
 }
 
-// Prints the model's alert as the outcome line and gives its exit status.
-int outcome(ScannerModel& model, ManualExecutor& main, const CliEnvironment& env) {
+// Prints the model's alert as the outcome line and gives the exit status of a run that
+// failed or did not.
+int outcome(bool failed, ScannerModel& model, ManualExecutor& main, const CliEnvironment& env) {
     main.runAll();
-    const bool error = model.alertTitle() == localized("error");
-    env.out << (error ? "error" : "info") << ": " << model.alertMessage() << "\n" << std::flush;
-    return error ? kExitError : kExitInfo;
+    env.out << (failed ? "error" : "info") << ": " << model.alertMessage() << "\n" << std::flush;
+    return failed ? kExitError : kExitInfo;
+}
+
+// The outcome line and exit status of a scan.
+int outcome(const ScanOutcome& scanned, ScannerModel& model, ManualExecutor& main,
+            const CliEnvironment& env) {
+    return outcome(!scanned.succeeded(), model, main, env);
 }
 
 // The catalogue row with this name, from either catalogue.
@@ -97,7 +102,7 @@ int listScanners(const CliOptions& options, ScannerModel& model, ManualExecutor&
         return kExitInfo;
     }
     if (devices.empty()) {
-        return outcome(model, main, env);
+        return outcome(true, model, main, env);
     }
     for (const Device& d : devices) {
         env.out << d.name << "\t" << d.type << "\t" << (d.ip.empty() ? "-" : d.ip) << "\t"
@@ -147,7 +152,7 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
                                    "' is not a known model; known: " + catalogueNames());
     }
     if (!selectScanner(options, services, model, main, env)) {
-        return outcome(model, main, env);
+        return outcome(true, model, main, env);
     }
     const Device scanner = model.selectedScanner();
     const std::string saveDir = options.dir ? *options.dir : env.desktopDirectory();
@@ -160,23 +165,25 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
             env.err << "received page " << pageNo << "\n" << std::flush;
         });
     }
-    model.startScan(*choices.params);
-    if (!asksForSecondPass(model.alertMessage())) {
-        return outcome(model, main, env);
-    }
-    env.out << "info: " << model.alertMessage() << "\n" << std::flush;
-    if (!options.yes) {
-        env.err << "Press Enter to scan the second side, or type q and Enter to stop.\n"
+    ScanOutcome scanned = model.startScan(*choices.params);
+    // A failed second pass keeps the first page and may be tried again; --yes tries once.
+    for (bool firstTry = true; scanned.needsSecondPass && (firstTry || !options.yes);
+         firstTry = false) {
+        main.runAll();
+        env.out << (scanned.succeeded() ? "info: " : "error: ") << model.alertMessage() << "\n"
                 << std::flush;
-        std::string answer;
-        if (!std::getline(env.in, answer) || answer == "q" || answer == "Q") {
-            // The first page stays in its receive directory.
-            main.runAll();
-            return kExitInfo;
+        if (!options.yes) {
+            env.err << "Press Enter to scan the second side, or type q and Enter to stop.\n"
+                    << std::flush;
+            std::string answer;
+            if (!std::getline(env.in, answer) || answer == "q" || answer == "Q") {
+                // The first page stays in its receive directory.
+                return scanned.succeeded() ? kExitInfo : kExitError;
+            }
         }
+        scanned = model.secondScan(*choices.params);
     }
-    model.secondScan(*choices.params);
-    return outcome(model, main, env);
+    return outcome(scanned, model, main, env);
 }
 
 }  // namespace

@@ -17,13 +17,15 @@ std::string englishText(std::string_view key) {
         {"scanPage", "Scanned"},
         {"pages", "page(s)."},
         {"cannotSavePDF", "The PDF could not be saved; the scanned pages were kept."},
+        {"combineFailed", "The pages could not be combined."},
+        {"pagesKept", "%1 page(s) kept in %2."},
+        {"secondPassAgain", "Scan the second side again to finish."},
         {"invalidFileName", "The file name prefix must be a name, without '/'."},
         {"invalidScanSetting", "A setting is not offered by the selected scanner."},
         {std::string(kNextPagePrompt),
          "Make sure the scanner is ready again, place the next page, then confirm."},
         {std::string(kTurnCardPrompt),
          "Make sure the scanner is ready again, turn the ID card over, then confirm."},
-        {std::string(kConfirmButtonKey), "confirm"},
         {std::string(kTwoPassDoneKey), "The two-pass scan is finished."},
         // Messages of the scan processes.
         {"scannerNetworkError", "The scanner could not be reached over the network."},
@@ -44,6 +46,7 @@ std::string englishText(std::string_view key) {
         {"has no bytes available for 1 min", "The scanner sent nothing for a minute."},
         {"saveImageError", "A page could not be saved."},
         // Status bytes that end a job.
+        {"scanFinished", "The scan is finished."},
         {"forceInterruptByCommadR", "The scan was interrupted."},
         {"stoppedByDeviceKey", "The scan was stopped at the scanner."},
         {"paperJunck", "The paper is jammed."},
@@ -55,6 +58,7 @@ std::string englishText(std::string_view key) {
         {"runPaperFailed", "The paper could not be fed."},
         {"resetFailed", "The scanner could not reset."},
         {"pushOutPaperFailed", "The paper could not be ejected."},
+        {"unknownScanStatus", "The scanner reported a status this program does not know."},
     };
     auto it = table.find(key);
     return it == table.end() ? "" : it->second;

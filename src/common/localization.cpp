@@ -32,6 +32,17 @@ std::string localized(std::string_view key) {
     return text.empty() ? std::string(key) : text;
 }
 
+std::string fillIn(std::string text, std::initializer_list<std::string> values) {
+    int number = 1;
+    for (const std::string& value : values) {
+        const std::string place = "%" + std::to_string(number++);
+        if (const size_t at = text.find(place); at != std::string::npos) {
+            text.replace(at, place.size(), value);
+        }
+    }
+    return text;
+}
+
 Localizer setLocalizer(Localizer lookup) {
     auto& s = state();
     std::lock_guard lock(s.mutex);

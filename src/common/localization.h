@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,10 @@ using Localizer = std::function<std::string(std::string_view key)>;
 
 /// The text for a key through the installed lookup (identity unless replaced).
 std::string localized(std::string_view key);
+
+/// The text with "%1", "%2", ... replaced by the values in order, as the string tables
+/// write the places of numbers and names in a message.
+std::string fillIn(std::string text, std::initializer_list<std::string> values);
 
 /// Installs the process-wide lookup (the window its translator, the CLI its English
 /// table); an empty function restores identity. Returns the previous lookup.

@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <span>
 
+#include "common/bytes.h"
 #include "imaging/image.h"
 #include "imaging/outcome.h"
-#include "protocol/scan_command.h"
+#include "protocol/scan_param.h"
 
 namespace scandesk {
 

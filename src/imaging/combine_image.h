@@ -1,8 +1,9 @@
 // Two-in-one pages: pairs of page files combined on one canvas.
 #pragma once
 
+#include "common/bytes.h"
 #include "common/result_pair.h"
-#include "protocol/scan_command.h"
+#include "protocol/scan_param.h"
 
 namespace scandesk {
 

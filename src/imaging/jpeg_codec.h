@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
+#include "common/bytes.h"
 #include "imaging/image.h"
 #include "imaging/outcome.h"
-#include "protocol/scan_command.h"
 
 namespace scandesk {
 

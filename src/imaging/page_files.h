@@ -7,8 +7,8 @@
 #include <span>
 #include <string>
 
+#include "common/bytes.h"
 #include "imaging/outcome.h"
-#include "protocol/scan_command.h"
 
 namespace scandesk {
 

@@ -1,11 +1,12 @@
 // Entry point for every received page: BMP or JPEG page files.
 #pragma once
 
+#include "common/bytes.h"
 #include "common/result_pair.h"
 #include "imaging/image.h"
 #include "imaging/image_rotate.h"
 #include "imaging/save_jpeg.h"
-#include "protocol/scan_command.h"
+#include "protocol/scan_param.h"
 
 namespace scandesk {
 

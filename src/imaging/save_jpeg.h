@@ -1,9 +1,10 @@
 // Writing JPEG page files: a received page, or an image made in memory.
 #pragma once
 
+#include "common/bytes.h"
 #include "common/result_pair.h"
 #include "imaging/image.h"
-#include "protocol/scan_command.h"
+#include "protocol/scan_param.h"
 
 namespace scandesk {
 

@@ -4,8 +4,9 @@
 #include <chrono>
 #include <string>
 
+#include "common/bytes.h"
 #include "common/result_pair.h"
-#include "protocol/scan_command.h"
+#include "protocol/scan_param.h"
 
 namespace scandesk {
 

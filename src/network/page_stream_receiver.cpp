@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "common/diagnostics.h"
-#include "devices/scan_status.h"
 #include "network/fd_wait.h"
+#include "protocol/scanner_replies.h"
 
 namespace scandesk {
 namespace {
@@ -26,7 +26,6 @@ constexpr int64_t kPageSizeSlackBytes = 16 * 1024 * 1024;
 constexpr int64_t kPageSizeFactor = 4;
 // Pages are never reserved beyond this, whatever the parameters say.
 constexpr int64_t kMaxReserveBytes = 512 * 1024 * 1024;
-constexpr const char* kNetworkError = "scannerNetworkError";
 // Bytes fetched from the socket at once for header reads; reads at least half as large
 // bypass the inbox.
 constexpr size_t kInboxSize = 64 * 1024;
@@ -48,10 +47,10 @@ uint16_t littleEndian16(const Bytes& bytes, size_t at) {
     return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
 }
 
-// Whether a lone byte ends the scan successfully.
-bool endsScanAlone(uint8_t status) {
-    return status == kBlockType || status == kOtherBlockType || status == kScanFinished ||
-           status == kPageEnd;
+// Whether the byte begins a block header or a page-end record. Such a byte alone is
+// the first piece of a unit whose rest is late, not a status byte.
+bool startsUnit(uint8_t byte) {
+    return byte == kBlockType || byte == kOtherBlockType || byte == kPageEnd;
 }
 
 }  // namespace
@@ -73,11 +72,11 @@ PageStreamReceiver::PageStreamReceiver(int fd, const CommunicatorLimits& limits,
       dataBuffer_(kDataReadSize, 0),
       inbox_(kInboxSize, 0) {}
 
-ResultPair PageStreamReceiver::run() {
+ScanOutcome PageStreamReceiver::run() {
     diag("expect image size = ", expectedSize_, ", w = ", param_.w, " ,h = ", param_.h);
     if (fd_ < 0) {
         diag("TCPCommunicator: no connection to receive pages from");
-        return {false, kNetworkError};
+        return failed(ScanCode::scannerNetworkError, "no connection");
     }
     page_.reserve(static_cast<size_t>(std::min(expectedSize_, kMaxReserveBytes)));
     header_.reserve(kHeaderUnitSize);
@@ -85,10 +84,10 @@ ResultPair PageStreamReceiver::run() {
     switch (waitReadable(fd_, limits_.pageTimeout)) {
         case WaitOutcome::timedOut:
             diag("timeInterval is ", secondsSince(lastBytes_));
-            return {false, kNoBytesForOneMinute};
+            return failed(ScanCode::noBytesForOneMinute, "silent before the first page");
         case WaitOutcome::failed:
             diag("TCPCommunicator: connection failed: ", std::strerror(pendingSocketError(fd_)));
-            return {false, kNetworkError};
+            return failed(ScanCode::scannerNetworkError, "connection failed");
         case WaitOutcome::ready:
             break;
     }
@@ -100,7 +99,7 @@ ResultPair PageStreamReceiver::run() {
     }
 }
 
-std::optional<ResultPair> PageStreamReceiver::needHeader() {
+std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
     // Bytes left over from a short block already begin this unit.
     const bool unitStartsEmpty = header_.empty();
     uint8_t buffer[kHeaderUnitSize];
@@ -109,11 +108,10 @@ std::optional<ResultPair> PageStreamReceiver::needHeader() {
         const Read read = readSome(buffer, want);
         if (read.timedOut) {
             diag("timeInterval is ", secondsSince(lastBytes_));
-            return ResultPair{false, kNoBytesForOneMinute};
+            return failed(ScanCode::noBytesForOneMinute, "silent where a header was due");
         }
         if (read.count < 1) {
-            diag("TCPCommunicator: the stream ended while a header was due");
-            return ResultPair{false, kNetworkError};
+            return streamEndedInHeader(unitStartsEmpty);
         }
         header_.insert(header_.end(), buffer, buffer + read.count);
         const size_t headerRead = header_.size();
@@ -123,8 +121,8 @@ std::optional<ResultPair> PageStreamReceiver::needHeader() {
 
         if (headerRead == 1 && unitStartsEmpty) {
             // TCP may hand over a header's first byte alone: only a byte that stays
-            // alone is a status byte.
-            if (!moreBytesWithinGrace()) {
+            // alone is a status byte, and a unit's first byte waits for its rest.
+            if (!startsUnit(header_[0]) && !moreBytesWithinGrace()) {
                 return statusByte(header_[0]);
             }
             continue;
@@ -136,14 +134,18 @@ std::optional<ResultPair> PageStreamReceiver::needHeader() {
         if (headerRead == kEndOfScanUnitSize && header_[0] == kPageEnd) {
             const uint8_t next = header_[kEndOfScanUnitSize - 1];
             if (next == kScanFinished) {
-                savePage();
+                if (auto stored = savePage()) {
+                    return stored;
+                }
                 diag("scan finished");
-                return pagesSaved();
+                return finished();
             }
             // A page end followed by a status byte that stays alone: the page is
             // whole, the byte says how the job ended.
-            if (!moreBytesWithinGrace()) {
-                savePage();
+            if (!startsUnit(next) && !moreBytesWithinGrace()) {
+                if (auto stored = savePage()) {
+                    return stored;
+                }
                 return statusByte(next);
             }
             continue;
@@ -154,7 +156,7 @@ std::optional<ResultPair> PageStreamReceiver::needHeader() {
     }
 }
 
-std::optional<ResultPair> PageStreamReceiver::interpretUnit() {
+std::optional<ScanOutcome> PageStreamReceiver::interpretUnit() {
     Bytes unit;
     unit.swap(header_);
     header_.reserve(kHeaderUnitSize);
@@ -173,7 +175,9 @@ std::optional<ResultPair> PageStreamReceiver::interpretUnit() {
         return checkPageSize();
     }
     if (type == kPageEnd) {
-        savePage();
+        if (auto stored = savePage()) {
+            return stored;
+        }
         const int64_t length = littleEndian16(unit, 20);
         receivedTotal_ += length;
         remaining_ = length;
@@ -183,16 +187,16 @@ std::optional<ResultPair> PageStreamReceiver::interpretUnit() {
     return std::nullopt;  // not a unit of the stream: dropped
 }
 
-std::optional<ResultPair> PageStreamReceiver::readData() {
+std::optional<ScanOutcome> PageStreamReceiver::readData() {
     const size_t request = static_cast<size_t>(std::min<int64_t>(remaining_, kDataReadSize));
     const Read read = readSome(dataBuffer_.data(), request);
     if (read.timedOut) {
         diag("timeInterval is ", secondsSince(lastBytes_));
-        return ResultPair{false, kNoBytesForOneMinute};
+        return failed(ScanCode::noBytesForOneMinute, "silent inside a page");
     }
     diag("receive image len = ", read.count, " and readLean = ", request);
     if (read.count < 1) {
-        return ResultPair{false, kNetworkError};
+        return failed(ScanCode::scannerNetworkError, "the stream ended inside a page");
     }
     page_.insert(page_.end(), dataBuffer_.begin(), dataBuffer_.begin() + read.count);
     remaining_ -= read.count;
@@ -202,13 +206,13 @@ std::optional<ResultPair> PageStreamReceiver::readData() {
     return checkPageSize();
 }
 
-std::optional<ResultPair> PageStreamReceiver::checkPageSize() {
+std::optional<ScanOutcome> PageStreamReceiver::checkPageSize() {
     if (static_cast<int64_t>(page_.size()) <= sizeLimit_) {
         return std::nullopt;
     }
     diag("TCPCommunicator: page ", pageNo_, " has grown to ", page_.size(),
          " bytes, far beyond the expected ", expectedSize_, "; the stream is broken");
-    return ResultPair{false, kNetworkError};
+    return failed(ScanCode::scannerNetworkError, "page outgrew its size");
 }
 
 PageStreamReceiver::Read PageStreamReceiver::readSome(uint8_t* buffer, size_t count) {
@@ -267,35 +271,58 @@ bool PageStreamReceiver::moreBytesWithinGrace() {
            bytesReady(fd_).value_or(0) > 0;
 }
 
-ResultPair PageStreamReceiver::statusByte(uint8_t status) {
+ScanOutcome PageStreamReceiver::statusByte(uint8_t status) {
     const auto name = scanStatusName(status);
     diag("header[0] = ", static_cast<int>(status));
     diag("process status is : ", name.value_or("unknown"), " data=", static_cast<int>(status));
-    if (endsScanAlone(status)) {
-        return pagesSaved();
+    const ScanCode code = statusCode(status);
+    if (code == ScanCode::completed) {
+        return finished();
     }
-    if (name) {
-        return {false, *name};
+    if (!name) {
+        diag("TCPCommunicator: status byte ", static_cast<int>(status),
+             " is not a known scanner status");
     }
-    diag("TCPCommunicator: status byte ", static_cast<int>(status),
-         " is not a known scanner status");
-    return {false, kUnknownScanStatus};
+    return failed(code, "status byte " + std::to_string(status));
 }
 
-ResultPair PageStreamReceiver::pagesSaved() const {
-    return {true, std::to_string(pageNo_ - 1)};
+ScanOutcome PageStreamReceiver::streamEndedInHeader(bool unitStartsEmpty) {
+    // A scanner may close the connection right after a unit's first byte: the scan
+    // ended there, as it always has. Anywhere else a header is cut short.
+    if (unitStartsEmpty && header_.size() == 1 && startsUnit(header_[0])) {
+        return finished();
+    }
+    if (header_.size() == kEndOfScanUnitSize && header_[0] == kPageEnd &&
+        startsUnit(header_[kEndOfScanUnitSize - 1])) {
+        if (auto stored = savePage()) {
+            return *stored;
+        }
+        return finished();
+    }
+    diag("TCPCommunicator: the stream ended while a header was due");
+    return failed(ScanCode::scannerNetworkError, "the stream ended inside a header");
 }
 
-void PageStreamReceiver::savePage() {
-    if (savePage_) {
-        savePage_(param_, pageNo_, page_);
+ScanOutcome PageStreamReceiver::finished() const {
+    return ScanOutcome{ScanCode::completed, pagesStored_, false, {}};
+}
+
+ScanOutcome PageStreamReceiver::failed(ScanCode code, std::string detail) const {
+    return ScanOutcome::failure(code, pagesStored_, std::move(detail));
+}
+
+std::optional<ScanOutcome> PageStreamReceiver::savePage() {
+    if (savePage_ && !savePage_(param_, pageNo_, page_).status) {
+        return failed(ScanCode::saveImageError, "page " + std::to_string(pageNo_));
     }
+    ++pagesStored_;
     if (progress_) {
         progress_(pageNo_);
     }
     ++pageNo_;
     page_ = Bytes();
     page_.reserve(static_cast<size_t>(std::min(expectedSize_, kMaxReserveBytes)));
+    return std::nullopt;
 }
 
 }  // namespace scandesk

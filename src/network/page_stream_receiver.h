@@ -6,9 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "common/result_pair.h"
-#include "devices/scan_status.h"
 #include "network/network_scan_options.h"
+#include "protocol/scan_outcome.h"
 #include "protocol/scan_process.h"
 
 namespace scandesk {
@@ -30,8 +29,9 @@ class PageStreamReceiver {
     PageStreamReceiver(int fd, const CommunicatorLimits& limits, const ScanParam& param,
                        const PageSink& savePage, const PageProgress& progress);
 
-    /// Receives every page; (true, pages saved) or (false, reason).
-    ResultPair run();
+    /// Receives every page until the scanner ends the job, the stream breaks or a page
+    /// cannot be stored.
+    ScanOutcome run();
 
   private:
     enum class State { needHeader, readData };
@@ -40,14 +40,14 @@ class PageStreamReceiver {
         bool timedOut = false;
     };
 
-    /// Assembles one header unit; a result when the stream ends there.
-    std::optional<ResultPair> needHeader();
+    /// Assembles one header unit; the outcome when the stream ends there.
+    std::optional<ScanOutcome> needHeader();
     /// Acts on a whole 22-byte unit by its first byte.
-    std::optional<ResultPair> interpretUnit();
+    std::optional<ScanOutcome> interpretUnit();
     /// Reads the next piece of a block's data.
-    std::optional<ResultPair> readData();
+    std::optional<ScanOutcome> readData();
     /// Fails the transfer when the page has outgrown any sensible size.
-    std::optional<ResultPair> checkPageSize();
+    std::optional<ScanOutcome> checkPageSize();
     /// Up to `count` bytes, from the inbox first; waits while nothing has come.
     Read readSome(uint8_t* buffer, size_t count);
     /// One read from the socket, waiting until the page wait runs out.
@@ -55,11 +55,16 @@ class PageStreamReceiver {
     /// Whether another byte arrives within the status grace period.
     bool moreBytesWithinGrace();
     /// The outcome a lone status byte gives the transfer.
-    ResultPair statusByte(uint8_t status);
-    /// Success with the number of pages handed out.
-    ResultPair pagesSaved() const;
-    /// Hands the page to the sink, tells progress, and starts the next page.
-    void savePage();
+    ScanOutcome statusByte(uint8_t status);
+    /// The outcome of a connection that closed where a header was due.
+    ScanOutcome streamEndedInHeader(bool unitStartsEmpty);
+    /// A normal end with the pages stored so far.
+    ScanOutcome finished() const;
+    /// A failure after the pages stored so far.
+    ScanOutcome failed(ScanCode code, std::string detail) const;
+    /// Hands the page to the sink, tells progress, and starts the next page; the
+    /// failure when the sink could not store it.
+    std::optional<ScanOutcome> savePage();
 
     int fd_;
     CommunicatorLimits limits_;
@@ -77,6 +82,7 @@ class PageStreamReceiver {
     size_t inboxEnd_ = 0;
     std::chrono::steady_clock::time_point lastBytes_;
     int pageNo_ = 1;
+    int pagesStored_ = 0;
     int64_t remaining_ = 0;
     int64_t receivedTotal_ = 0;
 };

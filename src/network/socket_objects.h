@@ -9,9 +9,9 @@
 #include <span>
 #include <string>
 
+#include "common/bytes.h"
 #include "network/tcp_socket.h"
 #include "network/unique_fd.h"
-#include "protocol/scan_command.h"
 
 namespace scandesk::sockets {
 

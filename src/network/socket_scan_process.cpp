@@ -3,24 +3,17 @@
 
 #include "common/diagnostics.h"
 #include "network/utf8_text.h"
+#include "protocol/scanner_replies.h"
 
 namespace scandesk {
 namespace {
 
 constexpr const char* kScannerGreeting = "0001";
 constexpr size_t kGreetingSize = 4;
-constexpr uint8_t kFeederLoaded = 0x80;
-constexpr uint8_t kFeederEmpty = 0xC2;
-constexpr uint8_t kCannotCheck = 0xC4;
-constexpr uint8_t kSourceMissing = 0xD0;
-constexpr uint8_t kAccepted = 0x80;
-
-const ResultPair kOk{true, "ok"};
-const ResultPair kNetworkError{false, "scannerNetworkError"};
 
 }  // namespace
 
-SocketScanProcess::SocketScanProcess(Device scanner, SharedScanCommand scanCommand, PageSink sink,
+SocketScanProcess::SocketScanProcess(Device scanner, ScanCommand scanCommand, PageSink sink,
                                      NetworkScanOptions options)
     : socket_(scanner.ip, options.port, options.limits),
       scanner_(std::move(scanner)),
@@ -28,91 +21,65 @@ SocketScanProcess::SocketScanProcess(Device scanner, SharedScanCommand scanComma
       sink_(std::move(sink)),
       options_(std::move(options)) {}
 
-ResultPair SocketScanProcess::start() {
+ScanOutcome SocketScanProcess::start() {
     for (auto step : {&SocketScanProcess::checkScanner, &SocketScanProcess::checkPaperSource,
                       &SocketScanProcess::sendSCommand, &SocketScanProcess::sendICommand}) {
-        const ResultPair result = (this->*step)();
-        if (!result.status) {
+        if (const auto failure = (this->*step)()) {
             socket_.disconnect();
-            return result;
+            return ScanOutcome::failure(*failure);
         }
     }
-    writeCommand(scanCommand_->getXCommand());
-    const ResultPair result = socket_.receiveImages(scanCommand_->param, sink_, options_.progress);
+    writeCommand(scanCommand_.getXCommand());
+    ScanOutcome outcome = socket_.receiveImages(scanCommand_.param, sink_, options_.progress);
     socket_.disconnect();
-    return result;
+    return outcome;
 }
 
-ResultPair SocketScanProcess::checkScanner() {
+std::optional<ScanCode> SocketScanProcess::checkScanner() {
     socket_.connect();
     const auto reply = socket_.receiveResponse();
     if (!reply) {
-        return kNetworkError;
+        return ScanCode::scannerNetworkError;
     }
     const auto text = decodeUtf8(std::span(*reply).first(kGreetingSize));
     diag("check scanner validate info = ", text.value_or("<not UTF-8 text>"));
     if (text == kScannerGreeting) {
-        return kOk;
+        return std::nullopt;
     }
-    return {false, "checkScannerError"};
+    return ScanCode::checkScannerError;
 }
 
-ResultPair SocketScanProcess::checkPaperSource() {
-    ScanParam& param = scanCommand_->param;
-    if (param.source == "FB") {
-        return {true, "noNeedToCheck"};
+std::optional<ScanCode> SocketScanProcess::checkPaperSource() {
+    ScanParam& param = scanCommand_.param;
+    if (!needsPaperCheck(param.source)) {
+        return std::nullopt;
     }
-    writeCommand(toBytes(scanCommand_->getDCommand()));
+    writeCommand(toBytes(scanCommand_.getDCommand()));
     const auto reply = socket_.receiveResponse();
     if (!reply) {
-        return kNetworkError;
+        return ScanCode::scannerNetworkError;
     }
-    const uint8_t answer = reply->front();
-    diag("check paper source. ret = ", static_cast<int>(answer));
-    const bool automatic = param.source == "AUTO";
-    switch (answer) {
-        case kFeederLoaded:
-            if (automatic) {
-                param.source = "ADF";
-            }
-            return kOk;
-        case kFeederEmpty:
-            if (automatic) {
-                param.source = "FB";
-                return kOk;
-            }
-            return {false, "noPaperInADF"};
-        case kCannotCheck:
-            return {false, "cannotChekPaperSource"};
-        case kSourceMissing:
-            return {false, "paperSourceNotExist"};
-        default:
-            return {false, "unexpectError"};
-    }
+    diag("check paper source. ret = ", static_cast<int>(reply->front()));
+    PaperCheck check = decodePaperReply(param.source, reply->front());
+    param.source = std::move(check.source);
+    return check.failure;
 }
 
-ResultPair SocketScanProcess::sendSCommand() {
-    writeCommand(toBytes(scanCommand_->getSCommand()));
+std::optional<ScanCode> SocketScanProcess::sendSCommand() {
+    writeCommand(toBytes(scanCommand_.getSCommand()));
     const auto reply = socket_.receiveResponse();
     if (!reply) {
-        return kNetworkError;
+        return ScanCode::scannerNetworkError;
     }
-    switch (reply->front()) {
-        case kSourceMissing:
-            return {false, "paperSourceNotExist"};
-        case kAccepted:
-            return kOk;
-        default:
-            return {false, "unexpectError"};
-    }
+    return decodeSourceReply(reply->front());
 }
 
-ResultPair SocketScanProcess::sendICommand() {
-    writeCommand(toBytes(scanCommand_->getICommand()));
+std::optional<ScanCode> SocketScanProcess::sendICommand() {
+    writeCommand(toBytes(scanCommand_.getICommand()));
     if (!socket_.receiveResponse()) {
-        return kNetworkError;
+        return ScanCode::scannerNetworkError;
     }
-    return kOk;
+    return std::nullopt;
 }
 
 void SocketScanProcess::writeCommand(const Bytes& bytes) {

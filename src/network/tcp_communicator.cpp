@@ -105,8 +105,8 @@ std::optional<Bytes> TCPCommunicator::receiveResponse() {
     return buffer;
 }
 
-ResultPair TCPCommunicator::receiveImages(const ScanParam& param, const PageSink& savePage,
-                                          const PageProgress& progress) {
+ScanOutcome TCPCommunicator::receiveImages(const ScanParam& param, const PageSink& savePage,
+                                           const PageProgress& progress) {
     std::this_thread::sleep_for(limits_.settleDelay);
     PageStreamReceiver receiver(socket_.get(), limits_, param, savePage, progress);
     return receiver.run();

@@ -6,9 +6,9 @@
 #include <span>
 #include <string>
 
-#include "common/result_pair.h"
 #include "network/network_scan_options.h"
 #include "network/unique_fd.h"
+#include "protocol/scan_outcome.h"
 #include "protocol/scan_process.h"
 
 namespace scandesk {
@@ -36,9 +36,9 @@ class TCPCommunicator {
     /// reply came within the reply wait, the connection failed or the read failed.
     std::optional<Bytes> receiveResponse();
     /// Receives the page stream of the job, hands each page to `savePage` (then tells
-    /// `progress`), and returns (true, page count) or (false, reason).
-    ResultPair receiveImages(const ScanParam& param, const PageSink& savePage,
-                             const PageProgress& progress = {});
+    /// `progress`), and says how the stream ended and how many pages were stored.
+    ScanOutcome receiveImages(const ScanParam& param, const PageSink& savePage,
+                              const PageProgress& progress = {});
 
     const std::string& url() const { return url_; }
     uint16_t port() const { return port_; }

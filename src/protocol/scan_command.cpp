@@ -79,8 +79,4 @@ std::array<uint8_t, 256> gammaTable(int64_t gamma) {
     return table;
 }
 
-Bytes toBytes(const std::string& text) {
-    return Bytes(text.begin(), text.end());
-}
-
 }  // namespace scandesk

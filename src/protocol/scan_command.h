@@ -3,19 +3,15 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
 
+#include "common/bytes.h"
 #include "protocol/scan_param.h"
 
 namespace scandesk {
 
-using Bytes = std::vector<uint8_t>;
-
-/// Builds the commands of one job from its parameters. One object is shared by the
-/// scan flow and the scan process of the job, so the paper check's rewrite of
-/// `param.source` is seen by everything that reads the record later.
+/// Builds the commands of one job from its parameters. Each scan process holds its own
+/// copy, whose `param.source` the paper check may settle ("AUTO" to "ADF" or "FB").
 class ScanCommand {
   public:
     explicit ScanCommand(ScanParam param) : param(std::move(param)) {}
@@ -33,14 +29,9 @@ class ScanCommand {
     Bytes getXCommand() const;
 };
 
-using SharedScanCommand = std::shared_ptr<ScanCommand>;
-
 /// The gamma table of the TEXT-mode X command: the identity for gamma 1, otherwise
 /// 255 * (i / 255) ^ (1 / gamma) truncated. Gammas below 1 are clamped to 1, since a
 /// table is defined only from there on.
 std::array<uint8_t, 256> gammaTable(int64_t gamma);
-
-/// The text of a command as bytes (the texts are ASCII for every value the mapping makes).
-Bytes toBytes(const std::string& text);
 
 }  // namespace scandesk

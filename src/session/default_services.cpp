@@ -20,7 +20,7 @@ ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimi
     services.usbSearch = [] { return getDeviceByIOUSB(); };
     services.identifyScanner = [](const std::string& ip) { return identifyScanner(ip); };
     services.makeScanProcess = chooseTransport(
-        [scannerPort, limits](const Device& scanner, SharedScanCommand command, PageSink sink,
+        [scannerPort, limits](const Device& scanner, ScanCommand command, PageSink sink,
                               PageProgress progress) -> std::unique_ptr<ScanProcess> {
             NetworkScanOptions options;
             options.port = scannerPort;
@@ -29,7 +29,7 @@ ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimi
             return std::make_unique<SocketScanProcess>(scanner, std::move(command), std::move(sink),
                                                        std::move(options));
         },
-        [](const Device& scanner, SharedScanCommand command, PageSink sink,
+        [](const Device& scanner, ScanCommand command, PageSink sink,
            PageProgress progress) -> std::unique_ptr<ScanProcess> {
             UsbScanOptions options;
             options.progress = std::move(progress);

@@ -24,7 +24,7 @@ using ScannerIdentifier = std::function<std::optional<Device>(const std::string&
 
 /// Makes the scan process of one attempt for the device's transport.
 using ScanProcessFactory = std::function<std::unique_ptr<ScanProcess>(
-    const Device& scanner, SharedScanCommand command, PageSink sink, PageProgress progress)>;
+    const Device& scanner, ScanCommand command, PageSink sink, PageProgress progress)>;
 
 /// Combines the job's page files pairwise (two pages, or the two sides of an ID card).
 using CombineImageFunction =

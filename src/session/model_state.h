@@ -36,8 +36,12 @@ struct ScannerModelState : std::enable_shared_from_this<ScannerModelState> {
     /// Calls every observer registered at that moment.
     void callObservers(ModelProperty property);
     /// Shows an alert whose title and message are already localised; the flag is set
-    /// last, so an observer of the flag reads this alert's texts.
-    void setAlert(std::string title, std::string message);
+    /// last, so an observer of the flag reads this alert's texts. `asksForSecondPass`
+    /// marks the alert whose confirmation runs the second pass of a two-pass scan.
+    void setAlert(std::string title, std::string message, bool asksForSecondPass = false);
+    /// Shows the alert of a scan's outcome (`success` is the message of a good end) and
+    /// returns the outcome.
+    ScanOutcome showOutcome(ScanOutcome outcome, std::string success);
     /// Publishes a discovery result (on the main executor).
     void applyDiscovery(std::vector<Device> found);
     /// Appends a scanner (replacing a network scanner at the same address) and selects it.
@@ -54,6 +58,7 @@ struct ScannerModelState : std::enable_shared_from_this<ScannerModelState> {
     bool showAlert = false;
     std::string alertMessage;
     std::string alertTitle;
+    bool alertAsksForSecondPass = false;
     Device selectedScanner;
     bool isFinding = false;
     std::string receiveDir;

@@ -1,5 +1,4 @@
 // The scan operations of the model: one-pass scans and the two passes of a combined scan.
-#include <charconv>
 #include <exception>
 #include <filesystem>
 
@@ -14,67 +13,71 @@
 namespace scandesk {
 namespace {
 
-// The page count of a successful job, when its message is one.
-std::optional<int> pageCount(const std::string& message) {
-    int pages = 0;
-    const char* end = message.data() + message.size();
-    auto [rest, error] = std::from_chars(message.data(), end, pages);
-    if (message.empty() || error != std::errc() || rest != end || pages < 0) {
-        return std::nullopt;
-    }
-    return pages;
-}
-
 // Whether the job combines pages (any type but "NoCombine").
 bool combines(const ScanParam& param) {
     return param.combineType != "NoCombine";
 }
 
-// The localisation key of what is wrong with the choices, if anything.
-std::optional<std::string_view> choicesProblem(const UIParams& ui, const Device& scanner) {
-    if (!isValidFileNamePrefix(ui.fileNamePrefix)) {
-        return "invalidFileName";
+// What is wrong with the choices, if anything.
+std::optional<ScanCode> choicesProblem(const UIParams& ui, const Device& scanner) {
+    // A prefix too long for the folder's file names is refused before any directory exists.
+    if (!isValidFileNamePrefix(ui.fileNamePrefix) ||
+        !prefixFitsNameLimit(ui.saveDir, ui.fileNamePrefix)) {
+        return ScanCode::invalidFileName;
     }
     if (!choicesFitScanner(ui, scanner)) {
-        return "invalidScanSetting";
+        return ScanCode::invalidScanSetting;
     }
     return std::nullopt;
 }
 
-// One attempt: a new process of the scanner's transport, started once.
-ResultPair runScan(ScannerModelState& state, const Device& scanner, SharedScanCommand command) {
-    PageProgress progress = [weak = state.weak_from_this()](int pageNo) {
+// One attempt: a new process of the scanner's transport, started once. Nothing it
+// throws leaves; the pages it stored before are still counted.
+ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanCommand& command) {
+    auto stored = std::make_shared<int>(0);
+    PageProgress progress = [weak = state.weak_from_this(), stored](int pageNo) {
+        ++*stored;
         if (auto self = weak.lock()) {
             self->reportPage(pageNo);
         }
     };
     try {
-        auto process = state.services.makeScanProcess(scanner, std::move(command),
-                                                      state.services.saveImages, progress);
+        auto process =
+            state.services.makeScanProcess(scanner, command, state.services.saveImages, progress);
         if (!process) {
-            return {false, "unexpectError"};
+            return ScanOutcome::failure(ScanCode::unexpectError, 0, "no scan process");
         }
         return process->start();
     } catch (const std::exception& error) {
         // A transport must not take the window down with it.
         diag("scan process failed: ", error.what());
-        return {false, "unexpectError"};
+        return ScanOutcome::failure(ScanCode::unexpectError, *stored, error.what());
+    } catch (...) {
+        diag("scan process failed with an unknown exception");
+        return ScanOutcome::failure(ScanCode::unexpectError, *stored, "unknown exception");
     }
 }
 
-// Combines the pages if asked, then writes the PDF and removes the receive directory
-// for the PDF file type. False when the PDF could not be written: the pages stay.
-bool finishPages(ScannerModelState& state, const ScanParam& param, const UIParams& ui,
-                 const Device& scanner, int pages, bool combine, int pagesToCombine) {
-    if (combine && state.services.combineImage(pagesToCombine, 1, param).status) {
+// Combines the `pages` page files on disk if asked, then writes the PDF and removes the
+// receive directory for the PDF file type. On failure every page file stays and no PDF
+// is written.
+ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param, const UIParams& ui,
+                        const Device& scanner, int pages, bool combine) {
+    if (pages == 0) {
+        return ScanOutcome{};  // nothing to combine or assemble
+    }
+    if (combine) {
+        if (!state.services.combineImage(pages, 1, param).status) {
+            return ScanOutcome::failure(ScanCode::combineFailed, pages);
+        }
         pages = (pages + 1) / 2;
     }
     if (param.fileType != "PDF") {
-        return true;
+        return ScanOutcome{ScanCode::completed, pages, false, {}};
     }
     const std::string& pageSize = scanner.paperSize[static_cast<size_t>(ui.pageSizeIndex)];
     if (!state.services.save2PDF(param, pages, ui.saveDir, pageSize).status) {
-        return false;
+        return ScanOutcome::failure(ScanCode::cannotSavePDF, pages);
     }
     std::string dir;
     {
@@ -82,105 +85,107 @@ bool finishPages(ScannerModelState& state, const ScanParam& param, const UIParam
         dir = state.receiveDir;
     }
     removeReceiveDir(dir);
-    return true;
+    return ScanOutcome{ScanCode::completed, pages, false, {}};
+}
+
+// The alert text of a failed scan: what failed, then what is on disk and what is next.
+std::string failureMessage(const ScanOutcome& outcome, const std::string& folder) {
+    std::string text = localized(alertKey(outcome.code));
+    if (outcome.pagesStored > 0 || outcome.code == ScanCode::saveImageError) {
+        text += " " + fillIn(localized("pagesKept"), {std::to_string(outcome.pagesStored), folder});
+    }
+    if (outcome.needsSecondPass) {
+        text += " " + localized("secondPassAgain");
+    }
+    return text;
 }
 
 }  // namespace
 
-bool asksForSecondPass(const std::string& alertMessage) {
-    return alertMessage.find(localized(kConfirmButtonKey)) != std::string::npos;
+ScanOutcome ScannerModelState::showOutcome(ScanOutcome outcome, std::string success) {
+    if (outcome.succeeded()) {
+        setAlert(localized("info"), std::move(success), outcome.needsSecondPass);
+    } else {
+        std::string folder;
+        {
+            std::lock_guard lock(mutex);
+            folder = receiveDir;
+        }
+        setAlert(localized("error"), failureMessage(outcome, folder), outcome.needsSecondPass);
+    }
+    return outcome;
 }
 
-void ScannerModel::startScan(const UIParams& uiParam) {
+ScanOutcome ScannerModel::startScan(const UIParams& uiParam) {
     ScannerModelState& state = *state_;
     std::lock_guard scanning(state.scanMutex);
     const Device scanner = selectedScanner();
     if (auto problem = choicesProblem(uiParam, scanner)) {
-        state.setAlert(localized("error"), localized(*problem));
-        return;
+        return state.showOutcome(ScanOutcome::failure(*problem), {});
     }
-    const ResultPair created = createReceiveDir(uiParam.saveDir);
-    if (!created.status) {
-        state.setAlert(localized("error"), localized(created.message));
-        return;
+    if (!createReceiveDir(uiParam.saveDir).status) {
+        return state.showOutcome(ScanOutcome::failure(ScanCode::cannotCreateReceiveDir), {});
     }
     const ScanParam param = *mapScanParameter(uiParam, scanner, receiveDir());
-    auto command = std::make_shared<ScanCommand>(param);
 
-    const ResultPair result = runScan(state, scanner, command);
-    diag("ret = ", describe(result));
-    if (!result.status) {
+    ScanOutcome scanned = runScan(state, scanner, ScanCommand(param));
+    diag("ret = ", describe(scanned));
+    if (!scanned.succeeded()) {
         // Whatever pages arrived stay in the receive directory.
-        state.setAlert(localized("error"), localized(result.message));
-        return;
+        return state.showOutcome(std::move(scanned), {});
     }
     if (!scanner.hasScreen && combines(param)) {
         // First of two passes: the page waits in the receive directory.
+        scanned.needsSecondPass = true;
         const auto prompt =
             param.combineType == "CombinHorizontal" || param.combineType == "CombinVertical"
                 ? kNextPagePrompt
                 : kTurnCardPrompt;
-        state.setAlert(localized("info"), localized(prompt));
-        return;
+        return state.showOutcome(std::move(scanned), localized(prompt));
     }
-    bool saved = true;
-    // A job that ended before any page ("ok") has nothing to combine or assemble.
-    if (auto pages = pageCount(result.message)) {
-        saved = finishPages(state, param, uiParam, scanner, *pages, combines(param), *pages);
-    }
-    if (!saved) {
-        state.setAlert(localized("error"), localized("cannotSavePDF"));
-        return;
-    }
-    state.setAlert(localized("info"),
-                   localized("scanPage") + " " + result.message + " " + localized("pages"));
+    const int pages = scanned.pagesStored;
+    return state.showOutcome(
+        finishPages(state, param, uiParam, scanner, pages, combines(param)),
+        localized("scanPage") + " " + std::to_string(pages) + " " + localized("pages"));
 }
 
-void ScannerModel::secondScan(const UIParams& uiParam) {
+ScanOutcome ScannerModel::secondScan(const UIParams& uiParam) {
     ScannerModelState& state = *state_;
     std::lock_guard scanning(state.scanMutex);
     diag("start second scan");
     state.write({ModelProperty::showAlert}, [&] { state.showAlert = false; });
     Device scanner = selectedScanner();
     if (auto problem = choicesProblem(uiParam, scanner)) {
-        state.setAlert(localized("error"), localized(*problem));
-        return;
+        return state.showOutcome(ScanOutcome::failure(*problem), {});
     }
     // Without the first pass's directory the page would land beside the output directory.
     const std::string dir = receiveDir();
     std::error_code error;
     if (dir.empty() || !std::filesystem::is_directory(dir, error)) {
-        state.setAlert(localized("error"), localized("receiveDirMissing"));
-        return;
+        return state.showOutcome(ScanOutcome::failure(ScanCode::receiveDirMissing), {});
     }
     const ScanParam param = *mapScanParameter(uiParam, scanner, dir);
-    auto command = std::make_shared<ScanCommand>(param);
-    command->param.isSecondScan = true;
+    ScanCommand command(param);
+    command.param.isSecondScan = true;
 
-    ResultPair result = runScan(state, scanner, command);
-    if (result.message == "scannerBusy") {
+    ScanOutcome scanned = runScan(state, scanner, command);
+    if (scanned.code == ScanCode::scannerBusy) {
         diag("scanner is busy======");
         state.services.sleep(state.services.busyRetryWait);
         scanner = selectedScanner();
-        result = runScan(state, scanner, command);
+        scanned = runScan(state, scanner, command);
     }
-    diag("ret = ", describe(result));
-    if (!result.status) {
-        state.setAlert(localized("error"), localized(result.message));
-        removeReceiveDir(dir);
-        return;
+    diag("ret = ", describe(scanned));
+    // The first pass's page is page 1 of the receive directory.
+    scanned.pagesStored += 1;
+    if (!scanned.succeeded()) {
+        // The first pass's page stays, and the second side can be scanned again.
+        scanned.needsSecondPass = true;
+        return state.showOutcome(std::move(scanned), {});
     }
-    bool saved = true;
-    if (auto pages = pageCount(result.message)) {
-        // The first pass's page is page 1 of the receive directory.
-        saved = finishPages(state, param, uiParam, scanner, *pages,
-                            !scanner.hasScreen && combines(param), *pages + 1);
-    }
-    if (!saved) {
-        state.setAlert(localized("error"), localized("cannotSavePDF"));
-        return;
-    }
-    state.setAlert(localized("info"), localized(kTwoPassDoneKey));
+    return state.showOutcome(finishPages(state, param, uiParam, scanner, scanned.pagesStored,
+                                         !scanner.hasScreen && combines(param)),
+                             localized(kTwoPassDoneKey));
 }
 
 }  // namespace scandesk

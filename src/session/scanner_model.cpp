@@ -84,10 +84,11 @@ void ScannerModelState::callObservers(ModelProperty property) {
     }
 }
 
-void ScannerModelState::setAlert(std::string title, std::string message) {
+void ScannerModelState::setAlert(std::string title, std::string message, bool asksForSecondPass) {
     write({ModelProperty::alertTitle, ModelProperty::alertMessage, ModelProperty::showAlert}, [&] {
         alertTitle = std::move(title);
         alertMessage = std::move(message);
+        alertAsksForSecondPass = asksForSecondPass;
         showAlert = true;
     });
 }
@@ -256,6 +257,11 @@ void ScannerModel::addScanner(const Device& scanner) {
 
 void ScannerModel::setSelectedScanner(const Device& scanner) {
     state_->write({ModelProperty::selectedScanner}, [&] { state_->selectedScanner = scanner; });
+}
+
+bool ScannerModel::alertAsksForSecondPass() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->showAlert && state_->alertAsksForSecondPass;
 }
 
 void ScannerModel::dismissAlert() {

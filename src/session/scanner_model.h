@@ -11,6 +11,7 @@
 #include "common/executor.h"
 #include "common/result_pair.h"
 #include "devices/device.h"
+#include "protocol/scan_outcome.h"
 #include "protocol/scan_param.h"
 #include "protocol/scan_process.h"
 #include "session/model_services.h"
@@ -70,6 +71,8 @@ class ScannerModel {
     Device selectedScanner() const;
     bool isFinding() const;
     std::string receiveDir() const;  ///< receive directory of the current scan
+    /// Whether the alert on show asks to confirm the second pass of a two-pass scan.
+    bool alertAsksForSecondPass() const;
 
     /// Registers an observer of every property write; called on the main executor.
     ObserverId addObserver(ModelObserver observer);
@@ -114,12 +117,14 @@ class ScannerModel {
     std::optional<ScanParam> setScanParameter(const UIParams& uiParam) const;
 
     /// A whole scan: receive directory, scan, then combining, PDF and clean-up, or the
-    /// prompt of a two-pass scan. Every outcome ends in the alert.
-    void startScan(const UIParams& uiParam);
+    /// prompt of a two-pass scan. Every outcome ends in the alert and is returned; no
+    /// exception leaves.
+    ScanOutcome startScan(const UIParams& uiParam);
 
     /// The second pass of a two-pass scan into the first pass's receive directory,
-    /// with one retry of a busy scanner, then combining and PDF.
-    void secondScan(const UIParams& uiParam);
+    /// with one retry of a busy scanner, then combining and PDF. A failed pass keeps the
+    /// first pass's page and asks for the second pass again.
+    ScanOutcome secondScan(const UIParams& uiParam);
 
   private:
     std::shared_ptr<ScannerModelState> state_;

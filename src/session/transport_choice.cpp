@@ -7,8 +7,7 @@ namespace scandesk {
 
 ScanProcessFactory chooseTransport(ScanProcessFactory network, ScanProcessFactory usb) {
     return [network = std::move(network), usb = std::move(usb)](
-               const Device& scanner, SharedScanCommand command, PageSink sink,
-               PageProgress progress) {
+               const Device& scanner, ScanCommand command, PageSink sink, PageProgress progress) {
         const ScanProcessFactory& make = scanner.type == "Net" ? network : usb;
         return make(scanner, std::move(command), std::move(sink), std::move(progress));
     };

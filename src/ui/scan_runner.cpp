@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QMetaObject>
 
+#include "common/diagnostics.h"
 #include "ui/translations.h"
 
 namespace scandesk {
@@ -57,7 +58,16 @@ bool ScanRunner::run(Pass pass, std::function<void()> finished) {
     progress_->setAutoReset(false);
     progress_->show();
     worker_ = std::thread([this, pass = std::move(pass)] {
-        pass(model_);
+        try {
+            pass(model_);
+        } catch (const std::exception& error) {
+            // An escaping exception would end the whole program; end the pass instead.
+            diag("scan pass failed: ", error.what());
+            model_.raiseAlert("error", "unexpectError");
+        } catch (...) {
+            diag("scan pass failed with an unknown exception");
+            model_.raiseAlert("error", "unexpectError");
+        }
         QMetaObject::invokeMethod(
             this, [this] { passEnded(); }, Qt::QueuedConnection);
     });

@@ -389,7 +389,7 @@ void SettingView::scan() {
 }
 
 void SettingView::alertDismissed() {
-    const bool prompt = asksForSecondPass(model_->alertMessage());
+    const bool prompt = model_->alertAsksForSecondPass();
     model_->dismissAlert();
     if (prompt) {
         // The prompt of a two-pass scan: its button starts the second pass.

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/diagnostics.h"
-#include "devices/scan_status.h"
+#include "protocol/scanner_replies.h"
 #include "usb/byte_list.h"
 #include "usb/usb_error.h"
 
@@ -35,16 +35,13 @@ void reportFailedRead(UsbInterface& interface, uint8_t pipe, IOReturn code) {
 
 // The job's end from a lone status byte.
 PageReadResult statusByteResult(uint8_t status) {
-    if (status == kScanFinished) {
+    const ScanCode code = statusCode(status);
+    if (code == ScanCode::completed) {
         diag("buffer[0]=", static_cast<int>(status));
-        return {true, -1, "jobFinished"};
+    } else if (code == ScanCode::unknownScanStatus) {
+        diag("unknown scanner status = ", static_cast<int>(status));
     }
-    if (auto name = scanStatusName(status)) {
-        return {true, -2, *name};
-    }
-    // A byte the table does not name still ends the job as failed.
-    diag("unknown scanner status = ", static_cast<int>(status));
-    return {true, -2, kUnknownScanStatus};
+    return {true, 0, code};
 }
 
 }  // namespace
@@ -81,8 +78,16 @@ PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam
         const IOReturn code = interface.readPipe(pipe, buffer.data(), length, timeoutMs);
         if (code != success) {
             reportFailedRead(interface, pipe, code);
+            if (code == kIOReturnNoDevice) {
+                // Unplugged: no read will ever succeed again.
+                return {true, 0, ScanCode::usbTransferImageError};
+            }
             if (++errors >= kPageReadErrorLimit) {
-                return {true, -2, "usbTransferImageError"};
+                return {true, 0, ScanCode::usbTransferImageError};
+            }
+            if (length == 0) {
+                // A time-out without data is silence, not the scanner's end of data.
+                continue;
             }
         } else {
             diag("read pipe sucess");
@@ -101,15 +106,15 @@ PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam
                 page.insert(page.end(), view.begin() + kPacketHeaderSize,
                             view.begin() + kPacketHeaderSize + payload);
                 const int pageNo = static_cast<int>(le16(view, 3));
-                if (saveImages) {
-                    saveImages(param, pageNo, page);
+                if (saveImages && !saveImages(param, pageNo, page).status) {
+                    return {true, pageNo, ScanCode::saveImageError};
                 }
-                return {false, pageNo, "finishOnePage"};
+                return {false, pageNo, ScanCode::completed};
             }
             case PacketKind::statusByte:
                 return statusByteResult(buffer[0]);
             case PacketKind::endOfData:
-                return {true, -1, "finishedFunc"};
+                return {true, 0, ScanCode::completed};
             case PacketKind::other:
                 break;
         }

@@ -6,6 +6,9 @@
 #include <span>
 #include <string>
 
+#include "common/bytes.h"
+#include "protocol/scan_outcome.h"
+
 #include "protocol/scan_param.h"
 #include "protocol/scan_process.h"
 #include "usb/usb_interface.h"
@@ -16,7 +19,7 @@ namespace scandesk {
 inline constexpr uint32_t kPageBufferSize = 40960;
 /// How long one page-stream read waits for the scanner.
 inline constexpr std::chrono::milliseconds kPageReadTimeout{30000};
-/// Failed reads in one page call that end the job.
+/// Failed reads in one page call that end the job (a time-out counts as one).
 inline constexpr int kPageReadErrorLimit = 5;
 /// First tail byte that marks the last packet of a page.
 inline constexpr uint8_t kPageTailMarker = 0x82;
@@ -32,18 +35,21 @@ enum class PacketKind { data, tail, statusByte, endOfData, other };
 /// from bytes 10-11 of the buffer, which must hold at least 12 bytes.
 PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length);
 
-/// The outcome of one page call: a stored page (false, its number, "finishOnePage"),
-/// a normal end (true, -1, ...) or a failed job (true, -2, message).
+/// The outcome of one page call: a page stored under its number, or the end of the job
+/// (`completed` for a normal end, else why it failed; `pageNo` then names the page that
+/// could not be stored, if that is why).
 struct PageReadResult {
     bool isFinished = false;
     int pageNo = 0;
-    std::string message;
+    ScanCode code = ScanCode::completed;
 
     friend bool operator==(const PageReadResult&, const PageReadResult&) = default;
 };
 
-/// Reads the stream from `pipe` until one page is complete (handed to `saveImages`,
-/// whose result is not examined) or the job ends. A failing stall clear is thrown.
+/// Reads the stream from `pipe` until one page is complete and stored through
+/// `saveImages`, or the job ends: normally (a status byte 0x80 or an empty packet), with
+/// the scanner's failure status, when a page cannot be stored, when the device is gone,
+/// or after too many failed reads. A failing stall clear is thrown.
 PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,
                           const PageSink& saveImages,
                           std::chrono::milliseconds readTimeout = kPageReadTimeout);

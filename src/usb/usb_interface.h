@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "protocol/scan_command.h"
+#include "common/bytes.h"
 #include "usb/usb_link.h"
 
 namespace scandesk {

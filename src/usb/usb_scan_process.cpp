@@ -2,6 +2,7 @@
 #include "usb/usb_scan_process.h"
 
 #include "common/diagnostics.h"
+#include "protocol/scanner_replies.h"
 #include "usb/byte_list.h"
 #include "usb/usb_error.h"
 
@@ -16,13 +17,6 @@ constexpr uint16_t kVendorRequestValue = 0x0002;
 constexpr uint16_t kVendorReplyLength = 0x0500;
 constexpr size_t kVendorReplyBytes = 5;
 
-// Reply bytes of the D and S commands and of the I command.
-constexpr uint8_t kReplyAccepted = 0x80;
-constexpr uint8_t kReplyFeederEmpty = 0xC2;
-constexpr uint8_t kReplyCannotCheck = 0xC4;
-constexpr uint8_t kReplyNoSuchSource = 0xD0;
-constexpr uint8_t kImageReplyAccepted = 0x00;
-
 constexpr size_t kShortReplyBytes = 10;
 constexpr size_t kImageReplyBytes = 50;
 
@@ -33,7 +27,7 @@ bool replyIs(const Bytes& reply, uint8_t state) {
 
 }  // namespace
 
-UsbScanProcess::UsbScanProcess(Device scanner, SharedScanCommand scanCommand, PageSink sink,
+UsbScanProcess::UsbScanProcess(Device scanner, ScanCommand scanCommand, PageSink sink,
                                UsbScanOptions options)
     : scanner_(std::move(scanner)),
       scanCommand_(std::move(scanCommand)),
@@ -80,7 +74,7 @@ Bytes UsbScanProcess::sendVendorRequest(uint8_t request) {
     return buffer;
 }
 
-ResultPair UsbScanProcess::openScanner() {
+std::optional<ScanCode> UsbScanProcess::openScanner() {
     Bytes reply(kVendorReplyBytes, 0);
     if (interfaceInterface_) {
         try {
@@ -88,22 +82,22 @@ ResultPair UsbScanProcess::openScanner() {
         } catch (const std::exception& error) {
             releaseHandles();
             diag("open scanner error. and error is ", errorLogValue(error));
-            return {false, "openError"};
+            return ScanCode::openError;
         }
     }
     diag(byteListText(reply));
     if (replyIs(reply, 0)) {
-        return {true, "openSuccess"};
+        return std::nullopt;
     }
     if (replyIs(reply, 1)) {
-        return {false, "scannerBusy"};
+        return ScanCode::scannerBusy;
     }
-    return {false, "unexpectError"};
+    return ScanCode::unexpectError;
 }
 
-ResultPair UsbScanProcess::closeScanner() {
+bool UsbScanProcess::closeScanner() {
     if (!interfaceInterface_) {
-        return {false, "closeError"};
+        return false;
     }
     Bytes reply;
     try {
@@ -111,13 +105,13 @@ ResultPair UsbScanProcess::closeScanner() {
     } catch (const std::exception& error) {
         releaseHandles();
         diag("close scanner error. and error is ", errorLogValue(error));
-        return {false, "closeError"};
+        return false;
     }
     if (replyIs(reply, 0)) {
         diag("close scanner successfully");
-        return {true, "closeSuccess"};
+        return true;
     }
-    return {false, "closeError"};
+    return false;
 }
 
 uint8_t UsbScanProcess::pipeFor(const char* role) const {
@@ -143,145 +137,115 @@ std::optional<uint8_t> UsbScanProcess::exchange(const Bytes& command, size_t max
     }
 }
 
-ResultPair UsbScanProcess::checkPaperSource() {
-    ScanParam& param = scanCommand_->param;
-    if (param.source == "FB") {
-        return {true, "noNeedToCheck"};
+std::optional<ScanCode> UsbScanProcess::checkPaperSource() {
+    ScanParam& param = scanCommand_.param;
+    if (!needsPaperCheck(param.source)) {
+        return std::nullopt;
     }
-    const Bytes command = toBytes(scanCommand_->getDCommand());
+    const Bytes command = toBytes(scanCommand_.getDCommand());
     if (!interfaceInterface_) {
-        return {false, "unexpectError"};
+        return ScanCode::unexpectError;
     }
     const auto reply = exchange(command, kShortReplyBytes, "check paper source error. error = ");
     if (!reply) {
-        return {false, "checkPaperSourceError"};
+        return ScanCode::checkPaperSourceError;
     }
-    switch (*reply) {
-        case kReplyAccepted:
-            if (param.source == "AUTO") {
-                param.source = "ADF";
-            }
-            return {true, "ok"};
-        case kReplyFeederEmpty:
-            if (param.source == "AUTO") {
-                param.source = "FB";
-                return {true, "ok"};
-            }
-            return {false, "noPaperInADF"};
-        case kReplyCannotCheck:
-            return {false, "cannotChekPaperSource"};
-        case kReplyNoSuchSource:
-            return {false, "paperSourceNotExist"};
-        default:
-            return {false, "unexpectError"};
-    }
+    PaperCheck check = decodePaperReply(param.source, *reply);
+    param.source = std::move(check.source);
+    return check.failure;
 }
 
-ResultPair UsbScanProcess::sendSCommand() {
-    const Bytes command = toBytes(scanCommand_->getSCommand());
+std::optional<ScanCode> UsbScanProcess::sendSCommand() {
+    const Bytes command = toBytes(scanCommand_.getSCommand());
     if (!interfaceInterface_) {
-        return {false, "unexpectError"};
+        return ScanCode::unexpectError;
     }
     const auto reply = exchange(command, kShortReplyBytes, "send s command error. error = ");
     if (!reply) {
-        return {false, "sndSCommandError"};
+        return ScanCode::sndSCommandError;
     }
-    if (*reply == kReplyNoSuchSource) {
-        return {false, "paperSourceNotExist"};
-    }
-    if (*reply == kReplyAccepted) {
-        return {true, "ok"};
-    }
-    return {false, "unexpectError"};
+    return decodeSourceReply(*reply);
 }
 
-ResultPair UsbScanProcess::sendICommand() {
-    const Bytes command = toBytes(scanCommand_->getICommand());
+std::optional<ScanCode> UsbScanProcess::sendICommand() {
+    const Bytes command = toBytes(scanCommand_.getICommand());
     if (!interfaceInterface_) {
-        return {false, "unexpectError"};
+        return ScanCode::unexpectError;
     }
     const auto reply = exchange(command, kImageReplyBytes, "send I command error. error = ");
-    if (!reply) {
-        return {false, "sndICommandError"};
+    if (!reply || *reply != kImageReplyAccepted) {
+        return ScanCode::sndICommandError;
     }
-    if (*reply == kImageReplyAccepted) {
-        return {true, "ok"};
-    }
-    return {false, "sndICommandError"};
+    return std::nullopt;
 }
 
-XCommandResult UsbScanProcess::sendXCommand() {
-    const Bytes command = scanCommand_->getXCommand();
+std::optional<ScanCode> UsbScanProcess::sendXCommand() {
+    const Bytes command = scanCommand_.getXCommand();
     if (!interfaceInterface_) {
-        return {1, "sendSuccess"};
+        return ScanCode::sndXCommandError;
     }
     try {
         interfaceInterface_->write(command, pipeFor(kWritePipe), kCommandTimeoutSeconds,
                                    kCommandTimeoutSeconds);
     } catch (const std::exception& error) {
         diag("send X command error. error = ", errorLogValue(error));
-        return {-1, "sndXCommandError"};
+        return ScanCode::sndXCommandError;
     }
-    return {1, "sendSuccess"};
+    return std::nullopt;
 }
 
-ResultPair UsbScanProcess::start() {
-    const ResultPair opened = openScanner();
-    if (!opened.status) {
+ScanOutcome UsbScanProcess::start() {
+    if (const auto refused = openScanner()) {
         releaseHandles();
-        return opened;
+        return ScanOutcome::failure(*refused);
     }
-    interfaceInterface_->open(false);
-    pips_ = interfaceInterface_->getPipes();
+    try {
+        interfaceInterface_->open(false);
+        pips_ = interfaceInterface_->getPipes();
+    } catch (const std::exception& error) {
+        diag("open interface error. and error is ", errorLogValue(error));
+        finish();
+        return ScanOutcome::failure(ScanCode::openError);
+    }
 
     // From here on the scanner is open: every exit sends the close request.
-    if (ResultPair checked = checkPaperSource(); !checked.status) {
-        diag("check paper source error");
-        finish();
-        return checked;
+    using Step = std::optional<ScanCode> (UsbScanProcess::*)();
+    for (Step step : {&UsbScanProcess::checkPaperSource, &UsbScanProcess::sendSCommand,
+                      &UsbScanProcess::sendICommand, &UsbScanProcess::sendXCommand}) {
+        if (const auto failure = (this->*step)()) {
+            diag("command step failed: ", alertKey(*failure));
+            finish();
+            return ScanOutcome::failure(*failure);
+        }
     }
-    if (ResultPair sent = sendSCommand(); !sent.status) {
-        diag(" S command  sent error");
-        finish();
-        return sent;
-    }
-    if (ResultPair sent = sendICommand(); !sent.status) {
-        diag(" I command  sent error");
-        finish();
-        return sent;
-    }
-    sendXCommand();
     diag("x command is sent");
 
-    ResultPair job{true, "ok"};
+    ScanOutcome job;
     while (true) {
         PageReadResult page;
         try {
             interfaceInterface_->openAndPerform(false, [&] {
                 diag("open and perform");
-                page = readImages(*interfaceInterface_, pipeFor(kReadPipe), scanCommand_->param,
+                page = readImages(*interfaceInterface_, pipeFor(kReadPipe), scanCommand_.param,
                                   sink_, options_.pageReadTimeout);
             });
         } catch (const std::exception& error) {
             diag("receive images error. error = ", errorLogValue(error));
             finish();
-            return {false, "receiveImagesError"};
+            return ScanOutcome::failure(ScanCode::receiveImagesError, job.pagesStored);
         }
         if (!page.isFinished) {
-            job = {true, std::to_string(page.pageNo)};
+            ++job.pagesStored;
             if (options_.progress) {
                 options_.progress(page.pageNo);
             }
             continue;
         }
-        if (page.pageNo == -2) {
-            job = {false, page.message};
-        }
+        job.code = page.code;
         finish();
         return job;
     }
 }
-
 void UsbScanProcess::finish() {
     closeScanner();
     releaseHandles();

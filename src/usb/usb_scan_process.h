@@ -4,8 +4,6 @@
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <ostream>
-#include <string>
 
 #include "devices/device.h"
 #include "protocol/scan_command.h"
@@ -27,17 +25,6 @@ struct UsbScanOptions {
     UsbBusFactory bus = openLibusbBus;
 };
 
-/// The outcome of the X command: 1 "sendSuccess" or -1 "sndXCommandError".
-struct XCommandResult {
-    int status = 0;
-    std::string message;
-
-    friend bool operator==(const XCommandResult&, const XCommandResult&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const XCommandResult& result) {
-        return out << "(" << result.status << ", " << result.message << ")";
-    }
-};
-
 /// Time limits of the scanner's vendor requests and of its commands.
 inline constexpr uint32_t kControlNoDataTimeoutMs = 2000;
 inline constexpr uint32_t kControlCompletionTimeoutMs = 3000;
@@ -48,25 +35,27 @@ inline constexpr double kCommandTimeoutSeconds = 0.3;
 /// returns. Nothing is thrown out of the process.
 class UsbScanProcess : public ScanProcess {
   public:
-    UsbScanProcess(Device scanner, SharedScanCommand scanCommand, PageSink sink,
+    UsbScanProcess(Device scanner, ScanCommand scanCommand, PageSink sink,
                    UsbScanOptions options = {});
     ~UsbScanProcess() override;
 
-    /// The whole job: (true, last page number or "ok") or (false, the failing step's message).
-    ResultPair start() override;
+    /// The whole job: the pages stored and how it ended.
+    ScanOutcome start() override;
 
-    /// Sends the open request: (true, "openSuccess"), "scannerBusy", "openError", "unexpectError".
-    ResultPair openScanner();
-    /// Sends the close request: (true, "closeSuccess") or (false, "closeError").
-    ResultPair closeScanner();
+    // Each step gives its failure, if any.
+    /// Sends the open request; "scannerBusy", "openError" or "unexpectError" when the
+    /// scanner is not ready.
+    std::optional<ScanCode> openScanner();
+    /// Sends the close request; whether the scanner confirmed it.
+    bool closeScanner();
     /// Sends the D command unless the source is "FB"; may resolve an "AUTO" source.
-    ResultPair checkPaperSource();
+    std::optional<ScanCode> checkPaperSource();
     /// Sends the S command with the (resolved) source.
-    ResultPair sendSCommand();
+    std::optional<ScanCode> sendSCommand();
     /// Sends the I command.
-    ResultPair sendICommand();
+    std::optional<ScanCode> sendICommand();
     /// Sends the X command; no reply is read.
-    XCommandResult sendXCommand();
+    std::optional<ScanCode> sendXCommand();
 
     /// The pipe table that `start` found (empty before).
     const PipeTable& pipes() const { return pips_; }
@@ -86,7 +75,7 @@ class UsbScanProcess : public ScanProcess {
     void finish();
 
     Device scanner_;
-    SharedScanCommand scanCommand_;
+    ScanCommand scanCommand_;
     PageSink sink_;
     UsbScanOptions options_;
     std::unique_ptr<UsbDevice> deviceInterface_;

@@ -1,6 +1,7 @@
 // scandesk-cli run in-process against scripted services: how the scanner is chosen,
 // option values the scanner does not offer, the second-pass prompt, list output.
 #include "cli/cli_app.h"
+#include "cli/english_strings.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -90,7 +91,7 @@ TEST_F(Cli, TheTwoPassPromptIsAnsweredByYesOrByStandardInput) {
          {Row{true, "", 2}, Row{false, "\n", 2}, Row{false, "q\n", 1}, Row{false, "", 1}}) {
         SCOPED_TRACE(row.input);
         record->scannedDevices.clear();
-        record->scans = {{1, {true, "1"}}, {1, {true, "1"}}};
+        record->scans = {{1}, {1}};
         auto args = netScan({"--combine", "CombinVertical"}, "Brisk B4 Net");
         if (row.yes) {
             args.push_back("--yes");
@@ -127,7 +128,7 @@ TEST_F(Cli, TheScannerIsIdentifiedAssumedTakenFromUsbOrDiscovered) {
          }) {
         SCOPED_TRACE(row.scannedIp);
         record->scannedDevices.clear();
-        record->scans = {{1, {true, "1"}}};
+        record->scans = {{1}};
         EXPECT_EQ(run(row.args), kExitInfo);
         ASSERT_EQ(record->scannedDevices.size(), 1u);
         EXPECT_EQ(record->scannedDevices[0].name, row.scannedName);
@@ -144,7 +145,7 @@ TEST_F(Cli, TheScannerIsIdentifiedAssumedTakenFromUsbOrDiscovered) {
 }
 
 TEST_F(Cli, ProgressGoesToATerminalOnly) {
-    record->scans = {{2, {true, "2"}}, {2, {true, "2"}}};
+    record->scans = {{2}, {2}};
     run(netScan({}), "", false);
     EXPECT_EQ(stderrText, "");
     run(netScan({}), "", true);
@@ -176,6 +177,15 @@ TEST_F(Cli, ListPrintsTheFoundScannersAsTextOrJson) {
 
     EXPECT_EQ(run({"list"}), kExitError);
     EXPECT_EQ(stdoutText, "error: No scanner was found.\n");
+}
+
+// Every way a scan can end reads as English, never as a bare key.
+TEST(EnglishTexts, CoverEveryOutcome) {
+    for (int code = 0; code <= static_cast<int>(kLastScanCode); ++code) {
+        const auto key = alertKey(static_cast<ScanCode>(code));
+        EXPECT_FALSE(englishText(key).empty()) << key;
+    }
+    EXPECT_EQ(fillIn(englishText("pagesKept"), {"2", "/d"}), "2 page(s) kept in /d.");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "devices/options.h"
-#include "devices/scan_status.h"
+#include "protocol/scanner_replies.h"
 
 namespace scandesk {
 namespace {

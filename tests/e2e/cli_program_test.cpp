@@ -3,9 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "child_process.h"
+#include "imaging/page_files.h"
+#include "support/small_disk.h"
 #include "temp_dir.h"
 
 namespace scandesk {
@@ -74,7 +77,7 @@ TEST_F(CliProgram, TheLastLineIsTheOutcomeAndTheStatusItsKind) {
                  "",
                  0,
                  "info: Scanned 2 page(s).\n",
-                 "ret = (status: true, message: \"2\")",
+                 "ret = (code: scanFinished, pages: 2)",
                  -1},
              Row{{"--feeder", "empty"},
                  "Tessel T3",
@@ -82,6 +85,14 @@ TEST_F(CliProgram, TheLastLineIsTheOutcomeAndTheStatusItsKind) {
                  "",
                  1,
                  "error: There is no paper in the document feeder.\n",
+                 "",
+                 -1},
+             Row{{"--pages", "1"},
+                 "Tessel T3",
+                 {"--prefix", std::string(300, 'p')},
+                 "",
+                 1,
+                 "error: The file name prefix must be a name, without '/'.\n",
                  "",
                  -1},
              Row{{},
@@ -112,6 +123,43 @@ TEST_F(CliProgram, TheLastLineIsTheOutcomeAndTheStatusItsKind) {
         if (r.pdfPages >= 0) {
             EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), r.pdfPages);
         }
+    }
+}
+
+// A disk that fills up mid-scan: the pages written so far stay whole and are counted,
+// no PDF is attempted, and the run fails.
+TEST_F(CliProgram, AFullDiskEndsInAnErrorThatCountsTheKeptPages) {
+    testing::SmallDisk disk(160);
+    if (!disk.ready()) {
+        GTEST_SKIP() << "no small disk: " << disk.problem();
+    }
+    VirtualScanner scanner({"--pages", "20"});
+    const ProgramRun run = testing::runProgram(
+        {SCANDESK_CLI, "scan", "--net", "127.0.0.1", "--port", std::to_string(scanner.port()),
+         "--model", "Tessel T3", "--format", "pdf", "--dir", disk.path()},
+        "", kRunLimit);
+    EXPECT_EQ(run.status, 1);
+    int kept = 0;
+    char folder[256] = {};
+    ASSERT_EQ(std::sscanf(run.out.c_str(),
+                          "error: A page could not be saved. %d page(s) kept in %255[^\n]", &kept,
+                          folder),
+              2)
+        << run.out;
+    std::string receive = folder;
+    receive.pop_back();  // the sentence's full stop
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 20);
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(receive)) {
+        const auto bytes = readWholeFile(entry.path().string());
+        ASSERT_TRUE(bytes) << entry.path();
+        EXPECT_EQ(bytes.value->back(), 0xD9) << entry.path();  // a whole JPEG
+        ++files;
+    }
+    EXPECT_EQ(files, kept);
+    for (const auto& entry : std::filesystem::directory_iterator(disk.path())) {
+        EXPECT_NE(entry.path().extension(), ".pdf");
     }
 }
 

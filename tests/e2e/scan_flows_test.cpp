@@ -141,7 +141,7 @@ TEST_F(EndToEnd, AScreenlessScannerCombinesInTwoPasses) {
         model->startScan(choices(r.combine, r.saveType));
         EXPECT_EQ(model->alertTitle(), "info");
         EXPECT_EQ(model->alertMessage(), r.prompt);
-        EXPECT_TRUE(asksForSecondPass(model->alertMessage()));
+        EXPECT_TRUE(model->alertAsksForSecondPass());
         const std::string receive = model->receiveDir();
         EXPECT_THAT(filesIn(receive), ::testing::ElementsAre("file-0001.jpg"));
         EXPECT_TRUE(pdfs().empty());
@@ -165,7 +165,7 @@ TEST_F(EndToEnd, AScreenlessScannerCombinesInTwoPasses) {
 // listed as busy stand in for a busy USB scanner, the others are real.
 TEST_F(EndToEnd, ABusySecondPassIsRetriedOnceAfterTheWait) {
     struct BusyScanner final : ScanProcess {
-        ResultPair start() override { return {false, "scannerBusy"}; }
+        ScanOutcome start() override { return ScanOutcome::failure(ScanCode::scannerBusy); }
     };
     struct Row {
         std::set<int> busyAttempts;
@@ -174,7 +174,7 @@ TEST_F(EndToEnd, ABusySecondPassIsRetriedOnceAfterTheWait) {
         std::string message;
     };
     for (const Row& r : {Row{{2}, 3, "info", std::string(kTwoPassDoneKey)},
-                         Row{{2, 3}, 3, "error", "scannerBusy"}}) {
+                         Row{{2, 3}, 3, "error", "scannerBusy pagesKept secondPassAgain"}}) {
         SCOPED_TRACE(r.message);
         int attempts = 0;
         sleeps.clear();
@@ -183,7 +183,7 @@ TEST_F(EndToEnd, ABusySecondPassIsRetriedOnceAfterTheWait) {
         }
         adjust = [&](ScannerModelServices& services) {
             services.makeScanProcess = [real = services.makeScanProcess, &attempts, &r](
-                                           const Device& d, SharedScanCommand c, PageSink s,
+                                           const Device& d, ScanCommand c, PageSink s,
                                            PageProgress p) -> std::unique_ptr<ScanProcess> {
                 if (r.busyAttempts.contains(++attempts)) {
                     return std::make_unique<BusyScanner>();
@@ -199,7 +199,8 @@ TEST_F(EndToEnd, ABusySecondPassIsRetriedOnceAfterTheWait) {
         EXPECT_THAT(sleeps, ::testing::ElementsAre(kBusyRetryWait));
         EXPECT_EQ(model->alertTitle(), r.title);
         EXPECT_EQ(model->alertMessage(), r.message);
-        EXPECT_FALSE(fs::exists(receive));
+        // A failed second pass keeps the first page for another try.
+        EXPECT_EQ(fs::exists(receive), r.title == std::string("error"));
         EXPECT_EQ(pdfs().size(), r.title == std::string("info") ? 1u : 0u);
     }
 }
@@ -211,10 +212,12 @@ TEST_F(EndToEnd, AFailedFirstPassKeepsThePagesThatArrived) {
         const char* message;
         size_t pages;
     };
-    for (const Row& r :
-         {Row{{"--pages", "3", "--fail-after", "2", "--status", "0xC3"}, 0, "paperJunck", 2},
-          Row{{"--feeder", "empty"}, 1, "noPaperInADF", 0},
-          Row{{"--greeting", "0002"}, 0, "checkScannerError", 0}}) {
+    for (const Row& r : {Row{{"--pages", "3", "--fail-after", "2", "--status", "0xC3"},
+                             0,
+                             "paperJunck pagesKept",
+                             2},
+                         Row{{"--feeder", "empty"}, 1, "noPaperInADF", 0},
+                         Row{{"--greeting", "0002"}, 0, "checkScannerError", 0}}) {
         SCOPED_TRACE(r.message);
         start(r.options);
         UIParams ui = choices(NoCombine, 1);
@@ -229,16 +232,17 @@ TEST_F(EndToEnd, AFailedFirstPassKeepsThePagesThatArrived) {
     }
 }
 
-TEST_F(EndToEnd, AFailedSecondPassRemovesTheFirstPassToo) {
+TEST_F(EndToEnd, AFailedSecondPassKeepsTheFirstPass) {
     // The scanner serves the first pass only; the second finds nobody listening.
     start({"--pages", "1", "--connections", "1"}, screenless());
     model->startScan(choices(IDCard, 1));
     const std::string receive = model->receiveDir();
-    ASSERT_TRUE(asksForSecondPass(model->alertMessage()));
+    ASSERT_TRUE(model->alertAsksForSecondPass());
     model->secondScan(choices(IDCard, 1));
     EXPECT_EQ(model->alertTitle(), "error");
-    EXPECT_EQ(model->alertMessage(), "scannerNetworkError");
-    EXPECT_FALSE(fs::exists(receive));
+    EXPECT_EQ(model->alertMessage(), "scannerNetworkError pagesKept secondPassAgain");
+    EXPECT_TRUE(model->alertAsksForSecondPass());
+    EXPECT_THAT(filesIn(receive), ::testing::ElementsAre("file-0001.jpg"));
     EXPECT_TRUE(pdfs().empty());
     EXPECT_TRUE(sleeps.empty());
 }
@@ -254,7 +258,7 @@ TEST_F(EndToEnd, AFailedPdfKeepsEveryPageFile) {
     });
     model->startScan(choices(NoCombine, 1));
     EXPECT_EQ(model->alertTitle(), "error");
-    EXPECT_EQ(model->alertMessage(), "cannotSavePDF");
+    EXPECT_EQ(model->alertMessage(), "cannotSavePDF pagesKept");
     EXPECT_THAT(filesIn(model->receiveDir()),
                 ::testing::ElementsAre("file-0001.jpg", "file-0002.jpg", "file-0003.jpg"));
     EXPECT_TRUE(pdfs().empty());

@@ -1,6 +1,8 @@
 // Command framing across arbitrary pieces, and the start command's values.
 #include "emulator/command_reader.h"
 
+#include "protocol/scan_command.h"
+
 #include <gtest/gtest.h>
 
 #include "job_params.h"

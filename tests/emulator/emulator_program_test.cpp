@@ -106,13 +106,13 @@ TEST(EmulatorProgram, ServesTheAskedConnectionsThenExits) {
     scanner.ip = "127.0.0.1";
     int pages = 0;
     SocketScanProcess process(
-        scanner, std::make_shared<ScanCommand>(test::smallJob("TEXT")),
+        scanner, ScanCommand(test::smallJob("TEXT")),
         [&](const ScanParam&, int, const Bytes&) {
             ++pages;
             return ResultPair{true, "saveSuccessfully"};
         },
         options);
-    EXPECT_EQ(process.start(), (ResultPair{true, "2"}));
+    EXPECT_EQ(process.start(), (ScanOutcome{ScanCode::completed, 2, false, {}}));
     EXPECT_EQ(pages, 2);
     EXPECT_EQ(emulator.exitStatus(), 0);
 

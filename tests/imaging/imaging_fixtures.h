@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "common/bytes.h"
 #include "imaging/image.h"
-#include "protocol/scan_command.h"
+#include "protocol/scan_param.h"
 
 namespace scandesk::testing {
 

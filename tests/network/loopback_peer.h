@@ -6,8 +6,8 @@
 #include <functional>
 #include <thread>
 
+#include "common/bytes.h"
 #include "network/unique_fd.h"
-#include "protocol/scan_command.h"
 
 namespace scandesk::testing {
 

@@ -24,6 +24,11 @@ ScanParam smallJob(const std::string& source, const std::string& mode = "GRAY256
     return emulator::test::smallJob(mode, w, h, source);
 }
 
+// A good end after `pages` stored pages.
+ScanOutcome done(int pages) {
+    return ScanOutcome{ScanCode::completed, pages, false, {}};
+}
+
 Device networkScanner(uint16_t) {
     Device device;
     device.name = "virtual";
@@ -33,7 +38,7 @@ Device networkScanner(uint16_t) {
 }
 
 struct Job {
-    ResultPair result;
+    ScanOutcome result;
     std::vector<std::pair<int, Bytes>> pages;
     std::vector<int> progress;
     std::string finalSource;
@@ -42,21 +47,20 @@ struct Job {
 };
 
 Job runJob(VirtualScanner& scanner, const ScanParam& param) {
-    auto command = std::make_shared<ScanCommand>(param);
     Job job;
     NetworkScanOptions options;
     options.port = scanner.port();
     options.limits = testing::quickLimits();
     options.progress = [&](int pageNo) { job.progress.push_back(pageNo); };
     SocketScanProcess process(
-        networkScanner(scanner.port()), command,
+        networkScanner(scanner.port()), ScanCommand(param),
         [&](const ScanParam&, int pageNo, const Bytes& data) {
             job.pages.emplace_back(pageNo, data);
             return ResultPair{true, "saveSuccessfully"};
         },
         options);
     job.result = process.start();
-    job.finalSource = command->param.source;
+    job.finalSource = process.command().param.source;
     job.connectionClosed = scanner.finished(std::chrono::seconds(3));
     job.commands = scanner.loggedCommands();
     return job;
@@ -93,7 +97,7 @@ struct ReplyCase {
     std::optional<uint8_t> dReply;
     uint8_t sReply;
     uint8_t iReply;
-    ResultPair expected;
+    ScanOutcome expected;
     std::string finalSource;
     std::string letters;  // commands the scanner must have received, in order
 };
@@ -112,35 +116,40 @@ TEST_P(Replies, DecideTheJobAndTheCommandsSent) {
     EXPECT_EQ(job.result, c.expected);
     EXPECT_EQ(job.finalSource, c.finalSource);
     EXPECT_EQ(job.commands, expectedCommands(param, c.letters, c.finalSource));
-    EXPECT_EQ(job.pages.size(), c.expected.status ? 1u : 0u);
+    EXPECT_EQ(job.pages.size(), c.expected.succeeded() ? 1u : 0u);
     EXPECT_TRUE(job.connectionClosed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Replies,
-    ::testing::Values(
-        ReplyCase{"autoLoaded", "AUTO", 0x80, 0x80, 0x00, {true, "1"}, "ADF", "DSIX"},
-        ReplyCase{"autoEmpty", "AUTO", 0xC2, 0x80, 0x00, {true, "1"}, "FB", "DSIX"},
-        ReplyCase{"adfLoaded", "ADF", 0x80, 0x80, 0x00, {true, "1"}, "ADF", "DSIX"},
-        ReplyCase{"adfEmpty", "ADF", 0xC2, 0x80, 0x00, {false, "noPaperInADF"}, "ADF", "D"},
-        ReplyCase{
-            "cannotCheck", "AUTO", 0xC4, 0x80, 0x00, {false, "cannotChekPaperSource"}, "AUTO", "D"},
-        ReplyCase{"noSource", "ADF", 0xD0, 0x80, 0x00, {false, "paperSourceNotExist"}, "ADF", "D"},
-        ReplyCase{"dZero", "AUTO", 0x00, 0x80, 0x00, {false, "unexpectError"}, "AUTO", "D"},
-        ReplyCase{"dOther", "ADF", 0x83, 0x80, 0x00, {false, "unexpectError"}, "ADF", "D"},
-        ReplyCase{"flatbed", "FB", 0xC2, 0x80, 0x00, {true, "1"}, "FB", "SIX"},
-        ReplyCase{
-            "sNoSource", "FB", std::nullopt, 0xD0, 0x00, {false, "paperSourceNotExist"}, "FB", "S"},
-        ReplyCase{"sEmpty", "AUTO", 0x80, 0xC2, 0x00, {false, "unexpectError"}, "ADF", "DS"},
-        ReplyCase{"sZero", "FB", std::nullopt, 0x00, 0x00, {false, "unexpectError"}, "FB", "S"},
-        ReplyCase{"iError", "FB", std::nullopt, 0x80, 0xC3, {true, "1"}, "FB", "SIX"},
-        ReplyCase{"iFinished", "FB", std::nullopt, 0x80, 0x80, {true, "1"}, "FB", "SIX"}),
+    ::testing::Values(ReplyCase{"autoLoaded", "AUTO", 0x80, 0x80, 0x00, done(1), "ADF", "DSIX"},
+                      ReplyCase{"autoEmpty", "AUTO", 0xC2, 0x80, 0x00, done(1), "FB", "DSIX"},
+                      ReplyCase{"adfLoaded", "ADF", 0x80, 0x80, 0x00, done(1), "ADF", "DSIX"},
+                      ReplyCase{"adfEmpty", "ADF", 0xC2, 0x80, 0x00,
+                                ScanOutcome::failure(ScanCode::noPaperInADF), "ADF", "D"},
+                      ReplyCase{"cannotCheck", "AUTO", 0xC4, 0x80, 0x00,
+                                ScanOutcome::failure(ScanCode::cannotChekPaperSource), "AUTO", "D"},
+                      ReplyCase{"noSource", "ADF", 0xD0, 0x80, 0x00,
+                                ScanOutcome::failure(ScanCode::paperSourceNotExist), "ADF", "D"},
+                      ReplyCase{"dZero", "AUTO", 0x00, 0x80, 0x00,
+                                ScanOutcome::failure(ScanCode::unexpectError), "AUTO", "D"},
+                      ReplyCase{"dOther", "ADF", 0x83, 0x80, 0x00,
+                                ScanOutcome::failure(ScanCode::unexpectError), "ADF", "D"},
+                      ReplyCase{"flatbed", "FB", 0xC2, 0x80, 0x00, done(1), "FB", "SIX"},
+                      ReplyCase{"sNoSource", "FB", std::nullopt, 0xD0, 0x00,
+                                ScanOutcome::failure(ScanCode::paperSourceNotExist), "FB", "S"},
+                      ReplyCase{"sEmpty", "AUTO", 0x80, 0xC2, 0x00,
+                                ScanOutcome::failure(ScanCode::unexpectError), "ADF", "DS"},
+                      ReplyCase{"sZero", "FB", std::nullopt, 0x00, 0x00,
+                                ScanOutcome::failure(ScanCode::unexpectError), "FB", "S"},
+                      ReplyCase{"iError", "FB", std::nullopt, 0x80, 0xC3, done(1), "FB", "SIX"},
+                      ReplyCase{"iFinished", "FB", std::nullopt, 0x80, 0x80, done(1), "FB", "SIX"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct GreetingCase {
     const char* name;
     Bytes greeting;
-    ResultPair expected;
+    ScanOutcome expected;
     const char* logged;  // the line the greeting check writes, if any
 };
 
@@ -153,7 +162,7 @@ TEST_P(Greetings, OnlyZeroZeroZeroOneOpensTheJob) {
     VirtualScanner scanner(script);
     const Job job = runJob(scanner, smallJob("FB"));
     EXPECT_EQ(job.result, GetParam().expected);
-    if (!GetParam().expected.status) {
+    if (!GetParam().expected.succeeded()) {
         EXPECT_TRUE(job.commands.empty());
     }
     if (*GetParam().logged) {
@@ -165,20 +174,16 @@ TEST_P(Greetings, OnlyZeroZeroZeroOneOpensTheJob) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Greetings,
     ::testing::Values(
-        GreetingCase{
-            "expected", toBytes("0001"), {true, "1"}, "check scanner validate info = 0001"},
-        GreetingCase{
-            "longer", toBytes("0001ok"), {true, "1"}, "check scanner validate info = 0001"},
-        GreetingCase{"otherNumber",
-                     toBytes("0002"),
-                     {false, "checkScannerError"},
+        GreetingCase{"expected", toBytes("0001"), done(1), "check scanner validate info = 0001"},
+        GreetingCase{"longer", toBytes("0001ok"), done(1), "check scanner validate info = 0001"},
+        GreetingCase{"otherNumber", toBytes("0002"),
+                     ScanOutcome::failure(ScanCode::checkScannerError),
                      "check scanner validate info = 0002"},
-        GreetingCase{"short", toBytes("01"), {false, "checkScannerError"}, ""},
-        GreetingCase{"notText",
-                     Bytes{0xFF, 0xFE, 0x00, 0x01},
-                     {false, "checkScannerError"},
+        GreetingCase{"short", toBytes("01"), ScanOutcome::failure(ScanCode::checkScannerError), ""},
+        GreetingCase{"notText", Bytes{0xFF, 0xFE, 0x00, 0x01},
+                     ScanOutcome::failure(ScanCode::checkScannerError),
                      "check scanner validate info = <not UTF-8 text>"},
-        GreetingCase{"none", Bytes{}, {false, "scannerNetworkError"}, ""}),
+        GreetingCase{"none", Bytes{}, ScanOutcome::failure(ScanCode::scannerNetworkError), ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PageStream, EveryPageReachesTheSinkInOrder) {
@@ -188,7 +193,7 @@ TEST(PageStream, EveryPageReachesTheSinkInOrder) {
     VirtualScanner scanner(script);
     const ScanParam param = smallJob("ADF", "CGRAY");
     const Job job = runJob(scanner, param);
-    EXPECT_EQ(job.result, (ResultPair{true, "3"}));
+    EXPECT_EQ(job.result, done(3));
     EXPECT_EQ(job.progress, (std::vector<int>{1, 2, 3}));
     const auto request = emulator::parseStartCommand(ScanCommand(param).getXCommand());
     ASSERT_TRUE(request);
@@ -209,7 +214,7 @@ TEST(PageStream, SplitStreamOfTinyBlocksArrivesWhole) {
         VirtualScanner scanner(script, /*split=*/true);
         const ScanParam param = smallJob("FB", "TEXT", 40, 12);
         const Job job = runJob(scanner, param);
-        EXPECT_EQ(job.result, (ResultPair{true, "2"})) << blockSize;
+        EXPECT_EQ(job.result, done(2)) << blockSize;
         const auto request = emulator::parseStartCommand(ScanCommand(param).getXCommand());
         ASSERT_EQ(job.pages.size(), 2u) << blockSize;
         EXPECT_EQ(job.pages[1].second, emulator::renderPage(*request, 2)) << blockSize;
@@ -223,7 +228,7 @@ TEST(PageStream, FailureAfterAPageKeepsThatPage) {
     script.failStatus = 0xC3;
     VirtualScanner scanner(script);
     const Job job = runJob(scanner, smallJob("ADF", "TEXT"));
-    EXPECT_EQ(job.result, (ResultPair{false, "paperJunck"}));
+    EXPECT_EQ(job.result, ScanOutcome::failure(ScanCode::paperJunck, 1));
     EXPECT_EQ(job.pages.size(), 1u);
 }
 
@@ -232,7 +237,7 @@ TEST(PageStream, SilentScannerEndsTheJobAfterThePageWait) {
     script.silentAfterUnits = 4;  // greeting, D, S and I replies
     VirtualScanner scanner(script);
     const Job job = runJob(scanner, smallJob("ADF"));
-    EXPECT_EQ(job.result, (ResultPair{false, "has no bytes available for 1 min"}));
+    EXPECT_EQ(job.result, ScanOutcome::failure(ScanCode::noBytesForOneMinute));
     EXPECT_EQ(job.commands.size(), 4u);
     EXPECT_TRUE(job.connectionClosed);
 }
@@ -242,7 +247,7 @@ TEST(Replies, SilenceAfterTheGreetingIsANetworkError) {
     script.silentAfterUnits = 1;
     VirtualScanner scanner(script);
     const Job job = runJob(scanner, smallJob("AUTO"));
-    EXPECT_EQ(job.result, (ResultPair{false, "scannerNetworkError"}));
+    EXPECT_EQ(job.result, ScanOutcome::failure(ScanCode::scannerNetworkError));
     EXPECT_EQ(job.commands.size(), 1u);
 }
 
@@ -251,17 +256,17 @@ TEST(Connection, RefusedFailsAtOnceWithNetworkError) {
     const auto started = std::chrono::steady_clock::now();
     NetworkScanOptions options;
     options.port = testing::unusedLoopbackPort();
-    SocketScanProcess process(networkScanner(options.port),
-                              std::make_shared<ScanCommand>(smallJob("AUTO")), {}, options);
-    EXPECT_EQ(process.start(), (ResultPair{false, "scannerNetworkError"}));
+    SocketScanProcess process(networkScanner(options.port), ScanCommand(smallJob("AUTO")), {},
+                              options);
+    EXPECT_EQ(process.start(), ScanOutcome::failure(ScanCode::scannerNetworkError));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
 TEST(Connection, EmptyAddressIsANetworkError) {
     Device device = networkScanner(0);
     device.ip = "";
-    SocketScanProcess process(device, std::make_shared<ScanCommand>(smallJob("FB")), {});
-    EXPECT_EQ(process.start(), (ResultPair{false, "scannerNetworkError"}));
+    SocketScanProcess process(device, ScanCommand(smallJob("FB")), {});
+    EXPECT_EQ(process.start(), ScanOutcome::failure(ScanCode::scannerNetworkError));
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 
 #include <numeric>
 
+#include "common/bytes.h"
 #include "network/network_scan_options.h"
-#include "protocol/scan_command.h"
 
 namespace scandesk::testing {
 

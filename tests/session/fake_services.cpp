@@ -16,38 +16,40 @@ std::vector<Device> nextResult(std::vector<std::vector<Device>>& results, size_t
 
 class FakeScanProcess final : public ScanProcess {
   public:
-    FakeScanProcess(std::shared_ptr<FakeRecord> record, SharedScanCommand command, PageSink sink,
+    FakeScanProcess(std::shared_ptr<FakeRecord> record, ScanCommand command, PageSink sink,
                     PageProgress progress)
         : record_(std::move(record)),
           command_(std::move(command)),
           sink_(std::move(sink)),
           progress_(std::move(progress)) {}
 
-    ResultPair start() override {
-        ScriptedScan scan;
+    ScanOutcome start() override {
+        ScriptedScan scan{0, ScanCode::unexpectError};  // an attempt nobody scripted
         {
             std::lock_guard lock(record_->mutex);
-            record_->scannedParams.push_back(command_->param);
+            record_->scannedParams.push_back(command_.param);
             if (!record_->scans.empty()) {
                 scan = record_->scans.front();
                 record_->scans.pop_front();
-            } else {
-                scan.result = {false, "noScriptedScan"};
             }
         }
+        int stored = 0;
         for (int page = 1; page <= scan.pages; ++page) {
-            const int pageNo = command_->param.isSecondScan ? 2 : page;
-            sink_(command_->param, pageNo, Bytes{1, 2, 3});
+            const int pageNo = command_.param.isSecondScan ? 2 : page;
+            if (!sink_(command_.param, pageNo, Bytes{1, 2, 3}).status) {
+                return ScanOutcome::failure(ScanCode::saveImageError, stored);
+            }
+            ++stored;
             if (progress_) {
                 progress_(pageNo);
             }
         }
-        return scan.result;
+        return ScanOutcome{scan.code, stored, false, {}};
     }
 
   private:
     std::shared_ptr<FakeRecord> record_;
-    SharedScanCommand command_;
+    ScanCommand command_;
     PageSink sink_;
     PageProgress progress_;
 };
@@ -73,8 +75,8 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         record->searches.push_back("identify " + ip);
         return record->identified;
     };
-    services.makeScanProcess = [record](const Device& scanner, SharedScanCommand command,
-                                        PageSink sink, PageProgress progress) {
+    services.makeScanProcess = [record](const Device& scanner, ScanCommand command, PageSink sink,
+                                        PageProgress progress) {
         {
             std::lock_guard lock(record->mutex);
             record->scannedDevices.push_back(scanner);

@@ -14,10 +14,10 @@
 
 namespace scandesk::testing {
 
-/// What one scan attempt does: pages it stores through the sink, then its result.
+/// What one scan attempt does: pages it stores through the sink, then how it ends.
 struct ScriptedScan {
     int pages = 0;
-    ResultPair result;
+    ScanCode code = ScanCode::completed;
 };
 
 /// Everything the fakes saw, shared with the services they make.

@@ -46,25 +46,46 @@ class ScanFlow : public ::testing::Test {
 
 TEST_F(ScanFlow, PageCountsDecideCombiningAndThePdf) {
     struct Row {
-        const char* message;
+        const char* what;
+        ScriptedScan scan;
         bool combineSucceeds;
         std::vector<int> combineCalls;  // page counts combining was asked for
         int pdfPages;                   // -1: no PDF
+        ScanOutcome expected;
         const char* alert;
     };
     for (const Row& row : {
-             Row{"5", true, {5}, 3, "scanPage 5 pages"},
-             Row{"4", false, {4}, 4, "scanPage 4 pages"},   // failed combining keeps the pages
-             Row{"ok", true, {}, -1, "scanPage ok pages"},  // ended before any page
-             Row{"3 ", true, {}, -1, "scanPage 3  pages"},
+             Row{"five pages",
+                 {5},
+                 true,
+                 {5},
+                 3,
+                 {ScanCode::completed, 3, false, {}},
+                 "scanPage 5 pages"},
+             // A failed combination keeps the page files and writes no PDF.
+             Row{"combination fails",
+                 {4},
+                 false,
+                 {4},
+                 -1,
+                 ScanOutcome::failure(ScanCode::combineFailed, 4),
+                 "combineFailed pagesKept"},
+             Row{"no page", {0}, true, {}, -1, {}, "scanPage 0 pages"},
+             // The pages before a failure stay, untouched.
+             Row{"jam after two pages",
+                 {2, ScanCode::paperJunck},
+                 true,
+                 {},
+                 -1,
+                 ScanOutcome::failure(ScanCode::paperJunck, 2),
+                 "paperJunck pagesKept"},
          }) {
-        SCOPED_TRACE(row.message);
+        SCOPED_TRACE(row.what);
         record->combineCalls.clear();
         record->pdfCalls.clear();
         record->combineSucceeds = row.combineSucceeds;
-        prepare(true, {{0, {true, row.message}}});
-        model.startScan(choices(Vertical, 1));
-        EXPECT_EQ(model.alertTitle(), "info");
+        prepare(true, {row.scan});
+        EXPECT_EQ(model.startScan(choices(Vertical, 1)), row.expected);
         EXPECT_EQ(model.alertMessage(), row.alert);
         EXPECT_EQ(record->combineCalls, row.combineCalls);
         ASSERT_EQ(record->pdfCalls.size(), row.pdfPages < 0 ? 0u : 1u);
@@ -76,6 +97,26 @@ TEST_F(ScanFlow, PageCountsDecideCombiningAndThePdf) {
     }
 }
 
+TEST_F(ScanFlow, AFailedSecondPassKeepsTheFirstPageAndCanBeRepeated) {
+    prepare(false, {{1}, {0, ScanCode::paperJunck}, {1}});
+    EXPECT_TRUE(model.startScan(choices(IDCard, 1)).needsSecondPass);
+    EXPECT_TRUE(model.alertAsksForSecondPass());
+    const std::string dir = model.receiveDir();
+
+    const ScanOutcome failed = model.secondScan(choices(IDCard, 1));
+    EXPECT_EQ(failed.code, ScanCode::paperJunck);
+    EXPECT_EQ(failed.pagesStored, 1);
+    EXPECT_TRUE(failed.needsSecondPass);
+    EXPECT_TRUE(model.alertAsksForSecondPass());
+    EXPECT_EQ(model.alertMessage(), "paperJunck pagesKept secondPassAgain");
+    EXPECT_TRUE(fs::exists(dir + "/file-0001.jpg"));
+
+    EXPECT_EQ(model.secondScan(choices(IDCard, 1)),
+              (ScanOutcome{ScanCode::completed, 1, false, {}}));
+    EXPECT_EQ(record->combineCalls, std::vector<int>{2});
+    EXPECT_FALSE(model.alertAsksForSecondPass());
+}
+
 TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
     struct Row {
         void (*spoil)(UIParams&);
@@ -85,10 +126,11 @@ TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
              Row{[](UIParams& u) { u.pageSizeIndex = 6; }, "invalidScanSetting"},
              Row{[](UIParams& u) { u.fileNamePrefix = "../out"; }, "invalidFileName"},
              Row{[](UIParams& u) { u.fileNamePrefix = std::string("a\0b", 3); }, "invalidFileName"},
+             Row{[](UIParams& u) { u.fileNamePrefix = std::string(300, 'p'); }, "invalidFileName"},
              Row{[](UIParams& u) { u.saveDir += "/missing"; }, "cannotCreateReceiveDir"},
          }) {
         SCOPED_TRACE(row.message);
-        prepare(true, {{1, {true, "1"}}});
+        prepare(true, {{1}});
         UIParams ui = choices(NoCombine, 0);
         row.spoil(ui);
         model.startScan(ui);
@@ -100,7 +142,7 @@ TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
 }
 
 TEST_F(ScanFlow, ASecondPassWithoutAFirstOneWritesNothing) {
-    prepare(false, {{1, {true, "1"}}});
+    prepare(false, {{1}});
     model.secondScan(choices(Horizontal, 0));
     EXPECT_EQ(model.alertMessage(), "receiveDirMissing");
     EXPECT_TRUE(record->scannedDevices.empty());
@@ -109,7 +151,7 @@ TEST_F(ScanFlow, ASecondPassWithoutAFirstOneWritesNothing) {
 
 TEST_F(ScanFlow, ATransportThatThrowsEndsInAnErrorAlert) {
     ScannerModelServices services = testing::fakeServices(record);
-    services.makeScanProcess = [](const Device&, SharedScanCommand, PageSink,
+    services.makeScanProcess = [](const Device&, ScanCommand, PageSink,
                                   PageProgress) -> std::unique_ptr<ScanProcess> {
         throw std::runtime_error("device vanished");
     };

@@ -12,7 +12,7 @@ namespace {
 TEST(TransportChoice, OnlyNetDevicesGoOverTheNetwork) {
     std::vector<std::string> made;
     auto recorder = [&made](std::string transport) -> ScanProcessFactory {
-        return [&made, transport](const Device&, SharedScanCommand, PageSink, PageProgress) {
+        return [&made, transport](const Device&, ScanCommand, PageSink, PageProgress) {
             made.push_back(transport);
             return std::unique_ptr<ScanProcess>();
         };
@@ -21,7 +21,7 @@ TEST(TransportChoice, OnlyNetDevicesGoOverTheNetwork) {
     for (const char* type : {"Net", "USB", "", "net", "Net "}) {
         Device device;
         device.type = type;
-        choose(device, nullptr, nullptr, nullptr);
+        choose(device, ScanCommand(ScanParam{}), nullptr, nullptr);
     }
     EXPECT_EQ(made, (std::vector<std::string>{"net", "usb", "usb", "usb", "usb"}));
 }

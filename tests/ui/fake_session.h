@@ -53,10 +53,10 @@ class Gate {
     bool arrived_ = false;
 };
 
-/// One scripted scan attempt: the pages it reports and the result it returns.
+/// One scripted scan attempt: the pages it stores and how it ends.
 struct ScriptedScan {
     int pages = 1;
-    ResultPair result{true, "1"};
+    ScanCode code = ScanCode::completed;
 };
 
 /// The scripted outside world of one or more windows.
@@ -110,7 +110,7 @@ class FakeSession {
             }
             return it->second;
         };
-        services.makeScanProcess = [this](const Device&, SharedScanCommand command, PageSink sink,
+        services.makeScanProcess = [this](const Device&, ScanCommand command, PageSink sink,
                                           PageProgress progress) -> std::unique_ptr<ScanProcess> {
             std::lock_guard lock(mutex_);
             ScriptedScan scan;
@@ -170,32 +170,32 @@ class FakeSession {
   private:
     class Process final : public ScanProcess {
       public:
-        Process(FakeSession& session, SharedScanCommand command, PageSink sink,
-                PageProgress progress, ScriptedScan scan)
+        Process(FakeSession& session, ScanCommand command, PageSink sink, PageProgress progress,
+                ScriptedScan scan)
             : session_(session),
               command_(std::move(command)),
               sink_(std::move(sink)),
               progress_(std::move(progress)),
               scan_(std::move(scan)) {}
 
-        ResultPair start() override {
+        ScanOutcome start() override {
             {
                 std::lock_guard lock(session_.mutex_);
-                session_.scanned_.push_back(command_->param);
+                session_.scanned_.push_back(command_.param);
             }
             for (int page = 1; page <= scan_.pages; ++page) {
-                sink_(command_->param, page, Bytes{});
+                sink_(command_.param, page, Bytes{});
                 if (progress_) {
                     progress_(page);
                 }
             }
             session_.scanGate.pass();
-            return scan_.result;
+            return ScanOutcome{scan_.code, scan_.pages, false, {}};
         }
 
       private:
         FakeSession& session_;
-        SharedScanCommand command_;
+        ScanCommand command_;
         PageSink sink_;
         PageProgress progress_;
         ScriptedScan scan_;

@@ -485,7 +485,7 @@ void SettingViewTest::folderChooser() {
 
 void SettingViewTest::scanRunsBehindAProgressDialog() {
     discover({testing::feederScanner()});
-    session_->queueScan(ScriptedScan{3, {true, "3"}});
+    session_->queueScan(ScriptedScan{3});
     session_->scanGate.close();
     QTest::mouseClick(control<QPushButton>("scan"), Qt::LeftButton);
     QTRY_VERIFY(view_->progressDialog() && view_->progressDialog()->isVisible());
@@ -511,11 +511,11 @@ void SettingViewTest::scanRunsBehindAProgressDialog() {
 void SettingViewTest::promptConfirmationRunsTheSecondPass() {
     discover({testing::flatbedScanner()});
     choose("combineType", 1);
-    session_->queueScan(ScriptedScan{1, {true, "1"}});
-    session_->queueScan(ScriptedScan{1, {true, "1"}});
+    session_->queueScan(ScriptedScan{1});
+    session_->queueScan(ScriptedScan{1});
     clickScanAndWaitForAlert();
     QCOMPARE(alertTitle(), displayText("info"));
-    QVERIFY(alertMessage().contains(displayText("确认按钮")));
+    QVERIFY(view_->model().alertAsksForSecondPass());
     QCOMPARE(session_->scannedParams().size(), 1u);
     dismissAlert();
     QTRY_COMPARE(session_->scannedParams().size(), 2u);
@@ -542,7 +542,7 @@ void SettingViewTest::alertShowsItsMessageVerbatim() {
 
 void SettingViewTest::otherAlertsOnlyClose() {
     discover({testing::feederScanner()});
-    session_->queueScan(ScriptedScan{0, {false, "noPaperInADF"}});
+    session_->queueScan(ScriptedScan{0, ScanCode::noPaperInADF});
     clickScanAndWaitForAlert();
     QCOMPARE(alertTitle(), displayText("error"));
     QCOMPARE(alertMessage(), displayText("noPaperInADF"));

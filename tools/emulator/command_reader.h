@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "protocol/scan_command.h"
+#include "common/bytes.h"
 
 namespace scandesk::emulator {
 

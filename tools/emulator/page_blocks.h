@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "protocol/scan_command.h"
+#include "common/bytes.h"
 
 namespace scandesk::emulator {
 

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "devices/scan_status.h"
 #include "emulator/page_image.h"
 
 namespace scandesk::emulator {
@@ -11,15 +10,15 @@ namespace scandesk::emulator {
 uint8_t paperCheckReply(FeederState state) {
     switch (state) {
         case FeederState::loaded:
-            return 0x80;
+            return kReplyAccepted;
         case FeederState::empty:
-            return 0xC2;
+            return kReplyFeederEmpty;
         case FeederState::unknown:
-            return 0xC4;
+            return kReplyCannotCheck;
         case FeederState::missing:
-            return 0xD0;
+            return kReplyNoSuchSource;
     }
-    return 0xD0;
+    return kReplyNoSuchSource;
 }
 
 std::optional<FeederState> feederStateNamed(std::string_view name) {
@@ -107,7 +106,7 @@ std::optional<Bytes> ScannerEngine::nextStreamUnit() {
         if (nextPage_ > lastPage) {
             const bool failing = script_.failAfterPages && *script_.failAfterPages < script_.pages;
             job_.reset();
-            return Bytes{failing ? script_.failStatus : static_cast<uint8_t>(kScanFinished)};
+            return Bytes{failing ? script_.failStatus : kScanFinished};
         }
         auto data = renderPage(*job_, nextPage_);
         if (!data) {

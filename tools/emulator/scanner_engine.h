@@ -19,6 +19,7 @@
 #include "emulator/command_reader.h"
 #include "emulator/page_blocks.h"
 #include "protocol/scan_command.h"
+#include "protocol/scanner_replies.h"
 
 namespace scandesk::emulator {
 
@@ -30,9 +31,6 @@ uint8_t paperCheckReply(FeederState state);
 /// The state named "loaded", "empty", "unknown" or "missing".
 std::optional<FeederState> feederStateNamed(std::string_view name);
 
-/// Reply of the source command (accepted) and of the image-parameter command.
-inline constexpr uint8_t kSourceAccepted = 0x80;
-inline constexpr uint8_t kParametersAccepted = 0x00;
 /// Status byte for a start command the scanner cannot read.
 inline constexpr uint8_t kStartCommandRejected = 0xD0;
 /// Status byte when a page cannot be produced.
@@ -45,8 +43,8 @@ struct ScannerScript {
     int pages = 1;  ///< pages per job
     FeederState feeder = FeederState::loaded;
     std::optional<uint8_t> paperReply{};            ///< D reply instead of the feeder's
-    uint8_t sourceReply = kSourceAccepted;          ///< reply to every S command
-    uint8_t parametersReply = kParametersAccepted;  ///< reply to every I command
+    uint8_t sourceReply = kReplyAccepted;           ///< reply to every S command
+    uint8_t parametersReply = kImageReplyAccepted;  ///< reply to every I command
     Bytes greeting = toBytes("0001");               ///< sent by `greet`; empty sends nothing
     std::optional<int> failAfterPages{};            ///< after this many pages, send `failStatus`
     uint8_t failStatus = 0xC3;

@@ -68,10 +68,6 @@
         <translation>OK</translation>
     </message>
     <message>
-        <source>确认按钮</source>
-        <translation>OK button</translation>
-    </message>
-    <message>
         <source>AUTO</source>
         <translation>Auto</translation>
     </message>
@@ -220,6 +216,18 @@
         <translation>The PDF file cannot be written; the scanned pages are kept.</translation>
     </message>
     <message>
+        <source>pagesKept</source>
+        <translation>%1 page(s) kept in %2.</translation>
+    </message>
+    <message>
+        <source>combineFailed</source>
+        <translation>The pages could not be combined.</translation>
+    </message>
+    <message>
+        <source>secondPassAgain</source>
+        <translation>Click the OK button to scan the second side again.</translation>
+    </message>
+    <message>
         <source>invalidFileName</source>
         <translation>The file name must not contain "/".</translation>
     </message>
@@ -358,6 +366,10 @@
     <message>
         <source>pushOutPaperFailed</source>
         <translation>Ejecting the paper failed.</translation>
+    </message>
+    <message>
+        <source>unknownScanStatus</source>
+        <translation>The scanner reported a status this program does not know.</translation>
     </message>
     <message>
         <source>New Window</source>

@@ -68,10 +68,6 @@
         <translation>确认</translation>
     </message>
     <message>
-        <source>确认按钮</source>
-        <translation>确认按钮</translation>
-    </message>
-    <message>
         <source>AUTO</source>
         <translation>自动</translation>
     </message>
@@ -220,6 +216,18 @@
         <translation>无法写入 PDF 文件；已保留扫描的页面。</translation>
     </message>
     <message>
+        <source>pagesKept</source>
+        <translation>已保留 %1 页，位于 %2。</translation>
+    </message>
+    <message>
+        <source>combineFailed</source>
+        <translation>无法合并页面。</translation>
+    </message>
+    <message>
+        <source>secondPassAgain</source>
+        <translation>点击确认按钮可重新扫描第二面。</translation>
+    </message>
+    <message>
         <source>invalidFileName</source>
         <translation>文件名不能包含“/”。</translation>
     </message>
@@ -358,6 +366,10 @@
     <message>
         <source>pushOutPaperFailed</source>
         <translation>出纸失败。</translation>
+    </message>
+    <message>
+        <source>unknownScanStatus</source>
+        <translation>扫描仪报告了未知的状态。</translation>
     </message>
     <message>
         <source>New Window</source>

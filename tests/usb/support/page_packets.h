@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "protocol/scan_command.h"
+#include "common/bytes.h"
 
 namespace scandesk::testing {
 

@@ -292,6 +292,8 @@ void ScriptedScanner::serveReads() {
         }
         if (unit.kind == InUnit::Kind::stall) {
             entry->status = -EPIPE;
+        } else if (unit.kind == InUnit::Kind::gone) {
+            entry->status = -ENODEV;
         } else {
             const auto room = static_cast<size_t>(entry->bufferData->data_len);
             if (unit.bytes.size() > room) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/scan_command.h"
+#include "common/bytes.h"
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
@@ -42,7 +42,7 @@ struct DeviceLayout {
 
 /// What one bulk-IN read gets.
 struct InUnit {
-    enum class Kind { data, stall, silence };
+    enum class Kind { data, stall, silence, gone };
     Kind kind = Kind::data;
     Bytes bytes;
 
@@ -50,6 +50,8 @@ struct InUnit {
     static InUnit stall() { return {Kind::stall, {}}; }
     /// No answer: the read lasts until the host gives up on it.
     static InUnit silence() { return {Kind::silence, {}}; }
+    /// The device is unplugged in the middle of the read.
+    static InUnit gone() { return {Kind::gone, {}}; }
 };
 
 /// A control request as the device saw it.
