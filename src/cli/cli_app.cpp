@@ -8,6 +8,7 @@
 #include "cli/cli_options.h"
 #include "cli/device_json.h"
 #include "cli/english_strings.h"
+#include "cli/interrupt_to_stop.h"
 #include "cli/scan_choices.h"
 #include "common/diagnostics.h"
 #include "common/executor.h"
@@ -66,7 +67,16 @@ int outcome(bool failed, ScannerModel& model, ManualExecutor& main, const CliEnv
 // The outcome line and exit status of a scan.
 int outcome(const ScanOutcome& scanned, ScannerModel& model, ManualExecutor& main,
             const CliEnvironment& env) {
-    return outcome(!scanned.succeeded(), model, main, env);
+    const int status = outcome(scanned.failed(), model, main, env);
+    return scanned.code == ScanCode::cancelled ? kExitCancelled : status;
+}
+
+// One pass of a scan, which Ctrl-C stops cleanly.
+template <typename Pass>
+ScanOutcome interruptible(Pass pass) {
+    std::stop_source stop;
+    const InterruptToStop interrupts(stop);
+    return pass(stop.get_token());
 }
 
 // The catalogue row with this name, from either catalogue.
@@ -165,7 +175,8 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
             env.err << "received page " << pageNo << "\n" << std::flush;
         });
     }
-    ScanOutcome scanned = model.startScan(*choices.params);
+    ScanOutcome scanned =
+        interruptible([&](std::stop_token stop) { return model.startScan(*choices.params, stop); });
     // A failed second pass keeps the first page and may be tried again; --yes tries once.
     for (bool firstTry = true; scanned.needsSecondPass && (firstTry || !options.yes);
          firstTry = false) {
@@ -181,7 +192,8 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
                 return scanned.succeeded() ? kExitInfo : kExitError;
             }
         }
-        scanned = model.secondScan(*choices.params);
+        scanned = interruptible(
+            [&](std::stop_token stop) { return model.secondScan(*choices.params, stop); });
     }
     return outcome(scanned, model, main, env);
 }

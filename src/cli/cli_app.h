@@ -15,6 +15,8 @@ namespace scandesk {
 inline constexpr int kExitInfo = 0;
 inline constexpr int kExitError = 1;
 inline constexpr int kExitUsage = 2;
+/// A scan stopped by Ctrl-C (SIGINT) or SIGTERM, as shells report an interrupted program.
+inline constexpr int kExitCancelled = 130;
 
 /// What the command line runs against.
 struct CliEnvironment {

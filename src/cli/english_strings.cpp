@@ -47,6 +47,7 @@ std::string englishText(std::string_view key) {
         {"saveImageError", "A page could not be saved."},
         // Status bytes that end a job.
         {"scanFinished", "The scan is finished."},
+        {"scanCancelled", "The scan was cancelled."},
         {"forceInterruptByCommadR", "The scan was interrupted."},
         {"stoppedByDeviceKey", "The scan was stopped at the scanner."},
         {"paperJunck", "The paper is jammed."},

@@ -12,7 +12,7 @@ namespace scandesk {
 namespace {
 
 // Polls for `events` until the deadline; end of stream counts as readable.
-WaitOutcome waitFor(int fd, short events, std::chrono::milliseconds timeout) {
+WaitOutcome waitFor(int fd, short events, std::chrono::milliseconds timeout, int stopFd) {
     using Clock = std::chrono::steady_clock;
     const bool unlimited = timeout.count() < 0;
     const auto deadline = Clock::now() + (unlimited ? std::chrono::milliseconds(0) : timeout);
@@ -23,8 +23,12 @@ WaitOutcome waitFor(int fd, short events, std::chrono::milliseconds timeout) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
             waitMs = static_cast<int>(std::max<int64_t>(0, left.count()));
         }
-        pollfd entry{fd, events, 0};
-        const int ready = ::poll(&entry, 1, waitMs);
+        pollfd entries[2] = {{fd, events, 0}, {stopFd, POLLIN, 0}};
+        const pollfd& entry = entries[0];
+        const int ready = ::poll(entries, stopFd >= 0 ? 2 : 1, waitMs);
+        if (ready > 0 && entries[1].revents) {
+            return WaitOutcome::stopped;
+        }
         if (ready > 0) {
             if (entry.revents & events) {
                 return WaitOutcome::ready;
@@ -49,12 +53,12 @@ WaitOutcome waitFor(int fd, short events, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-WaitOutcome waitReadable(int fd, std::chrono::milliseconds timeout) {
-    return waitFor(fd, POLLIN, timeout);
+WaitOutcome waitReadable(int fd, std::chrono::milliseconds timeout, int stopFd) {
+    return waitFor(fd, POLLIN, timeout, stopFd);
 }
 
-WaitOutcome waitWritable(int fd, std::chrono::milliseconds timeout) {
-    return waitFor(fd, POLLOUT, timeout);
+WaitOutcome waitWritable(int fd, std::chrono::milliseconds timeout, int stopFd) {
+    return waitFor(fd, POLLOUT, timeout, stopFd);
 }
 
 int pendingSocketError(int fd) {

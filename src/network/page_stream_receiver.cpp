@@ -61,8 +61,9 @@ int64_t pageSizeLimit(int64_t expectedSize) {
 
 PageStreamReceiver::PageStreamReceiver(int fd, const CommunicatorLimits& limits,
                                        const ScanParam& param, const PageSink& savePage,
-                                       const PageProgress& progress)
+                                       const PageProgress& progress, int stopFd)
     : fd_(fd),
+      stopFd_(stopFd),
       limits_(limits),
       param_(param),
       savePage_(savePage),
@@ -81,7 +82,9 @@ ScanOutcome PageStreamReceiver::run() {
     page_.reserve(static_cast<size_t>(std::min(expectedSize_, kMaxReserveBytes)));
     header_.reserve(kHeaderUnitSize);
     lastBytes_ = std::chrono::steady_clock::now();
-    switch (waitReadable(fd_, limits_.pageTimeout)) {
+    switch (waitReadable(fd_, limits_.pageTimeout, stopFd_)) {
+        case WaitOutcome::stopped:
+            return failed(ScanCode::cancelled, "stopped before the first page");
         case WaitOutcome::timedOut:
             diag("timeInterval is ", secondsSince(lastBytes_));
             return failed(ScanCode::noBytesForOneMinute, "silent before the first page");
@@ -106,9 +109,8 @@ std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
     while (true) {
         const size_t want = kHeaderUnitSize - header_.size();
         const Read read = readSome(buffer, want);
-        if (read.timedOut) {
-            diag("timeInterval is ", secondsSince(lastBytes_));
-            return failed(ScanCode::noBytesForOneMinute, "silent where a header was due");
+        if (read.timedOut || read.stopped) {
+            return readFailure(read, "where a header was due");
         }
         if (read.count < 1) {
             return streamEndedInHeader(unitStartsEmpty);
@@ -190,13 +192,11 @@ std::optional<ScanOutcome> PageStreamReceiver::interpretUnit() {
 std::optional<ScanOutcome> PageStreamReceiver::readData() {
     const size_t request = static_cast<size_t>(std::min<int64_t>(remaining_, kDataReadSize));
     const Read read = readSome(dataBuffer_.data(), request);
-    if (read.timedOut) {
-        diag("timeInterval is ", secondsSince(lastBytes_));
-        return failed(ScanCode::noBytesForOneMinute, "silent inside a page");
+    if (!read.timedOut && !read.stopped) {
+        diag("receive image len = ", read.count, " and readLean = ", request);
     }
-    diag("receive image len = ", read.count, " and readLean = ", request);
     if (read.count < 1) {
-        return failed(ScanCode::scannerNetworkError, "the stream ended inside a page");
+        return readFailure(read, "inside a page");
     }
     page_.insert(page_.end(), dataBuffer_.begin(), dataBuffer_.begin() + read.count);
     remaining_ -= read.count;
@@ -220,7 +220,7 @@ PageStreamReceiver::Read PageStreamReceiver::readSome(uint8_t* buffer, size_t co
         const size_t taken = std::min(count, inboxEnd_ - inboxStart_);
         std::memcpy(buffer, inbox_.data() + inboxStart_, taken);
         inboxStart_ += taken;
-        return Read{static_cast<ssize_t>(taken), false};
+        return Read{static_cast<ssize_t>(taken), false, false};
     }
     // Large reads go straight to the caller; small ones (headers) fetch what the
     // socket holds into the inbox, so that a page costs few system calls.
@@ -246,19 +246,23 @@ PageStreamReceiver::Read PageStreamReceiver::receive(uint8_t* buffer, size_t cou
             lastBytes_ = std::chrono::steady_clock::now();
         }
         if (n >= 0 || (errno != EAGAIN && errno != EINTR)) {
-            return Read{n, false};
+            return Read{n, false, false};
         }
         if (errno == EINTR) {
             continue;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        const auto outcome = waitReadable(fd_, std::max(left, std::chrono::milliseconds(0)));
+        const auto outcome =
+            waitReadable(fd_, std::max(left, std::chrono::milliseconds(0)), stopFd_);
         if (outcome == WaitOutcome::timedOut) {
-            return Read{0, true};
+            return Read{0, true, false};
+        }
+        if (outcome == WaitOutcome::stopped) {
+            return Read{0, false, true};
         }
         if (outcome == WaitOutcome::failed) {
-            return Read{-1, false};
+            return Read{-1, false, false};
         }
     }
 }
@@ -267,8 +271,15 @@ bool PageStreamReceiver::moreBytesWithinGrace() {
     if (inboxStart_ < inboxEnd_) {
         return true;
     }
-    return waitReadable(fd_, limits_.statusGrace) == WaitOutcome::ready &&
-           bytesReady(fd_).value_or(0) > 0;
+    // A stop counts as company: the next read sees it and ends the transfer as cancelled.
+    switch (waitReadable(fd_, limits_.statusGrace, stopFd_)) {
+        case WaitOutcome::stopped:
+            return true;
+        case WaitOutcome::ready:
+            return bytesReady(fd_).value_or(0) > 0;
+        default:
+            return false;
+    }
 }
 
 ScanOutcome PageStreamReceiver::statusByte(uint8_t status) {
@@ -284,6 +295,17 @@ ScanOutcome PageStreamReceiver::statusByte(uint8_t status) {
              " is not a known scanner status");
     }
     return failed(code, "status byte " + std::to_string(status));
+}
+
+ScanOutcome PageStreamReceiver::readFailure(const Read& read, const char* where) {
+    if (read.stopped) {
+        return failed(ScanCode::cancelled, std::string("stopped ") + where);
+    }
+    if (read.timedOut) {
+        diag("timeInterval is ", secondsSince(lastBytes_));
+        return failed(ScanCode::noBytesForOneMinute, std::string("silent ") + where);
+    }
+    return failed(ScanCode::scannerNetworkError, std::string("the stream ended ") + where);
 }
 
 ScanOutcome PageStreamReceiver::streamEndedInHeader(bool unitStartsEmpty) {

@@ -26,8 +26,9 @@ int64_t pageSizeLimit(int64_t expectedSize);
 /// Reads one scan's page stream from a connected socket until it ends; one use.
 class PageStreamReceiver {
   public:
+    /// A readable `stopFd` ends the transfer as cancelled.
     PageStreamReceiver(int fd, const CommunicatorLimits& limits, const ScanParam& param,
-                       const PageSink& savePage, const PageProgress& progress);
+                       const PageSink& savePage, const PageProgress& progress, int stopFd = -1);
 
     /// Receives every page until the scanner ends the job, the stream breaks or a page
     /// cannot be stored.
@@ -38,6 +39,7 @@ class PageStreamReceiver {
     struct Read {
         ssize_t count = 0;  ///< bytes read, or 0 / -1 for end of stream or error
         bool timedOut = false;
+        bool stopped = false;
     };
 
     /// Assembles one header unit; the outcome when the stream ends there.
@@ -56,6 +58,9 @@ class PageStreamReceiver {
     bool moreBytesWithinGrace();
     /// The outcome a lone status byte gives the transfer.
     ScanOutcome statusByte(uint8_t status);
+    /// The outcome of a read that brought no bytes, if it ends the transfer: silence,
+    /// a stop request or a broken connection (`where` names the place for diagnostics).
+    ScanOutcome readFailure(const Read& read, const char* where);
     /// The outcome of a connection that closed where a header was due.
     ScanOutcome streamEndedInHeader(bool unitStartsEmpty);
     /// A normal end with the pages stored so far.
@@ -67,6 +72,7 @@ class PageStreamReceiver {
     std::optional<ScanOutcome> savePage();
 
     int fd_;
+    int stopFd_;
     CommunicatorLimits limits_;
     const ScanParam& param_;
     const PageSink& savePage_;

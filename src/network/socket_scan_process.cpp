@@ -2,6 +2,7 @@
 #include "network/socket_scan_process.h"
 
 #include "common/diagnostics.h"
+#include "network/stop_signal.h"
 #include "network/utf8_text.h"
 #include "protocol/scanner_replies.h"
 
@@ -21,12 +22,15 @@ SocketScanProcess::SocketScanProcess(Device scanner, ScanCommand scanCommand, Pa
       sink_(std::move(sink)),
       options_(std::move(options)) {}
 
-ScanOutcome SocketScanProcess::start() {
+ScanOutcome SocketScanProcess::start(std::stop_token stop) {
+    const StopSignal stopSignal(stop);
+    socket_.setStopDescriptor(stopSignal.fd());
     for (auto step : {&SocketScanProcess::checkScanner, &SocketScanProcess::checkPaperSource,
                       &SocketScanProcess::sendSCommand, &SocketScanProcess::sendICommand}) {
-        if (const auto failure = (this->*step)()) {
+        const auto failure = (this->*step)();
+        if (failure || stop.stop_requested()) {
             socket_.disconnect();
-            return ScanOutcome::failure(*failure);
+            return ScanOutcome::failure(stop.stop_requested() ? ScanCode::cancelled : *failure);
         }
     }
     writeCommand(scanCommand_.getXCommand());

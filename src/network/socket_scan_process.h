@@ -19,7 +19,7 @@ class SocketScanProcess : public ScanProcess {
                       NetworkScanOptions options = {});
 
     /// The whole job; the connection is closed on every path.
-    ScanOutcome start() override;
+    ScanOutcome start(std::stop_token stop) override;
 
     /// Connects and checks that the peer greets as a scanner does ("0001"); the
     /// failure, if any.

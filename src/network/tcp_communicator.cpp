@@ -61,7 +61,8 @@ ssize_t TCPCommunicator::write(std::span<const uint8_t> bytes) {
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && errno == EAGAIN &&
-                   waitWritable(socket_.get(), limits_.replyTimeout) == WaitOutcome::ready) {
+                   waitWritable(socket_.get(), limits_.replyTimeout, stopFd_) ==
+                       WaitOutcome::ready) {
             continue;  // still connecting, or the send buffer was full
         } else {
             diag("TCPCommunicator: write failed: ", std::strerror(errno));
@@ -78,7 +79,10 @@ std::optional<Bytes> TCPCommunicator::receiveResponse() {
         return std::nullopt;
     }
     const auto start = std::chrono::steady_clock::now();
-    switch (waitReadable(socket_.get(), limits_.replyTimeout)) {
+    switch (waitReadable(socket_.get(), limits_.replyTimeout, stopFd_)) {
+        case WaitOutcome::stopped:
+            diag("TCPCommunicator: stopped while waiting for a reply");
+            return std::nullopt;
         case WaitOutcome::timedOut:
             diag("timeInterval is ", secondsSince(start));
             return std::nullopt;
@@ -108,7 +112,7 @@ std::optional<Bytes> TCPCommunicator::receiveResponse() {
 ScanOutcome TCPCommunicator::receiveImages(const ScanParam& param, const PageSink& savePage,
                                            const PageProgress& progress) {
     std::this_thread::sleep_for(limits_.settleDelay);
-    PageStreamReceiver receiver(socket_.get(), limits_, param, savePage, progress);
+    PageStreamReceiver receiver(socket_.get(), limits_, param, savePage, progress, stopFd_);
     return receiver.run();
 }
 

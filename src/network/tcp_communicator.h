@@ -30,6 +30,8 @@ class TCPCommunicator {
     void connect();
     /// Closes the connection; nothing when there is none.
     void disconnect();
+    /// Every later wait also ends when `stopFd` (a StopSignal's) becomes readable.
+    void setStopDescriptor(int stopFd) { stopFd_ = stopFd; }
     /// Writes command bytes; -1 when not connected or the write fails, else the count.
     ssize_t write(std::span<const uint8_t> bytes);
     /// One short reply: 300 bytes, those after the received count zero; nothing when no
@@ -49,6 +51,7 @@ class TCPCommunicator {
     std::string url_;
     uint16_t port_;
     CommunicatorLimits limits_;
+    int stopFd_ = -1;
 };
 
 }  // namespace scandesk

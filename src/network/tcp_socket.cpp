@@ -44,6 +44,7 @@ int tcpsocket_connect(const char* host, int port, int timeout) {
     }
     switch (waitWritable(fd.get(), seconds(std::max(timeout, 0)))) {
         case WaitOutcome::timedOut:
+        case WaitOutcome::stopped:  // no stop descriptor is given here
             return -3;
         case WaitOutcome::failed:
             return pendingSocketError(fd.get()) != 0 ? -4 : -2;
@@ -84,6 +85,7 @@ int tcpsocket_pull(int fd, uint8_t* buffer, int length, int timeout, PullPacing 
     if (timeout >= 1) {
         switch (waitReadable(fd, seconds(timeout))) {
             case WaitOutcome::timedOut:
+            case WaitOutcome::stopped:  // no stop descriptor is given here
                 return 0;
             case WaitOutcome::failed:
                 return -1;

@@ -10,6 +10,7 @@ namespace {
 // Indexed by the code's value; the keys are the string tables' own.
 constexpr std::array<std::string_view, static_cast<size_t>(kLastScanCode) + 1> kKeys{
     "scanFinished",
+    "scanCancelled",
     "invalidFileName",
     "invalidScanSetting",
     "cannotCreateReceiveDir",

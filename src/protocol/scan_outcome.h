@@ -11,6 +11,7 @@ namespace scandesk {
 /// Why a scan ended. Each failure is named after the localisation key of its alert.
 enum class ScanCode {
     completed,
+    cancelled,  ///< stopped on request; the scanner was released as after a normal end
     // Refused before anything was sent.
     invalidFileName,
     invalidScanSetting,
@@ -68,6 +69,8 @@ struct ScanOutcome {
     std::string detail;
 
     bool succeeded() const { return code == ScanCode::completed; }
+    /// Neither completed nor cancelled.
+    bool failed() const { return code != ScanCode::completed && code != ScanCode::cancelled; }
 
     /// A failure after `pages` stored pages.
     static ScanOutcome failure(ScanCode code, int pages = 0, std::string detail = {}) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <stop_token>
 
 #include "common/bytes.h"
 #include "common/result_pair.h"
@@ -23,8 +24,9 @@ class ScanProcess {
   public:
     virtual ~ScanProcess() = default;
     /// The whole job: `completed` with the pages stored, or why it failed and how many
-    /// pages were stored before.
-    virtual ScanOutcome start() = 0;
+    /// pages were stored before. A stop request ends it soon as `cancelled`, with the
+    /// scanner released as after a normal end and the stored pages kept.
+    virtual ScanOutcome start(std::stop_token stop) = 0;
 };
 
 }  // namespace scandesk

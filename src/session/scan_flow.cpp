@@ -33,7 +33,8 @@ std::optional<ScanCode> choicesProblem(const UIParams& ui, const Device& scanner
 
 // One attempt: a new process of the scanner's transport, started once. Nothing it
 // throws leaves; the pages it stored before are still counted.
-ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanCommand& command) {
+ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanCommand& command,
+                    std::stop_token stop) {
     auto stored = std::make_shared<int>(0);
     PageProgress progress = [weak = state.weak_from_this(), stored](int pageNo) {
         ++*stored;
@@ -47,7 +48,7 @@ ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanC
         if (!process) {
             return ScanOutcome::failure(ScanCode::unexpectError, 0, "no scan process");
         }
-        return process->start();
+        return process->start(std::move(stop));
     } catch (const std::exception& error) {
         // A transport must not take the window down with it.
         diag("scan process failed: ", error.what());
@@ -88,10 +89,12 @@ ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param, const 
     return ScanOutcome{ScanCode::completed, pages, false, {}};
 }
 
-// The alert text of a failed scan: what failed, then what is on disk and what is next.
+// The alert text of a failed or cancelled scan: what happened, then what is on disk and
+// what is next.
 std::string failureMessage(const ScanOutcome& outcome, const std::string& folder) {
     std::string text = localized(alertKey(outcome.code));
-    if (outcome.pagesStored > 0 || outcome.code == ScanCode::saveImageError) {
+    if (outcome.pagesStored > 0 || outcome.code == ScanCode::saveImageError ||
+        outcome.code == ScanCode::cancelled) {
         text += " " + fillIn(localized("pagesKept"), {std::to_string(outcome.pagesStored), folder});
     }
     if (outcome.needsSecondPass) {
@@ -111,12 +114,13 @@ ScanOutcome ScannerModelState::showOutcome(ScanOutcome outcome, std::string succ
             std::lock_guard lock(mutex);
             folder = receiveDir;
         }
-        setAlert(localized("error"), failureMessage(outcome, folder), outcome.needsSecondPass);
+        setAlert(localized(outcome.failed() ? "error" : "info"), failureMessage(outcome, folder),
+                 outcome.needsSecondPass);
     }
     return outcome;
 }
 
-ScanOutcome ScannerModel::startScan(const UIParams& uiParam) {
+ScanOutcome ScannerModel::startScan(const UIParams& uiParam, std::stop_token stop) {
     ScannerModelState& state = *state_;
     std::lock_guard scanning(state.scanMutex);
     const Device scanner = selectedScanner();
@@ -128,7 +132,7 @@ ScanOutcome ScannerModel::startScan(const UIParams& uiParam) {
     }
     const ScanParam param = *mapScanParameter(uiParam, scanner, receiveDir());
 
-    ScanOutcome scanned = runScan(state, scanner, ScanCommand(param));
+    ScanOutcome scanned = runScan(state, scanner, ScanCommand(param), stop);
     diag("ret = ", describe(scanned));
     if (!scanned.succeeded()) {
         // Whatever pages arrived stay in the receive directory.
@@ -149,7 +153,7 @@ ScanOutcome ScannerModel::startScan(const UIParams& uiParam) {
         localized("scanPage") + " " + std::to_string(pages) + " " + localized("pages"));
 }
 
-ScanOutcome ScannerModel::secondScan(const UIParams& uiParam) {
+ScanOutcome ScannerModel::secondScan(const UIParams& uiParam, std::stop_token stop) {
     ScannerModelState& state = *state_;
     std::lock_guard scanning(state.scanMutex);
     diag("start second scan");
@@ -168,19 +172,20 @@ ScanOutcome ScannerModel::secondScan(const UIParams& uiParam) {
     ScanCommand command(param);
     command.param.isSecondScan = true;
 
-    ScanOutcome scanned = runScan(state, scanner, command);
+    ScanOutcome scanned = runScan(state, scanner, command, stop);
     if (scanned.code == ScanCode::scannerBusy) {
         diag("scanner is busy======");
         state.services.sleep(state.services.busyRetryWait);
         scanner = selectedScanner();
-        scanned = runScan(state, scanner, command);
+        scanned = stop.stop_requested() ? ScanOutcome::failure(ScanCode::cancelled)
+                                        : runScan(state, scanner, command, stop);
     }
     diag("ret = ", describe(scanned));
     // The first pass's page is page 1 of the receive directory.
     scanned.pagesStored += 1;
     if (!scanned.succeeded()) {
-        // The first pass's page stays, and the second side can be scanned again.
-        scanned.needsSecondPass = true;
+        // The first pass's page stays, and a failed second side can be scanned again.
+        scanned.needsSecondPass = scanned.failed();
         return state.showOutcome(std::move(scanned), {});
     }
     return state.showOutcome(finishPages(state, param, uiParam, scanner, scanned.pagesStored,

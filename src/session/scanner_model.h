@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -119,12 +120,13 @@ class ScannerModel {
     /// A whole scan: receive directory, scan, then combining, PDF and clean-up, or the
     /// prompt of a two-pass scan. Every outcome ends in the alert and is returned; no
     /// exception leaves.
-    ScanOutcome startScan(const UIParams& uiParam);
+    /// A stop request ends the scan as cancelled, keeping the stored pages.
+    ScanOutcome startScan(const UIParams& uiParam, std::stop_token stop = {});
 
     /// The second pass of a two-pass scan into the first pass's receive directory,
     /// with one retry of a busy scanner, then combining and PDF. A failed pass keeps the
     /// first pass's page and asks for the second pass again.
-    ScanOutcome secondScan(const UIParams& uiParam);
+    ScanOutcome secondScan(const UIParams& uiParam, std::stop_token stop = {});
 
   private:
     std::shared_ptr<ScannerModelState> state_;

@@ -44,6 +44,29 @@ PageReadResult statusByteResult(uint8_t status) {
     return {true, 0, code};
 }
 
+// One page-stream read of up to `length` bytes that waits at most `timeout` for the
+// scanner, in slices short enough to notice a stop. The pieces a slice's time-out cut
+// off are joined, so a slow packet still arrives whole; `length` comes back as the
+// bytes delivered.
+IOReturn readWithin(UsbInterface& interface, uint8_t pipe, uint8_t* buffer, uint32_t& length,
+                    std::chrono::milliseconds timeout, const std::stop_token& stop) {
+    uint32_t delivered = 0;
+    std::chrono::milliseconds left = timeout;
+    while (true) {
+        const auto slice = std::min(left, kStopCheckInterval);
+        uint32_t piece = length - delivered;
+        const IOReturn code = interface.readPipe(pipe, buffer + delivered, piece,
+                                                 static_cast<uint32_t>(slice.count()));
+        delivered += piece;
+        left -= slice;
+        if (code != kIOUSBTransactionTimeout || left.count() <= 0 || delivered == length ||
+            stop.stop_requested()) {
+            length = delivered;
+            return code;
+        }
+    }
+}
+
 }  // namespace
 
 PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length) {
@@ -65,17 +88,23 @@ PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length) {
 }
 
 PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,
-                          const PageSink& saveImages, std::chrono::milliseconds readTimeout) {
+                          const PageSink& saveImages, std::chrono::milliseconds readTimeout,
+                          std::stop_token stop) {
     std::vector<uint8_t> buffer(kPageBufferSize, 0);
     const std::span<const uint8_t> view(buffer);
     Bytes page;
     page.reserve(static_cast<size_t>(expectedPageSize(param)));
-    const auto timeoutMs = static_cast<uint32_t>(readTimeout.count());
     int errors = 0;
     while (true) {
+        if (stop.stop_requested()) {
+            return {true, 0, ScanCode::cancelled};
+        }
         // Every read offers the whole buffer: a packet may be longer than the one before.
         uint32_t length = kPageBufferSize;
-        const IOReturn code = interface.readPipe(pipe, buffer.data(), length, timeoutMs);
+        const IOReturn code = readWithin(interface, pipe, buffer.data(), length, readTimeout, stop);
+        if (stop.stop_requested() && length == 0) {
+            return {true, 0, ScanCode::cancelled};
+        }
         if (code != success) {
             reportFailedRead(interface, pipe, code);
             if (code == kIOReturnNoDevice) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <span>
+#include <stop_token>
 #include <string>
 
 #include "common/bytes.h"
@@ -19,6 +20,8 @@ namespace scandesk {
 inline constexpr uint32_t kPageBufferSize = 40960;
 /// How long one page-stream read waits for the scanner.
 inline constexpr std::chrono::milliseconds kPageReadTimeout{30000};
+/// A page-stream read waits in slices of this length, checking for a stop between them.
+inline constexpr std::chrono::milliseconds kStopCheckInterval{200};
 /// Failed reads in one page call that end the job (a time-out counts as one).
 inline constexpr int kPageReadErrorLimit = 5;
 /// First tail byte that marks the last packet of a page.
@@ -49,9 +52,11 @@ struct PageReadResult {
 /// Reads the stream from `pipe` until one page is complete and stored through
 /// `saveImages`, or the job ends: normally (a status byte 0x80 or an empty packet), with
 /// the scanner's failure status, when a page cannot be stored, when the device is gone,
-/// or after too many failed reads. A failing stall clear is thrown.
+/// or after too many failed reads, or as `cancelled` soon after `stop` is requested.
+/// A failing stall clear is thrown.
 PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,
                           const PageSink& saveImages,
-                          std::chrono::milliseconds readTimeout = kPageReadTimeout);
+                          std::chrono::milliseconds readTimeout = kPageReadTimeout,
+                          std::stop_token stop = {});
 
 }  // namespace scandesk

@@ -194,7 +194,7 @@ std::optional<ScanCode> UsbScanProcess::sendXCommand() {
     return std::nullopt;
 }
 
-ScanOutcome UsbScanProcess::start() {
+ScanOutcome UsbScanProcess::start(std::stop_token stop) {
     if (const auto refused = openScanner()) {
         releaseHandles();
         return ScanOutcome::failure(*refused);
@@ -212,10 +212,11 @@ ScanOutcome UsbScanProcess::start() {
     using Step = std::optional<ScanCode> (UsbScanProcess::*)();
     for (Step step : {&UsbScanProcess::checkPaperSource, &UsbScanProcess::sendSCommand,
                       &UsbScanProcess::sendICommand, &UsbScanProcess::sendXCommand}) {
-        if (const auto failure = (this->*step)()) {
-            diag("command step failed: ", alertKey(*failure));
+        const auto failure = (this->*step)();
+        if (failure || stop.stop_requested()) {
+            diag("command step failed: ", alertKey(failure.value_or(ScanCode::cancelled)));
             finish();
-            return ScanOutcome::failure(*failure);
+            return ScanOutcome::failure(stop.stop_requested() ? ScanCode::cancelled : *failure);
         }
     }
     diag("x command is sent");
@@ -227,7 +228,7 @@ ScanOutcome UsbScanProcess::start() {
             interfaceInterface_->openAndPerform(false, [&] {
                 diag("open and perform");
                 page = readImages(*interfaceInterface_, pipeFor(kReadPipe), scanCommand_.param,
-                                  sink_, options_.pageReadTimeout);
+                                  sink_, options_.pageReadTimeout, stop);
             });
         } catch (const std::exception& error) {
             diag("receive images error. error = ", errorLogValue(error));

@@ -40,7 +40,7 @@ class UsbScanProcess : public ScanProcess {
     ~UsbScanProcess() override;
 
     /// The whole job: the pages stored and how it ended.
-    ScanOutcome start() override;
+    ScanOutcome start(std::stop_token stop) override;
 
     // Each step gives its failure, if any.
     /// Sends the open request; "scannerBusy", "openError" or "unexpectError" when the

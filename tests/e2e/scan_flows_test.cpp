@@ -165,7 +165,9 @@ TEST_F(EndToEnd, AScreenlessScannerCombinesInTwoPasses) {
 // listed as busy stand in for a busy USB scanner, the others are real.
 TEST_F(EndToEnd, ABusySecondPassIsRetriedOnceAfterTheWait) {
     struct BusyScanner final : ScanProcess {
-        ScanOutcome start() override { return ScanOutcome::failure(ScanCode::scannerBusy); }
+        ScanOutcome start(std::stop_token) override {
+            return ScanOutcome::failure(ScanCode::scannerBusy);
+        }
     };
     struct Row {
         std::set<int> busyAttempts;

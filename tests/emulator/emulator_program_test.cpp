@@ -112,7 +112,7 @@ TEST(EmulatorProgram, ServesTheAskedConnectionsThenExits) {
             return ResultPair{true, "saveSuccessfully"};
         },
         options);
-    EXPECT_EQ(process.start(), (ScanOutcome{ScanCode::completed, 2, false, {}}));
+    EXPECT_EQ(process.start({}), (ScanOutcome{ScanCode::completed, 2, false, {}}));
     EXPECT_EQ(pages, 2);
     EXPECT_EQ(emulator.exitStatus(), 0);
 

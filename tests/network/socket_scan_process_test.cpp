@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "emulator/job_params.h"
 #include "emulator/page_image.h"
 #include "loopback_peer.h"
@@ -59,7 +61,7 @@ Job runJob(VirtualScanner& scanner, const ScanParam& param) {
             return ResultPair{true, "saveSuccessfully"};
         },
         options);
-    job.result = process.start();
+    job.result = process.start({});
     job.finalSource = process.command().param.source;
     job.connectionClosed = scanner.finished(std::chrono::seconds(3));
     job.commands = scanner.loggedCommands();
@@ -242,6 +244,25 @@ TEST(PageStream, SilentScannerEndsTheJobAfterThePageWait) {
     EXPECT_TRUE(job.connectionClosed);
 }
 
+TEST(PageStream, AStopEndsASilentJobAtOnceAndClosesTheConnection) {
+    ScannerScript script;
+    script.silentAfterUnits = 4;  // greeting, D, S and I replies
+    VirtualScanner scanner(script);
+    NetworkScanOptions options;
+    options.port = scanner.port();  // the full page wait of a minute
+    SocketScanProcess process(networkScanner(options.port), ScanCommand(smallJob("ADF")), {},
+                              options);
+    std::stop_source stop;
+    std::jthread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop.request_stop();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(process.start(stop.get_token()), ScanOutcome::failure(ScanCode::cancelled));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_TRUE(scanner.finished(std::chrono::seconds(3)));
+}
+
 TEST(Replies, SilenceAfterTheGreetingIsANetworkError) {
     ScannerScript script;
     script.silentAfterUnits = 1;
@@ -258,7 +279,7 @@ TEST(Connection, RefusedFailsAtOnceWithNetworkError) {
     options.port = testing::unusedLoopbackPort();
     SocketScanProcess process(networkScanner(options.port), ScanCommand(smallJob("AUTO")), {},
                               options);
-    EXPECT_EQ(process.start(), ScanOutcome::failure(ScanCode::scannerNetworkError));
+    EXPECT_EQ(process.start({}), ScanOutcome::failure(ScanCode::scannerNetworkError));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
@@ -266,7 +287,7 @@ TEST(Connection, EmptyAddressIsANetworkError) {
     Device device = networkScanner(0);
     device.ip = "";
     SocketScanProcess process(device, ScanCommand(smallJob("FB")), {});
-    EXPECT_EQ(process.start(), ScanOutcome::failure(ScanCode::scannerNetworkError));
+    EXPECT_EQ(process.start({}), ScanOutcome::failure(ScanCode::scannerNetworkError));
 }
 
 }  // namespace

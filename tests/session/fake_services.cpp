@@ -23,7 +23,7 @@ class FakeScanProcess final : public ScanProcess {
           sink_(std::move(sink)),
           progress_(std::move(progress)) {}
 
-    ScanOutcome start() override {
+    ScanOutcome start(std::stop_token) override {
         ScriptedScan scan{0, ScanCode::unexpectError};  // an attempt nobody scripted
         {
             std::lock_guard lock(record_->mutex);

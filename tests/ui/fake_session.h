@@ -178,7 +178,7 @@ class FakeSession {
               progress_(std::move(progress)),
               scan_(std::move(scan)) {}
 
-        ScanOutcome start() override {
+        ScanOutcome start(std::stop_token) override {
             {
                 std::lock_guard lock(session_.mutex_);
                 session_.scanned_.push_back(command_.param);

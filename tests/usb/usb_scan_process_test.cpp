@@ -7,6 +7,7 @@
 #include <chrono>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "devices/catalogue.h"
@@ -118,7 +119,7 @@ class UsbScanJob : public ::testing::Test {
         ScanParam param = jobParam(source);
         param.filePath = filePath;
         UsbScanProcess process(scannerOf(pid), ScanCommand(param), recordingSink, options);
-        ScanOutcome result = process.start();
+        ScanOutcome result = process.start({});
         pipes = process.pipes();
         return result;
     }
@@ -334,6 +335,25 @@ TEST_F(UsbScanJob, BrokenJobsFailAndCloseTheScanner) {
     }
 }
 
+TEST_F(UsbScanJob, AStopEndsASilentJobAndClosesTheScanner) {
+    Replies replies;
+    replies.afterX = {InUnit::data(pageTail(1, payloadOf(100, 3)))};  // then silence
+    scanner->setResponder(respond(replies));
+    UsbScanProcess process(scannerOf(0x00AB), ScanCommand(jobParam("ADF")),
+                           [](const ScanParam&, int, const Bytes&) {
+                               return ResultPair{true, "ok"};
+                           });  // the full page wait of 30 s
+    std::stop_source stop;
+    std::jthread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop.request_stop();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(process.start(stop.get_token()), ScanOutcome::failure(ScanCode::cancelled, 1));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(controlRequests(), (std::vector<uint8_t>{kOpen, kClose}));
+}
+
 TEST_F(UsbScanJob, FailingXWriteEndsTheJobWithoutReadingPages) {
     scanner->stallWrites(
         [](const Bytes& written) { return written.size() > 1 && written[1] == 'X'; });
@@ -440,7 +460,7 @@ TEST(UsbScanProcessWithoutBus, BusThatCannotStartFailsWithUnexpectError) {
     UsbScanOptions options;
     options.bus = []() -> std::unique_ptr<UsbBus> { throw IOReturnError(kIOReturnNoResources); };
     UsbScanProcess process(scannerOf(0x00AB), ScanCommand(jobParam("ADF")), {}, options);
-    EXPECT_EQ(process.start(), ScanOutcome::failure(ScanCode::unexpectError));
+    EXPECT_EQ(process.start({}), ScanOutcome::failure(ScanCode::unexpectError));
     EXPECT_FALSE(process.closeScanner());
     EXPECT_EQ(process.sendXCommand(), ScanCode::sndXCommandError);
 }

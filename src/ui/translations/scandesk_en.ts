@@ -324,6 +324,10 @@
         <translation>The scan is finished.</translation>
     </message>
     <message>
+        <source>scanCancelled</source>
+        <translation>The scan was cancelled.</translation>
+    </message>
+    <message>
         <source>forceInterruptByCommadR</source>
         <translation>The scan was interrupted.</translation>
     </message>

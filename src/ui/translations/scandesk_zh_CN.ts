@@ -324,6 +324,10 @@
         <translation>扫描完成。</translation>
     </message>
     <message>
+        <source>scanCancelled</source>
+        <translation>扫描已取消。</translation>
+    </message>
+    <message>
         <source>forceInterruptByCommadR</source>
         <translation>扫描被中断。</translation>
     </message>
