@@ -278,11 +278,19 @@ void SettingView::renderAlert() {
         alertBox_->setTextFormat(Qt::RichText);
         auto* ok = alertBox_->addButton(displayText("ok"), QMessageBox::AcceptRole);
         ok->setObjectName("ok");
+        // Shown only while the alert offers a second pass: leaves the first page waiting.
+        auto* stop = alertBox_->addButton(displayText("stopTwoPass"), QMessageBox::RejectRole);
+        stop->setObjectName("stop");
         alertBox_->setDefaultButton(ok);
-        alertBox_->setEscapeButton(ok);
-        connect(alertBox_, &QMessageBox::finished, this, [this] { alertDismissed(); });
+        connect(alertBox_, &QMessageBox::finished, this, [this, box = alertBox_.data(), stop] {
+            alertDismissed(box->clickedButton() != stop);
+        });
         alertBox_->open();
     }
+    const bool offersSecondPass = model_->alertAsksForSecondPass();
+    auto* stop = alertBox_->findChild<QPushButton*>("stop");
+    stop->setVisible(offersSecondPass);
+    alertBox_->setEscapeButton(offersSecondPass ? stop : alertBox_->defaultButton());
     const QString title = QString::fromStdString(model_->alertTitle());
     alertBox_->setWindowTitle(title);
     alertBox_->setText("<b>" + title.toHtmlEscaped() + "</b>");
@@ -388,8 +396,8 @@ void SettingView::scan() {
     runner_->run([params](ScannerModel& model) { model.startScan(params); }, [this] { render(); });
 }
 
-void SettingView::alertDismissed() {
-    const bool prompt = model_->alertAsksForSecondPass();
+void SettingView::alertDismissed(bool confirmed) {
+    const bool prompt = confirmed && model_->alertAsksForSecondPass();
     model_->dismissAlert();
     if (prompt) {
         // The prompt of a two-pass scan: its button starts the second pass.

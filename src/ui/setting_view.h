@@ -85,7 +85,7 @@ class SettingView final : public QWidget {
     /// Checks the choices and starts a scan pass.
     void scan();
     /// Closes the alert; a two-pass prompt goes on with the second pass.
-    void alertDismissed();
+    void alertDismissed(bool confirmed);
     /// Runs the second pass with the current choices.
     void startSecondScan();
 

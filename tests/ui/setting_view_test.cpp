@@ -175,8 +175,8 @@ void SettingViewTest::startsWithPlaceholderListsAndNoScanner() {
     QCOMPARE(alertTitle(), displayText("error"));
     QCOMPARE(alertMessage(), displayText("noScannerFound"));
     QCOMPARE(view_->alertBox()->text(), "<b>" + displayText("error") + "</b>");
-    QCOMPARE(view_->alertBox()->buttons().size(), 1);
-    QCOMPARE(view_->alertBox()->buttons().front()->text(), displayText("ok"));
+    QCOMPARE(view_->alertBox()->findChild<QPushButton*>("ok")->text(), displayText("ok"));
+    QVERIFY(view_->alertBox()->findChild<QPushButton*>("stop")->isHidden());
     dismissAlert();
     QTRY_VERIFY(!view_->model().showAlert());
 }
@@ -541,14 +541,25 @@ void SettingViewTest::alertShowsItsMessageVerbatim() {
 }
 
 void SettingViewTest::otherAlertsOnlyClose() {
-    discover({testing::feederScanner()});
+    // A prompt left with "stop", then an error without that choice: neither scans again.
+    discover({testing::flatbedScanner()});
+    choose("combineType", 1);
+    session_->queueScan(ScriptedScan{1});
+    clickScanAndWaitForAlert();
+    QPointer<QMessageBox> prompt = view_->alertBox();
+    auto* stop = prompt->findChild<QPushButton*>("stop");
+    QVERIFY(stop && stop->isVisible());
+    QTest::mouseClick(stop, Qt::LeftButton);
+    QTRY_VERIFY(!prompt);
+    choose("combineType", 0);
     session_->queueScan(ScriptedScan{0, ScanCode::noPaperInADF});
     clickScanAndWaitForAlert();
     QCOMPARE(alertTitle(), displayText("error"));
     QCOMPARE(alertMessage(), displayText("noPaperInADF"));
+    QVERIFY(view_->alertBox()->findChild<QPushButton*>("stop")->isHidden());
     dismissAlert();
     QTest::qWait(50);
-    QCOMPARE(session_->scannedParams().size(), 1u);
+    QCOMPARE(session_->scannedParams().size(), 2u);
     QVERIFY(!view_->scanning());
     QVERIFY(!view_->model().showAlert());
 }

@@ -19,7 +19,7 @@ QStringList requiredKeys() {
     QStringList keys{// labels, buttons and placeholders of the window
                      "scanner", "refreshScanner", "Searching...", "scanSource", "colorMode",
                      "contenType", "resolution", "combineType", "pageSize", "saveFileType",
-                     "rotateAngle", "saveFileName", "saveTo", "browser", "scan", "ok", "BMP",
+                     "rotateAngle", "saveFileName", "saveTo", "browser", "scan", "ok", "stopTwoPass", "BMP",
                      "JPEG", "PDF", "New Window", "addScannerByAddress", "scannerAddress",
                      "invalidAddress", "scanInProgress", "pagesReceived",
                      // alerts of the window and the session

@@ -68,6 +68,10 @@
         <translation>OK</translation>
     </message>
     <message>
+        <source>stopTwoPass</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
         <source>AUTO</source>
         <translation>Auto</translation>
     </message>

@@ -68,6 +68,10 @@
         <translation>确认</translation>
     </message>
     <message>
+        <source>stopTwoPass</source>
+        <translation>停止</translation>
+    </message>
+    <message>
         <source>AUTO</source>
         <translation>自动</translation>
     </message>
