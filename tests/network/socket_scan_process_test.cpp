@@ -152,13 +152,11 @@ struct GreetingCase {
     const char* name;
     Bytes greeting;
     ScanOutcome expected;
-    const char* logged;  // the line the greeting check writes, if any
 };
 
 class Greetings : public ::testing::TestWithParam<GreetingCase> {};
 
 TEST_P(Greetings, OnlyZeroZeroZeroOneOpensTheJob) {
-    CapturedLines lines;
     ScannerScript script;
     script.greeting = GetParam().greeting;
     VirtualScanner scanner(script);
@@ -167,25 +165,20 @@ TEST_P(Greetings, OnlyZeroZeroZeroOneOpensTheJob) {
     if (!GetParam().expected.succeeded()) {
         EXPECT_TRUE(job.commands.empty());
     }
-    if (*GetParam().logged) {
-        EXPECT_TRUE(lines.contains(GetParam().logged));
-    }
     EXPECT_TRUE(job.connectionClosed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Greetings,
     ::testing::Values(
-        GreetingCase{"expected", toBytes("0001"), done(1), "check scanner validate info = 0001"},
-        GreetingCase{"longer", toBytes("0001ok"), done(1), "check scanner validate info = 0001"},
+        GreetingCase{"expected", toBytes("0001"), done(1)},
+        GreetingCase{"longer", toBytes("0001ok"), done(1)},
         GreetingCase{"otherNumber", toBytes("0002"),
-                     ScanOutcome::failure(ScanCode::checkScannerError),
-                     "check scanner validate info = 0002"},
-        GreetingCase{"short", toBytes("01"), ScanOutcome::failure(ScanCode::checkScannerError), ""},
+                     ScanOutcome::failure(ScanCode::checkScannerError)},
+        GreetingCase{"short", toBytes("01"), ScanOutcome::failure(ScanCode::checkScannerError)},
         GreetingCase{"notText", Bytes{0xFF, 0xFE, 0x00, 0x01},
-                     ScanOutcome::failure(ScanCode::checkScannerError),
-                     "check scanner validate info = <not UTF-8 text>"},
-        GreetingCase{"none", Bytes{}, ScanOutcome::failure(ScanCode::scannerNetworkError), ""}),
+                     ScanOutcome::failure(ScanCode::checkScannerError)},
+        GreetingCase{"none", Bytes{}, ScanOutcome::failure(ScanCode::scannerNetworkError)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PageStream, EveryPageReachesTheSinkInOrder) {
