@@ -64,19 +64,26 @@ int outcome(bool failed, ScannerModel& model, ManualExecutor& main, const CliEnv
     return failed ? kExitError : kExitInfo;
 }
 
-// The outcome line and exit status of a scan.
-int outcome(const ScanOutcome& scanned, ScannerModel& model, ManualExecutor& main,
-            const CliEnvironment& env) {
-    const int status = outcome(scanned.failed(), model, main, env);
-    return scanned.code == ScanCode::cancelled ? kExitCancelled : status;
-}
+// A scan pass that Ctrl-C and SIGTERM stop cleanly, and the signal that stopped it.
+struct Interrupted {
+    ScanOutcome outcome;
+    int signal = 0;
+};
 
-// One pass of a scan, which Ctrl-C stops cleanly.
 template <typename Pass>
-ScanOutcome interruptible(Pass pass) {
+Interrupted interruptible(Pass pass) {
     std::stop_source stop;
     const InterruptToStop interrupts(stop);
-    return pass(stop.get_token());
+    ScanOutcome outcome = pass(stop.get_token());
+    return {std::move(outcome), interrupts.signal()};
+}
+
+// The outcome line and exit status of a scan; a stopped scan is an error for scripts.
+int outcome(const Interrupted& scanned, ScannerModel& model, ManualExecutor& main,
+            const CliEnvironment& env) {
+    const bool cancelled = scanned.outcome.code == ScanCode::cancelled;
+    const int status = outcome(!scanned.outcome.succeeded(), model, main, env);
+    return cancelled && scanned.signal > 0 ? kExitSignalBase + scanned.signal : status;
 }
 
 // The catalogue row with this name, from either catalogue.
@@ -175,21 +182,21 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
             env.err << "received page " << pageNo << "\n" << std::flush;
         });
     }
-    ScanOutcome scanned =
+    Interrupted scanned =
         interruptible([&](std::stop_token stop) { return model.startScan(*choices.params, stop); });
     // A failed second pass keeps the first page and may be tried again; --yes tries once.
-    for (bool firstTry = true; scanned.needsSecondPass && (firstTry || !options.yes);
+    for (bool firstTry = true; scanned.outcome.needsSecondPass && (firstTry || !options.yes);
          firstTry = false) {
         main.runAll();
-        env.out << (scanned.succeeded() ? "info: " : "error: ") << model.alertMessage() << "\n"
-                << std::flush;
+        const bool succeeded = scanned.outcome.succeeded();
+        env.out << (succeeded ? "info: " : "error: ") << model.alertMessage() << "\n" << std::flush;
         if (!options.yes) {
             env.err << "Press Enter to scan the second side, or type q and Enter to stop.\n"
                     << std::flush;
             std::string answer;
             if (!std::getline(env.in, answer) || answer == "q" || answer == "Q") {
                 // The first page stays in its receive directory.
-                return scanned.succeeded() ? kExitInfo : kExitError;
+                return succeeded ? kExitInfo : kExitError;
             }
         }
         scanned = interruptible(

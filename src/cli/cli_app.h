@@ -15,8 +15,9 @@ namespace scandesk {
 inline constexpr int kExitInfo = 0;
 inline constexpr int kExitError = 1;
 inline constexpr int kExitUsage = 2;
-/// A scan stopped by Ctrl-C (SIGINT) or SIGTERM, as shells report an interrupted program.
-inline constexpr int kExitCancelled = 130;
+/// A scan stopped by a signal exits as shells report a program the signal ended: 128 plus
+/// its number (130 for Ctrl-C, 143 for SIGTERM).
+inline constexpr int kExitSignalBase = 128;
 
 /// What the command line runs against.
 struct CliEnvironment {

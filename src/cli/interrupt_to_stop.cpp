@@ -20,9 +20,10 @@ constexpr int kSignals[] = {SIGINT, SIGTERM};
 std::atomic<int> gSignalledFd{-1};
 struct sigaction gPrevious[2];
 
-void onSignal(int) {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(gSignalledFd.load(), &one, sizeof(one));
+// Hands the signal's number over through the eventfd's counter.
+void onSignal(int number) {
+    const auto value = static_cast<uint64_t>(number);
+    [[maybe_unused]] const ssize_t written = ::write(gSignalledFd.load(), &value, sizeof(value));
 }
 
 }  // namespace
@@ -45,7 +46,10 @@ InterruptToStop::InterruptToStop(std::stop_source source)
         pollfd entries[2] = {{signalled_.get(), POLLIN, 0}, {finished_.get(), POLLIN, 0}};
         while (::poll(entries, 2, -1) < 0 && errno == EINTR) {
         }
-        if (entries[0].revents & POLLIN) {
+        uint64_t number = 0;
+        if ((entries[0].revents & POLLIN) &&
+            ::read(signalled_.get(), &number, sizeof(number)) == sizeof(number)) {
+            signal_ = static_cast<int>(number);  // two signals at once add up: either will do
             source.request_stop();
         }
     });

@@ -1,6 +1,7 @@
 // Ctrl-C during a scan as a stop request, so that the scanner is released properly.
 #pragma once
 
+#include <atomic>
 #include <stop_token>
 #include <thread>
 
@@ -19,7 +20,11 @@ class InterruptToStop {
     InterruptToStop(const InterruptToStop&) = delete;
     InterruptToStop& operator=(const InterruptToStop&) = delete;
 
+    /// The signal that requested the stop, or 0.
+    int signal() const { return signal_; }
+
   private:
+    std::atomic<int> signal_{0};
     UniqueFd signalled_;  ///< written by the signal handler
     UniqueFd finished_;   ///< written when the scan is over, to end the watcher
     std::jthread watcher_;

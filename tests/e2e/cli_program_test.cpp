@@ -129,16 +129,19 @@ TEST_F(CliProgram, TheLastLineIsTheOutcomeAndTheStatusItsKind) {
 // Ctrl-C while the scanner is silent: the scan ends as cancelled at once, not after the
 // page wait, and the program says so.
 TEST_F(CliProgram, InterruptStopsTheScanCleanly) {
-    VirtualScanner scanner({"--silent-after", "4"});  // greeting, D, S, I: then nothing
-    const auto started = std::chrono::steady_clock::now();
-    const ProgramRun run = testing::runProgram(
-        {"/usr/bin/timeout", "--preserve-status", "-s", "INT", "1", SCANDESK_CLI, "scan", "--net",
-         "127.0.0.1", "--port", std::to_string(scanner.port()), "--model", "Tessel T3", "--dir",
-         temp.path()},
-        "", kRunLimit);
-    EXPECT_EQ(run.status, 130);
-    EXPECT_THAT(run.out, ::testing::StartsWith("info: The scan was cancelled. 0 page(s) kept in "));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    for (const auto& [signal, status] : {std::pair{"INT", 130}, std::pair{"TERM", 143}}) {
+        VirtualScanner scanner({"--silent-after", "4"});  // greeting, D, S, I: then nothing
+        const auto started = std::chrono::steady_clock::now();
+        const ProgramRun run = testing::runProgram(
+            {"/usr/bin/timeout", "--preserve-status", "-s", signal, "1", SCANDESK_CLI, "scan",
+             "--net", "127.0.0.1", "--port", std::to_string(scanner.port()), "--model", "Tessel T3",
+             "--dir", temp.path()},
+            "", kRunLimit);
+        EXPECT_EQ(run.status, status) << signal;
+        EXPECT_THAT(run.out,
+                    ::testing::StartsWith("error: The scan was cancelled. 0 page(s) kept in "));
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    }
 }
 
 // A disk that fills up mid-scan: the pages written so far stay whole and are counted,
