@@ -11,6 +11,11 @@ pkg_check_modules(NETSNMP REQUIRED IMPORTED_TARGET netsnmp)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-i18n icu-uc)
 find_package(nlohmann_json 3 REQUIRED)
 
+# The SANE backend, built when both are present: SANE's headers (never its library, which
+# the frontends bring) and libjpeg's scanline decoder.
+pkg_check_modules(SANE sane-backends)
+pkg_check_modules(LIBJPEG IMPORTED_TARGET libjpeg)
+
 # The scripted USB device of the tests; the project builds without it.
 pkg_check_modules(UMOCKDEV IMPORTED_TARGET umockdev-1.0)
 
