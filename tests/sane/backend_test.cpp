@@ -1,0 +1,260 @@
+// The backend's pure parts (configuration, scan plan, lineart lines) and, linked directly,
+// what frontends rely on of its entry points, against the in-process virtual scanner.
+#include <gtest/gtest.h>
+#include <sane/sane.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "devices/catalogue.h"
+#include "network/virtual_scanner.h"
+#include "sane/backend_config.h"
+#include "sane/page_lines.h"
+#include "sane/scan_settings.h"
+#include "session/temp_dir.h"
+
+namespace scandesk::sane {
+namespace {
+
+TEST(BackendConfig, ReadsNetLinesDiscoveryAndSkipsWhatItCannotRead) {
+    std::vector<int> rejected;
+    const BackendConfig config = parseBackendConfig(
+        "# comment\n"
+        "net 192.0.2.7\n"
+        "  net 192.0.2.8:6000 model Tessel T5   # trailing\n"
+        "net 192.0.2.9:0\n"          // port out of range
+        "net 300.1.1.1\n"            // not an address
+        "net 192.0.2.10 modle T3\n"  // unknown keyword
+        "snmp-discovery yes\n"
+        "snmp-discovery maybe\n"
+        "\n",
+        &rejected);
+    const std::vector<NetEntry> expected{{"192.0.2.7", 54321, std::nullopt},
+                                         {"192.0.2.8", 6000, "Tessel T5"}};
+    EXPECT_EQ(config.nets, expected);
+    EXPECT_TRUE(config.snmpDiscovery);
+    EXPECT_EQ(rejected, (std::vector<int>{4, 5, 6, 8}));
+}
+
+TEST(BackendConfig, SearchesSaneConfigDirThenTheDefaultOnATrailingColon) {
+    EXPECT_EQ(configDirectories(nullptr), (std::vector<std::string>{"/etc/sane.d"}));
+    EXPECT_EQ(configDirectories("/a:/b"), (std::vector<std::string>{"/a", "/b"}));
+    EXPECT_EQ(configDirectories("/a:"), (std::vector<std::string>{"/a", "/etc/sane.d"}));
+}
+
+TEST(ScanPlan, AsksForTheSmallestCoveringPageAndCropsTheArea) {
+    const Device t3 = Device::fromNetworkRow(IDDevice().front(), "192.0.2.1");
+    struct Case {
+        AreaMm area;
+        int dpi;
+        const char* page;
+        Crop crop;
+    };
+    for (const Case& c : {
+             Case{{0, 0, 205.9, 291.3}, 300, "A4", {0, 0, 2432, 3441}},
+             Case{{10, 10, 60, 70}, 300, "4R", {118, 118, 591, 709}},
+             Case{{0, 0, 214, 349}, 200, "Legal", {0, 0, 1685, 2748}},
+             Case{{100, 0, 100, 10}, 300, "4R", {1181, 0, 1, 118}},  // never empty
+         }) {
+        ScanSettings settings = defaultSettings(t3);
+        settings.area = c.area;
+        settings.dpi = c.dpi;
+        EXPECT_EQ(coveringPageSize(t3, c.area), c.page);
+        const std::optional<ScanPlan> plan = planScan(t3, settings);
+        ASSERT_TRUE(plan);
+        EXPECT_EQ(plan->crop, c.crop) << c.page;
+    }
+    ScanSettings adf1200 = defaultSettings(t3);
+    adf1200.dpi = 1200;  // the feeder offers up to 600
+    EXPECT_FALSE(planScan(t3, adf1200));
+}
+
+TEST(PageLines, LineartIsInvertedCroppedAndPaddedWhite) {
+    // Two rows of 16 pixels as the scanner sends them (1 white): row 0 all black but the
+    // last pixel, row 1 missing.
+    const Bytes page{0x00, 0x01};
+    std::optional<PageLines> lines =
+        PageLines::open(page, ScanMode::lineart, 16, 2, Crop{3, 0, 13, 2});
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(lines->format().bytesPerLine(), 2);
+    Bytes line(2);
+    ASSERT_TRUE(lines->nextLine(line));
+    EXPECT_EQ(line, (Bytes{0xFF, 0xF0}));  // 12 black, the white one, then padding
+    ASSERT_TRUE(lines->nextLine(line));
+    EXPECT_EQ(line, (Bytes{0x00, 0x00}));
+    EXPECT_FALSE(lines->nextLine(line));
+    EXPECT_FALSE(PageLines::open(Bytes{1, 2, 3}, ScanMode::color, 0, 0, Crop{0, 0, 1, 1}));
+}
+
+// The backend linked directly, on one configured scanner.
+class Conformance : public ::testing::Test {
+  protected:
+    void open(emulator::ScannerScript script) {
+        scanner_.emplace(std::move(script));
+        std::ofstream(dir_.path() + "/scandesk.conf")
+            << "net 127.0.0.1:" << scanner_->port() << " model Tessel T3\n";
+        ::setenv("SANE_CONFIG_DIR", dir_.path().c_str(), 1);
+        SANE_Int version = 0;
+        ASSERT_EQ(sane_init(&version, nullptr), SANE_STATUS_GOOD);
+        EXPECT_EQ(SANE_VERSION_MAJOR(version), SANE_CURRENT_MAJOR);
+        ASSERT_EQ(sane_open("", &handle_), SANE_STATUS_GOOD);
+    }
+    void TearDown() override {
+        if (handle_) {
+            sane_close(handle_);
+        }
+        sane_exit();
+    }
+    SANE_Int index(const char* name) {
+        for (SANE_Int i = 1;
+             const SANE_Option_Descriptor* d = sane_get_option_descriptor(handle_, i); ++i) {
+            if (d->name && std::string(d->name) == name) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    SANE_Int set(const char* name, void* value, SANE_Status expected = SANE_STATUS_GOOD) {
+        SANE_Int info = 0;
+        EXPECT_EQ(sane_control_option(handle_, index(name), SANE_ACTION_SET_VALUE, value, &info),
+                  expected)
+            << name;
+        return info;
+    }
+
+    testing::TempDir dir_;
+    std::optional<testing::VirtualScanner> scanner_;
+    SANE_Handle handle_ = nullptr;
+};
+
+TEST_F(Conformance, OptionDescriptorsAreWhatFrontendsExpect) {
+    open({});
+    SANE_Word count = 0;
+    ASSERT_EQ(sane_control_option(handle_, 0, SANE_ACTION_GET_VALUE, &count, nullptr),
+              SANE_STATUS_GOOD);
+    ASSERT_EQ(count, 10);
+    EXPECT_EQ(sane_get_option_descriptor(handle_, count), nullptr);
+    for (SANE_Int i = 1; i < count; ++i) {
+        const SANE_Option_Descriptor* d = sane_get_option_descriptor(handle_, i);
+        ASSERT_TRUE(d && d->name && d->title && d->desc) << i;
+        if (d->type == SANE_TYPE_GROUP) {
+            continue;
+        }
+        EXPECT_TRUE(SANE_OPTION_IS_SETTABLE(d->cap) && SANE_OPTION_IS_ACTIVE(d->cap)) << d->name;
+        std::vector<char> value(static_cast<size_t>(d->size));
+        ASSERT_EQ(sane_control_option(handle_, i, SANE_ACTION_GET_VALUE, value.data(), nullptr),
+                  SANE_STATUS_GOOD);
+        if (d->constraint_type == SANE_CONSTRAINT_STRING_LIST) {
+            std::vector<std::string> entries;
+            for (const SANE_String_Const* s = d->constraint.string_list; *s; ++s) {
+                EXPECT_LT(std::strlen(*s), static_cast<size_t>(d->size));
+                entries.push_back(*s);
+            }
+            EXPECT_NE(std::find(entries.begin(), entries.end(), value.data()), entries.end());
+            if (std::string(d->name) == "source") {
+                EXPECT_EQ(entries, (std::vector<std::string>{"Auto", "ADF", "Flatbed"}));
+            }
+        } else if (d->constraint_type == SANE_CONSTRAINT_RANGE) {
+            const SANE_Word v = *reinterpret_cast<SANE_Word*>(value.data());
+            EXPECT_TRUE(v >= d->constraint.range->min && v <= d->constraint.range->max);
+        }
+    }
+    EXPECT_EQ(sane_set_io_mode(handle_, SANE_FALSE), SANE_STATUS_INVAL);  // outside a scan
+    SANE_Word dpi = 300;
+    EXPECT_EQ(
+        sane_control_option(handle_, index("resolution"), SANE_ACTION_SET_AUTO, &dpi, nullptr),
+        SANE_STATUS_INVAL);
+}
+
+TEST_F(Conformance, OutOfRangeValuesAreClampedAndWrittenBack) {
+    open({});
+    struct Case {
+        const char* name;
+        SANE_Word value;
+        SANE_Word expected;
+        bool inexact;
+    };
+    for (const Case& c :
+         {Case{"br-x", SANE_FIX(1000), SANE_FIX(2528 * 25.4 / 300), true},
+          Case{"tl-y", SANE_FIX(-5), 0, true}, Case{"tl-x", SANE_FIX(12.5), SANE_FIX(12.5), false},
+          Case{"resolution", 310, 300, true}, Case{"resolution", 600, 600, false}}) {
+        SANE_Word value = c.value;
+        const SANE_Int info = set(c.name, &value);
+        EXPECT_NEAR(value, c.expected, 2) << c.name;
+        EXPECT_EQ((info & SANE_INFO_INEXACT) != 0, c.inexact) << c.name;
+        EXPECT_TRUE(info & SANE_INFO_RELOAD_PARAMS);
+    }
+    // The flatbed offers 1200 dpi, the feeder not: leaving the flatbed takes the nearest.
+    char flatbed[] = "Flatbed", adf[] = "ADF", bogus[] = "Sepia";
+    EXPECT_TRUE(set("source", flatbed) & SANE_INFO_RELOAD_OPTIONS);
+    SANE_Word dpi = 1200;
+    set("resolution", &dpi);
+    EXPECT_EQ(dpi, 1200);
+    set("source", adf);
+    ASSERT_EQ(
+        sane_control_option(handle_, index("resolution"), SANE_ACTION_GET_VALUE, &dpi, nullptr),
+        SANE_STATUS_GOOD);
+    EXPECT_EQ(dpi, 600);
+    set("mode", bogus, SANE_STATUS_INVAL);
+}
+
+TEST_F(Conformance, PagesReadAsTheParametersSayThenTheFeederEnds) {
+    emulator::ScannerScript script;
+    script.pages = 2;
+    open(script);
+    char gray[] = "Gray";
+    set("mode", gray);
+    SANE_Parameters before{}, after{}, afterRead{};
+    ASSERT_EQ(sane_get_parameters(handle_, &before), SANE_STATUS_GOOD);
+    for (int page = 1; page <= 2; ++page) {
+        ASSERT_EQ(sane_start(handle_), SANE_STATUS_GOOD) << page;
+        EXPECT_EQ(sane_set_io_mode(handle_, SANE_FALSE), SANE_STATUS_GOOD);
+        ASSERT_EQ(sane_get_parameters(handle_, &after), SANE_STATUS_GOOD);
+        EXPECT_EQ(std::tie(after.format, after.depth, after.pixels_per_line, after.lines),
+                  std::tie(before.format, before.depth, before.pixels_per_line, before.lines));
+        std::vector<SANE_Byte> image;
+        SANE_Byte chunk[40000];
+        SANE_Int got = 0;
+        SANE_Status status;
+        while ((status = sane_read(handle_, chunk, sizeof chunk, &got)) == SANE_STATUS_GOOD) {
+            image.insert(image.end(), chunk, chunk + got);
+        }
+        EXPECT_EQ(status, SANE_STATUS_EOF);
+        ASSERT_EQ(image.size(), static_cast<size_t>(after.bytes_per_line) * after.lines);
+        EXPECT_LT(image[10 * after.bytes_per_line + 10], 64);  // the corner mark
+        EXPECT_GT(image.back(), 192);
+        ASSERT_EQ(sane_get_parameters(handle_, &afterRead), SANE_STATUS_GOOD);
+        EXPECT_EQ(afterRead.lines, after.lines);
+    }
+    EXPECT_EQ(sane_start(handle_), SANE_STATUS_NO_DOCS);
+    EXPECT_TRUE(scanner_->finished(std::chrono::seconds(2)));
+}
+
+SANE_Handle signalled = nullptr;
+
+TEST_F(Conformance, CancelFromASignalHandlerEndsTheWaitAndReleasesTheScanner) {
+    emulator::ScannerScript script;
+    script.silentAfterUnits = 1;  // the greeting, then nothing
+    open(script);
+    signalled = handle_;
+    struct sigaction action {};
+    action.sa_handler = [](int) { sane_cancel(signalled); };
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGALRM, &action, &previous), 0);
+    ::alarm(1);
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_EQ(sane_start(handle_), SANE_STATUS_CANCELLED);
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(4));
+    EXPECT_TRUE(scanner_->finished(std::chrono::seconds(2)));
+    SANE_Byte byte;
+    SANE_Int got = 0;
+    EXPECT_EQ(sane_read(handle_, &byte, 1, &got), SANE_STATUS_CANCELLED);
+    ::sigaction(SIGALRM, &previous, nullptr);
+}
+
+}  // namespace
+}  // namespace scandesk::sane
