@@ -81,10 +81,9 @@ class Scanimage : public ::testing::Test {
     std::vector<std::string> command(const std::vector<std::string>& args) const {
         std::vector<std::string> argv{"env", "SANE_CONFIG_DIR=" + dir_.path(),
                                       "LD_LIBRARY_PATH=" SCANDESK_SANE_LIBDIR};
-        for (const char* extra : {SCANDESK_SANE_PRELOAD}) {
-            if (*extra) {
-                argv.emplace_back(extra);
-            }
+        std::istringstream sanitizer(SCANDESK_SANE_ENV);  // VAR=value words, maybe none
+        for (std::string word; sanitizer >> word;) {
+            argv.push_back(word);
         }
         argv.emplace_back("scanimage");
         argv.insert(argv.end(), args.begin(), args.end());
