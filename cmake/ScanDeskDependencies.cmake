@@ -19,7 +19,14 @@ pkg_check_modules(LIBJPEG IMPORTED_TARGET libjpeg)
 # The scripted USB device of the tests; the project builds without it.
 pkg_check_modules(UMOCKDEV IMPORTED_TARGET umockdev-1.0)
 
-find_package(GTest REQUIRED)
+# A packager's or a demo's build needs no tests.
+if(SCANDESK_BUILD_TESTS)
+    find_package(GTest QUIET)
+    if(NOT GTest_FOUND)
+        message(STATUS "GoogleTest not found: the tests are not built")
+        set(SCANDESK_BUILD_TESTS OFF)
+    endif()
+endif()
 if(SCANDESK_BUILD_BENCH)
     find_package(benchmark QUIET)
     if(NOT benchmark_FOUND)
