@@ -23,7 +23,8 @@ namespace {
 // How long the virtual scanner may take to name its port.
 constexpr std::chrono::seconds kStartTimeout{5};
 
-// Starts `argv` with standard output and error on `outFd`, input from `inFd` (or none).
+// Starts `argv` with standard output and error on `outFd`, input from `inFd` (or none). A
+// bare program name is looked up through PATH.
 pid_t spawn(const std::vector<std::string>& argv, int inFd, int outFd, int errFd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -38,7 +39,7 @@ pid_t spawn(const std::vector<std::string>& argv, int inFd, int outFd, int errFd
     }
     args.push_back(nullptr);
     pid_t pid = -1;
-    const int error = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
         throw std::runtime_error("cannot start " + argv[0]);
@@ -110,8 +111,8 @@ void VirtualScanner::readOutput() {
 
 ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& input,
                       std::chrono::seconds limit) {
-    char pattern[] = "/tmp/scandesk-run-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
+    std::string pattern = std::filesystem::temp_directory_path() / "scandesk-run-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot make a directory");
     }
     const std::string dir = pattern;
@@ -120,8 +121,7 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& i
     const int out = open((dir + "/out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     const int err = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     // coreutils' timeout bounds the run and passes the program's exit status on.
-    std::vector<std::string> bounded{"/usr/bin/timeout", "--kill-after=2",
-                                     std::to_string(limit.count())};
+    std::vector<std::string> bounded{"timeout", "--kill-after=2", std::to_string(limit.count())};
     bounded.insert(bounded.end(), argv.begin(), argv.end());
     const pid_t pid = spawn(bounded, in, out, err);
     close(in);

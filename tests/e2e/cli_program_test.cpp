@@ -133,9 +133,9 @@ TEST_F(CliProgram, InterruptStopsTheScanCleanly) {
         VirtualScanner scanner({"--silent-after", "4"});  // greeting, D, S, I: then nothing
         const auto started = std::chrono::steady_clock::now();
         const ProgramRun run = testing::runProgram(
-            {"/usr/bin/timeout", "--preserve-status", "-s", signal, "1", SCANDESK_CLI, "scan",
-             "--net", "127.0.0.1", "--port", std::to_string(scanner.port()), "--model", "Tessel T3",
-             "--dir", temp.path()},
+            {"timeout", "--preserve-status", "-s", signal, "1", SCANDESK_CLI, "scan", "--net",
+             "127.0.0.1", "--port", std::to_string(scanner.port()), "--model", "Tessel T3", "--dir",
+             temp.path()},
             "", kRunLimit);
         EXPECT_EQ(run.status, status) << signal;
         EXPECT_THAT(run.out,
@@ -184,15 +184,15 @@ TEST_F(CliProgram, AFullDiskEndsInAnErrorThatCountsTheKeptPages) {
 // Discovery broadcasts, so it runs only inside a network namespace of its own, where
 // nothing but a down loopback exists and nothing is found.
 TEST_F(CliProgram, DiscoveryInAnEmptyNamespaceFindsNothing) {
-    if (testing::runProgram({"/usr/bin/unshare", "-n", "/bin/true"}, "", kRunLimit).status != 0) {
+    if (testing::runProgram({"unshare", "-n", "true"}, "", kRunLimit).status != 0) {
         GTEST_SKIP() << "no private network namespace available (unshare -n failed)";
     }
-    const ProgramRun list = testing::runProgram(
-        {"/usr/bin/unshare", "-n", SCANDESK_CLI, "list", "--json"}, "", kRunLimit);
+    const ProgramRun list =
+        testing::runProgram({"unshare", "-n", SCANDESK_CLI, "list", "--json"}, "", kRunLimit);
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.out, "[]\n");
     const ProgramRun scan = testing::runProgram(
-        {"/usr/bin/unshare", "-n", SCANDESK_CLI, "scan", "--dir", temp.path()}, "", kRunLimit);
+        {"unshare", "-n", SCANDESK_CLI, "scan", "--dir", temp.path()}, "", kRunLimit);
     EXPECT_EQ(scan.status, 1);
     EXPECT_EQ(scan.out, "error: No scanner was found.\n");
 }
