@@ -133,6 +133,17 @@ else
     pages=$( [[ -f $pdf ]] && pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
     [[ $status == 0 && $pages == 2 ]] ||
         fail "the installed scandesk-cli exited with $status and wrote '$pdf' ($pages pages)"
+    # SANE finds the installed backend through the installed dll.d entry. Discovery stays off:
+    # it would broadcast from the host's namespace.
+    if [[ $backend == ON ]]; then
+        mkdir "$work/sane.d"
+        cp -r "$stage/etc/sane.d/dll.d" "$work/sane.d/"
+        printf 'snmp-discovery no\nnet 127.0.0.1:%s\n' "$port" >"$work/sane.d/scandesk.conf"
+        devices=$(SANE_CONFIG_DIR=$work/sane.d LD_LIBRARY_PATH=$stage/usr/lib/$multiarch/sane \
+            timeout 60 scanimage -f '%d%n' 2>/dev/null || true)
+        grep -qx "scandesk:net:127.0.0.1:$port" <<<"$devices" ||
+            fail "scanimage lists '$devices', not the installed backend's scanner"
+    fi
 fi
 
 [[ $failures == 0 ]]
