@@ -26,15 +26,46 @@ ResultPair writeJpegPage(const Image& image, const std::string& path, const char
     return saveSuccess();
 }
 
+// A scanner may send a page a little larger than asked, never one of another order.
+constexpr int64_t kAreaMarginPercent = 25;
+constexpr int64_t kAreaMarginPixels = 64 * 1024;
+
+/// Why a JPEG page must not be decoded: its header claims far more pixels than the job
+/// asked for (a few bytes can claim gigabytes of raster). Nothing when it fits or when the
+/// job names no area.
+std::optional<std::string> oversizedPage(const Bytes& data, const ScanParam& param) {
+    if (param.w <= 0 || param.h <= 0) {
+        return std::nullopt;
+    }
+    const Outcome<JpegInfo> info = readJpegInfo(data);
+    if (!info) {
+        return std::nullopt;  // the decoder reports what is wrong with it
+    }
+    const int64_t claimed = int64_t{info.value->width} * info.value->height;
+    const int64_t asked = param.w * param.h;
+    if (claimed <= asked + asked * kAreaMarginPercent / 100 + kAreaMarginPixels) {
+        return std::nullopt;
+    }
+    return "the page claims " + std::to_string(info.value->width) + " x " +
+           std::to_string(info.value->height) + " pixels, far more than the " +
+           std::to_string(param.w) + " x " + std::to_string(param.h) + " asked for";
+}
+
 /// The page decoded: a bitmap built by `saveImages`, or a JPEG stream.
-Outcome<Image> decodePage(const Bytes& data) {
-    return looksLikeBitmap(data) ? decodeBWBitmap(data) : decodeJpeg(data);
+Outcome<Image> decodePage(const Bytes& data, const ScanParam& param) {
+    if (looksLikeBitmap(data)) {
+        return decodeBWBitmap(data);
+    }
+    if (auto refused = oversizedPage(data, param)) {
+        return Outcome<Image>::failure(*refused);
+    }
+    return decodeJpeg(data);
 }
 
 /// `save2JPEG` without the guard against unexpected exceptions.
 ResultPair saveTurnedJpeg(const ScanParam& param, int pageNo, const Bytes& data) {
     const std::string path = pageFileName(param.filePath, pageNo, ".jpg");
-    Outcome<Image> decoded = decodePage(data);
+    Outcome<Image> decoded = decodePage(data, param);
     if (!decoded) {
         return saveFailure(decoded.error);
     }

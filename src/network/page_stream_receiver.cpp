@@ -21,11 +21,6 @@ constexpr uint8_t kPageEnd = 0x82;
 constexpr size_t kDataInUnit = 10;
 constexpr size_t kEndOfScanUnitSize = 11;
 constexpr size_t kHeaderLogThreshold = 10;
-// Room a page may take beyond its expected size before the stream counts as broken.
-constexpr int64_t kPageSizeSlackBytes = 16 * 1024 * 1024;
-constexpr int64_t kPageSizeFactor = 4;
-// Pages are never reserved beyond this, whatever the parameters say.
-constexpr int64_t kMaxReserveBytes = 512 * 1024 * 1024;
 // Bytes fetched from the socket at once for header reads; reads at least half as large
 // bypass the inbox.
 constexpr size_t kInboxSize = 64 * 1024;
@@ -55,10 +50,6 @@ bool startsUnit(uint8_t byte) {
 
 }  // namespace
 
-int64_t pageSizeLimit(int64_t expectedSize) {
-    return kPageSizeFactor * expectedSize + kPageSizeSlackBytes;
-}
-
 PageStreamReceiver::PageStreamReceiver(int fd, const CommunicatorLimits& limits,
                                        const ScanParam& param, const PageSink& savePage,
                                        const PageProgress& progress, int stopFd)
@@ -79,7 +70,7 @@ ScanOutcome PageStreamReceiver::run() {
         diag("TCPCommunicator: no connection to receive pages from");
         return failed(ScanCode::scannerNetworkError, "no connection");
     }
-    page_.reserve(static_cast<size_t>(std::min(expectedSize_, kMaxReserveBytes)));
+    page_.reserve(pageReserve(expectedSize_));
     header_.reserve(kHeaderUnitSize);
     lastBytes_ = std::chrono::steady_clock::now();
     switch (waitReadable(fd_, limits_.pageTimeout, stopFd_)) {
@@ -343,7 +334,7 @@ std::optional<ScanOutcome> PageStreamReceiver::savePage() {
     }
     ++pageNo_;
     page_ = Bytes();
-    page_.reserve(static_cast<size_t>(std::min(expectedSize_, kMaxReserveBytes)));
+    page_.reserve(pageReserve(expectedSize_));
     return std::nullopt;
 }
 

@@ -20,9 +20,6 @@ inline constexpr size_t kHeaderUnitSize = 22;
 /// Largest single page-data read.
 inline constexpr size_t kDataReadSize = 40960;
 
-/// Size beyond which a page is taken for a broken stream rather than grown further.
-int64_t pageSizeLimit(int64_t expectedSize);
-
 /// Reads one scan's page stream from a connected socket until it ends; one use.
 class PageStreamReceiver {
   public:

@@ -40,6 +40,14 @@ struct ScanParam {
 /// TEXT mode (one bit per pixel); never negative.
 int64_t expectedPageSize(const ScanParam& param);
 
+/// Size beyond which a page is taken for a broken stream rather than grown further, on
+/// either transport.
+int64_t pageSizeLimit(int64_t expectedSize);
+
+/// Room reserved for a page of the expected size: never more than a sane bound, whatever
+/// the parameters say.
+size_t pageReserve(int64_t expectedSize);
+
 }  // namespace scandesk
 
 template <>

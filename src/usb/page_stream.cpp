@@ -88,12 +88,13 @@ PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length) {
 }
 
 PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,
-                          const PageSink& saveImages, std::chrono::milliseconds readTimeout,
-                          std::stop_token stop) {
+                          int expectedPageNo, const PageSink& saveImages,
+                          std::chrono::milliseconds readTimeout, std::stop_token stop) {
     std::vector<uint8_t> buffer(kPageBufferSize, 0);
     const std::span<const uint8_t> view(buffer);
     Bytes page;
-    page.reserve(static_cast<size_t>(expectedPageSize(param)));
+    page.reserve(pageReserve(expectedPageSize(param)));
+    const int64_t sizeLimit = pageSizeLimit(expectedPageSize(param));
     int errors = 0;
     while (true) {
         if (stop.stop_requested()) {
@@ -128,6 +129,10 @@ PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam
             case PacketKind::data:
                 page.insert(page.end(), view.begin() + kPacketHeaderSize,
                             view.begin() + kPacketHeaderSize + payload);
+                if (static_cast<int64_t>(page.size()) > sizeLimit) {
+                    diag("page of ", page.size(), " bytes, far beyond the expected size");
+                    return {true, 0, ScanCode::usbTransferImageError};
+                }
                 break;
             case PacketKind::tail: {
                 const auto tail = view.subspan(kPacketHeaderSize + payload, kPacketTailSize);
@@ -135,6 +140,11 @@ PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam
                 page.insert(page.end(), view.begin() + kPacketHeaderSize,
                             view.begin() + kPacketHeaderSize + payload);
                 const int pageNo = static_cast<int>(le16(view, 3));
+                // A page out of turn would overwrite a stored page or leave a gap.
+                if (pageNo != expectedPageNo) {
+                    diag("page ", pageNo, " arrived where page ", expectedPageNo, " was due");
+                    return {true, pageNo, ScanCode::usbTransferImageError};
+                }
                 if (saveImages && !saveImages(param, pageNo, page).status) {
                     return {true, pageNo, ScanCode::saveImageError};
                 }

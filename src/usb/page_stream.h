@@ -49,13 +49,14 @@ struct PageReadResult {
     friend bool operator==(const PageReadResult&, const PageReadResult&) = default;
 };
 
-/// Reads the stream from `pipe` until one page is complete and stored through
+/// Reads the stream from `pipe` until page `expectedPageNo` is complete and stored through
 /// `saveImages`, or the job ends: normally (a status byte 0x80 or an empty packet), with
-/// the scanner's failure status, when a page cannot be stored, when the device is gone,
+/// the scanner's failure status, when a page cannot be stored, when a page carries another
+/// number or grows far beyond its expected size, when the device is gone,
 /// or after too many failed reads, or as `cancelled` soon after `stop` is requested.
 /// A failing stall clear is thrown.
 PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam& param,
-                          const PageSink& saveImages,
+                          int expectedPageNo, const PageSink& saveImages,
                           std::chrono::milliseconds readTimeout = kPageReadTimeout,
                           std::stop_token stop = {});
 

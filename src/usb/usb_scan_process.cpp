@@ -228,7 +228,7 @@ ScanOutcome UsbScanProcess::start(std::stop_token stop) {
             interfaceInterface_->openAndPerform(false, [&] {
                 diag("open and perform");
                 page = readImages(*interfaceInterface_, pipeFor(kReadPipe), scanCommand_.param,
-                                  sink_, options_.pageReadTimeout, stop);
+                                  job.pagesStored + 1, sink_, options_.pageReadTimeout, stop);
             });
         } catch (const std::exception& error) {
             diag("receive images error. error = ", errorLogValue(error));

@@ -59,12 +59,17 @@ INSTANTIATE_TEST_SUITE_P(ModesAndPieces, CommandFraming,
 
 TEST(CommandFraming, StrayBytesComeOutAloneAndNeverShiftACommand) {
     const auto commands = jobCommands(smallJob("GRAY256"));
-    Bytes all = {'h', 'i'};
-    all.insert(all.end(), commands[0].raw.begin(), commands[0].raw.end());
-    const auto out = readInPieces(all, all.size());
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0], (HostCommand{0, {'h', 'i'}}));
-    EXPECT_EQ(out[1], commands[0]);
+    // Plain bytes, and escapes before no command letter (a NUL must not pass for one).
+    for (const Bytes& stray : {Bytes{'h', 'i'}, Bytes{0x1B, 'x'}, Bytes{0x1B, 0x00}}) {
+        Bytes all = stray;
+        all.insert(all.end(), commands[0].raw.begin(), commands[0].raw.end());
+        const auto out = readInPieces(all, all.size());
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.back(), commands[0]);
+        for (size_t i = 0; i + 1 < out.size(); ++i) {
+            EXPECT_EQ(out[i].letter, 0);  // stray, never a command
+        }
+    }
 }
 
 TEST(CommandFraming, IncompleteCommandWaits) {

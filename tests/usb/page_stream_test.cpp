@@ -31,7 +31,7 @@ class PageStream : public ::testing::Test {
     }
 
     PageReadResult readPage() {
-        return readImages(*interface, 1, param,
+        return readImages(*interface, 1, param, expectedPage,
                           [this](const ScanParam&, int pageNo, const Bytes& data) {
                               saved.emplace_back(pageNo, data);
                               return ResultPair{sinkStores, sinkStores ? "ok" : "saveImageError"};
@@ -43,6 +43,7 @@ class PageStream : public ::testing::Test {
     ScanParam param;
     std::vector<std::pair<int, Bytes>> saved;
     bool sinkStores = true;
+    int expectedPage = 1;
     CapturedLines lines;
 };
 
@@ -57,6 +58,7 @@ Bytes joined(std::initializer_list<Bytes> parts) {
 TEST_F(PageStream, ThreeDataPacketsAndATailMakeOnePage) {
     const Bytes a = payloadOf(4096, 1), b = payloadOf(4096, 2), c = payloadOf(4096, 3);
     const Bytes d = payloadOf(100, 4);
+    expectedPage = 7;
     link->reads = {{success, pagePacket(7, a)},
                    {success, pagePacket(7, b)},
                    {success, pagePacket(7, c)},
@@ -104,6 +106,13 @@ TEST_F(PageStream, HowTheJobEnds) {
              {"unplugged",
               {good, {kIOReturnNoDevice, {}}},
               {true, 0, ScanCode::usbTransferImageError}},
+             // A page out of turn would overwrite page 2 or leave a gap.
+             {"page out of turn",
+              {{success, pageTail(2, payloadOf(10))}},
+              {true, 2, ScanCode::usbTransferImageError}},
+             {"far beyond its size",
+              std::vector<Read>(420, {success, pagePacket(1, payloadOf(40948))}),
+              {true, 0, ScanCode::usbTransferImageError}},
              // Failed reads add up across good packets.
              {"five errors",
               {ioError,
@@ -127,6 +136,7 @@ TEST_F(PageStream, HowTheJobEnds) {
 
 TEST_F(PageStream, APageThatCannotBeStoredEndsTheJob) {
     sinkStores = false;
+    expectedPage = 4;
     link->reads = {{success, pageTail(4, payloadOf(10))}};
     EXPECT_EQ(readPage(), (PageReadResult{true, 4, ScanCode::saveImageError}));
 }

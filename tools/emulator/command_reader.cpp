@@ -65,6 +65,11 @@ std::optional<size_t> commandLength(const Bytes& bytes) {
     return static_cast<size_t>(closing - bytes.begin()) + kShortClosing.size();
 }
 
+// Whether the byte after an escape names one of the scanner's commands.
+bool isCommandLetter(uint8_t letter) {
+    return letter == 'D' || letter == 'S' || letter == 'I' || letter == 'X';
+}
+
 // Moves the first `count` pending bytes out as one command.
 HostCommand take(Bytes& pending, size_t count, char letter) {
     HostCommand command{letter, Bytes(pending.begin(), pending.begin() + count)};
@@ -111,6 +116,11 @@ std::optional<HostCommand> CommandReader::next() {
         // Bytes before a command's first byte are handed out on their own, so that
         // they show in the log but never shift a command.
         return take(pending_, static_cast<size_t>(escape - pending_.begin()), 0);
+    }
+    if (pending_.size() >= 2 && !isCommandLetter(pending_[1])) {
+        // An escape before anything but a command letter starts nothing: it must not
+        // swallow the command that follows.
+        return take(pending_, 1, 0);
     }
     if (const auto length = commandLength(pending_)) {
         return take(pending_, *length, static_cast<char>(pending_[1]));
