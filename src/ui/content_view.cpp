@@ -10,6 +10,7 @@ namespace scandesk {
 
 ContentView::ContentView(const SettingViewServices& services, std::function<void()> openWindow) {
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(displayText("appTitle"));
     settingView_ = new SettingView(services, this);
     setCentralWidget(settingView_);
     auto* fileMenu = menuBar()->addMenu(displayText("File"));

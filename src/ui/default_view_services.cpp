@@ -1,10 +1,10 @@
 // The application's own services for its windows.
+#include <QDesktopServices>
 #include <QFileDialog>
-#include <QInputDialog>
 
 #include "session/default_services.h"
 #include "session/desktop_directory.h"
-#include "ui/translations.h"
+#include "ui/add_scanner_dialog.h"
 #include "ui/view_services.h"
 
 namespace scandesk {
@@ -22,27 +22,18 @@ std::optional<QString> chooseFolderWithPanel(QWidget* parent) {
     return chosen.isEmpty() ? QString() : chosen.front();
 }
 
-// A modal text dialog for the scanner's address.
-std::optional<QString> askAddressWithDialog(QWidget* parent) {
-    bool confirmed = false;
-    const QString text =
-        QInputDialog::getText(parent, displayText("addScannerByAddress"),
-                              displayText("scannerAddress"), QLineEdit::Normal, {}, &confirmed);
-    if (!confirmed) {
-        return std::nullopt;
-    }
-    return text;
-}
-
 }  // namespace
 
-SettingViewServices defaultViewServices() {
+SettingViewServices defaultViewServices(uint16_t scannerPort) {
     SettingViewServices services;
-    services.modelServices = [] { return defaultModelServices(); };
+    services.modelServices = [scannerPort] { return defaultModelServices(scannerPort); };
     // Discovery runs of one window may overlap (a refresh while one runs).
     services.makeBackgroundExecutor = [] { return std::make_unique<ThreadPerTaskExecutor>(); };
     services.chooseFolder = chooseFolderWithPanel;
-    services.askAddress = askAddressWithDialog;
+    services.askAddress = AddScannerDialog::ask;
+    services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    // ~/.config/ScanDesk/scandesk.conf
+    services.openSettings = [] { return std::make_unique<QSettings>("ScanDesk", "scandesk"); };
     services.defaultSaveDir = QString::fromStdString(desktopDirectory());
     return services;
 }

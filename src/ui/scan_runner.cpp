@@ -1,35 +1,11 @@
 // The worker thread and progress dialog of a scan pass.
 #include "ui/scan_runner.h"
 
-#include <QCloseEvent>
 #include <QMetaObject>
 
 #include "common/diagnostics.h"
-#include "ui/translations.h"
 
 namespace scandesk {
-namespace {
-
-// The dialog's text for the pages stored so far.
-QString progressText(int pages) {
-    return displayText("scanInProgress") + "\n" + displayText("pagesReceived") + " " +
-           QString::number(pages);
-}
-
-/// A progress dialog without a way out: the pass cannot be stopped, so neither Escape
-/// nor the window's close button may hide the dialog and free the window meanwhile.
-class PassProgressDialog final : public QProgressDialog {
-  public:
-    explicit PassProgressDialog(QWidget* window)
-        : QProgressDialog(progressText(0), QString(), 0, 0, window) {}
-
-    void reject() override {}
-
-  protected:
-    void closeEvent(QCloseEvent* event) override { event->ignore(); }
-};
-
-}  // namespace
 
 ScanRunner::ScanRunner(ScannerModel& model, QWidget* window) : model_(model), window_(window) {
     model_.setPageProgress([this](int pageNo) {
@@ -40,54 +16,72 @@ ScanRunner::ScanRunner(ScannerModel& model, QWidget* window) : model_(model), wi
 
 ScanRunner::~ScanRunner() {
     if (worker_.joinable()) {
+        stop_.request_stop();
         worker_.join();
     }
     model_.setPageProgress({});
 }
 
-bool ScanRunner::run(Pass pass, std::function<void()> finished) {
+bool ScanRunner::run(Pass pass, std::string prefix, Finished finished) {
     if (busy_) {
         return false;
     }
     busy_ = true;
+    prefix_ = std::move(prefix);
     finished_ = std::move(finished);
-    progress_ = std::make_unique<PassProgressDialog>(window_);
-    progress_->setWindowModality(Qt::WindowModal);
-    progress_->setMinimumDuration(0);
-    progress_->setAutoClose(false);
-    progress_->setAutoReset(false);
+    stop_ = std::stop_source();
+    progress_ = std::make_unique<ScanProgressDialog>(window_, [this] { cancel(); });
+    thumbnails_ = std::make_unique<ThumbnailLoader>(
+        ScanProgressDialog::kThumbnailSize, [this](int pageNo, const QImage& thumbnail) {
+            if (progress_) {
+                progress_->showThumbnail(pageNo, thumbnail);
+            }
+        });
     progress_->show();
-    worker_ = std::thread([this, pass = std::move(pass)] {
+    worker_ = std::thread([this, pass = std::move(pass), stop = stop_.get_token()] {
+        ScanOutcome outcome;
         try {
-            pass(model_);
+            outcome = pass(model_, stop);
         } catch (const std::exception& error) {
             // An escaping exception would end the whole program; end the pass instead.
             diag("scan pass failed: ", error.what());
             model_.raiseAlert("error", "unexpectError");
+            outcome = ScanOutcome::failure(ScanCode::unexpectError);
         } catch (...) {
             diag("scan pass failed with an unknown exception");
             model_.raiseAlert("error", "unexpectError");
+            outcome = ScanOutcome::failure(ScanCode::unexpectError);
         }
         QMetaObject::invokeMethod(
-            this, [this] { passEnded(); }, Qt::QueuedConnection);
+            this, [this, outcome] { passEnded(outcome); }, Qt::QueuedConnection);
     });
     return true;
 }
 
-void ScanRunner::showPage(int pageNo) {
-    if (progress_) {
-        progress_->setLabelText(progressText(pageNo));
+void ScanRunner::cancel() {
+    if (busy_) {
+        stop_.request_stop();
     }
 }
 
-void ScanRunner::passEnded() {
+void ScanRunner::showPage(int pageNo) {
+    if (!progress_) {
+        return;
+    }
+    progress_->setPageCount(pageNo);
+    // The receive directory is the pass's own from before its first page.
+    thumbnails_->load(pageNo, model_.receiveDir() + "/" + prefix_);
+}
+
+void ScanRunner::passEnded(ScanOutcome outcome) {
     worker_.join();
     busy_ = false;
+    thumbnails_.reset();
     progress_.reset();
     auto finished = std::move(finished_);
     finished_ = nullptr;
     if (finished) {
-        finished();
+        finished(outcome);
     }
 }
 

@@ -136,6 +136,13 @@ void keepIndicesInRange(SettingState& state, const Device& scanner, size_t scann
     }
 }
 
+void settleRestoredChoices(SettingState& state, const Device& scanner, size_t scannerCount) {
+    keepIndicesInRange(state, scanner, scannerCount);
+    applyColorModeChange(state);
+    applyCombineTypeChange(state, scanner);
+    keepIndicesInRange(state, scanner, scannerCount);
+}
+
 std::optional<std::string> scanCheckFailure(const SettingState& state, size_t scannerCount) {
     if (scannerCount == 0) {
         return "noScannerFound";

@@ -83,6 +83,11 @@ void applyCombineTypeChange(SettingState& state, const Device& scanner);
 /// size); a scanner that cannot combine drops the combination.
 void keepIndicesInRange(SettingState& state, const Device& scanner, size_t scannerCount);
 
+/// Choices read back from an earlier run, made to fit `scanner`: indices it does not
+/// offer fall back as after a refresh, then the colour mode and combination rules run
+/// as if the user had just chosen them.
+void settleRestoredChoices(SettingState& state, const Device& scanner, size_t scannerCount);
+
 /// The key of the first failed scan check (no scanner, no directory, no file name).
 std::optional<std::string> scanCheckFailure(const SettingState& state, size_t scannerCount);
 

@@ -2,17 +2,20 @@
 #include "ui/setting_view.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/diagnostics.h"
 #include "network/ipv4_address.h"
 #include "session/list_text.h"
 #include "session/two_pass_prompt.h"
+#include "ui/add_scanner_dialog.h"
 #include "ui/translations.h"
 
 namespace scandesk {
@@ -89,11 +92,20 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
       mainExecutor_(&executorContext_),
       backgroundExecutor_(services_.makeBackgroundExecutor()) {
     state_.saveDir = services_.defaultSaveDir.toStdString();
+    if (services_.openSettings) {
+        settings_ = services_.openSettings();
+        RememberedChoices choices = loadChoices(*settings_, state_);
+        state_.saveDir = choices.state.saveDir;
+        state_.savePrefix = choices.state.savePrefix;
+        if (!choices.scannerType.empty()) {
+            remembered_ = std::move(choices);
+        }
+    }
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     setMaximumSize(kMaximumWidth, kMaximumHeight);
     buildRows();
     model_ = std::make_unique<ScannerModel>(mainExecutor_, *backgroundExecutor_,
-                                            services_.modelServices(), false);
+                                            pdfWatch_.watch(services_.modelServices()), false);
     runner_ = std::make_unique<ScanRunner>(*model_, this);
     observer_ = model_->addObserver([this](ModelProperty property) { onModelChanged(property); });
     connectControls();
@@ -104,6 +116,7 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
 
 SettingView::~SettingView() {
     runner_.reset();
+    rememberChoices();
     model_->removeObserver(observer_);
 }
 
@@ -115,8 +128,14 @@ QComboBox* SettingView::addChooser(const char* objectName, const char* labelKey)
     auto* chooser = new QComboBox(this);
     chooser->setObjectName(objectName);
     chooser->setFixedWidth(kControlWidth);
-    form_->addRow(displayText(labelKey), chooser);
+    addRow(labelKey, chooser, chooser);
     return chooser;
+}
+
+void SettingView::addRow(const char* labelKey, QWidget* field, QWidget* buddy) {
+    auto* label = new QLabel(displayText(labelKey), this);
+    label->setBuddy(buddy);
+    form_->addRow(label, field);
 }
 
 void SettingView::buildRows() {
@@ -137,6 +156,7 @@ void SettingView::buildRows() {
     scannerChooser_->setObjectName("scanner");
     scannerChooser_->setFixedWidth(kControlWidth);
     refreshButton_ = new QPushButton(scannerRow);
+    refreshButton_->setAutoDefault(true);
     refreshButton_->setObjectName("refreshScanner");
     addButton_ = new QToolButton(scannerRow);
     addButton_->setObjectName("addScannerByAddress");
@@ -146,7 +166,7 @@ void SettingView::buildRows() {
     scannerLayout->addWidget(scannerChooser_);
     scannerLayout->addWidget(refreshButton_);
     scannerLayout->addWidget(addButton_);
-    form_->addRow(displayText("scanner"), scannerRow);
+    addRow("scanner", scannerRow, scannerChooser_);
 
     scanSourceChooser_ = addChooser("scanSource", "scanSource");
     colorModeChooser_ = addChooser("colorMode", "colorMode");
@@ -159,9 +179,9 @@ void SettingView::buildRows() {
 
     fileNameField_ = new QLineEdit(this);
     fileNameField_->setObjectName("saveFileName");
-    fileNameField_->setPlaceholderText(displayText("saveFileName"));
+    fileNameField_->setPlaceholderText(withoutMnemonic(displayText("saveFileName")));
     fileNameField_->setFixedWidth(kControlWidth);
-    form_->addRow(displayText("saveFileName"), fileNameField_);
+    addRow("saveFileName", fileNameField_, fileNameField_);
 
     // The output row: directory field and folder chooser.
     auto* outputRow = new QWidget(this);
@@ -169,14 +189,15 @@ void SettingView::buildRows() {
     outputLayout->setContentsMargins(0, 0, 0, 0);
     saveDirField_ = new QLineEdit(outputRow);
     saveDirField_->setObjectName("saveTo");
-    saveDirField_->setPlaceholderText(displayText("saveTo"));
+    saveDirField_->setPlaceholderText(withoutMnemonic(displayText("saveTo")));
     saveDirField_->setFixedWidth(kControlWidth);
     browseButton_ = new QPushButton(displayText("browser"), outputRow);
     browseButton_->setObjectName("browser");
+    browseButton_->setAutoDefault(true);
     outputLayout->addWidget(saveDirField_);
     outputLayout->addWidget(browseButton_);
     column->addSpacing(kContentPadding);
-    form_->addRow(displayText("saveTo"), outputRow);
+    addRow("saveTo", outputRow, saveDirField_);
 
     scanButton_ = new QPushButton(displayText("scan"), this);
     scanButton_->setObjectName("scan");
@@ -184,6 +205,16 @@ void SettingView::buildRows() {
     column->addSpacing(kContentPadding);
     column->addWidget(scanButton_, 0, Qt::AlignHCenter);
     column->addStretch(1);
+
+    // Tab walks the rows top to bottom, each row left to right, then Scan.
+    const QList<QWidget*> focusOrder{scannerChooser_,    refreshButton_,      addButton_,
+                                     scanSourceChooser_, colorModeChooser_,   contentTypeChooser_,
+                                     resolutionChooser_, combineTypeChooser_, pageSizeChooser_,
+                                     saveTypeChooser_,   rotateAngleChooser_, fileNameField_,
+                                     saveDirField_,      browseButton_,       scanButton_};
+    for (qsizetype i = 1; i < focusOrder.size(); ++i) {
+        setTabOrder(focusOrder[i - 1], focusOrder[i]);
+    }
 
     // Entries of the fixed lists; the others follow the selected scanner in render().
     showEntries(colorModeChooser_, localizedEntries(colorModeOption()), 0);
@@ -281,15 +312,27 @@ void SettingView::renderAlert() {
         // Shown only while the alert offers a second pass: leaves the first page waiting.
         auto* stop = alertBox_->addButton(displayText("stopTwoPass"), QMessageBox::RejectRole);
         stop->setObjectName("stop");
+        // Shown only after a successful scan: its folder, and its PDF when it made one.
+        auto* openFolder = alertBox_->addButton(displayText("openFolder"), QMessageBox::ActionRole);
+        openFolder->setObjectName("openFolder");
+        auto* openPdf = alertBox_->addButton(displayText("openPdf"), QMessageBox::ActionRole);
+        openPdf->setObjectName("openPdf");
         alertBox_->setDefaultButton(ok);
-        connect(alertBox_, &QMessageBox::finished, this, [this, box = alertBox_.data(), stop] {
-            alertDismissed(box->clickedButton() != stop);
-        });
+        connect(alertBox_, &QMessageBox::finished, this,
+                [this, box = alertBox_.data(), stop, openFolder, openPdf] {
+                    const QAbstractButton* clicked = box->clickedButton();
+                    if (clicked == openFolder || clicked == openPdf) {
+                        openResult(clicked == openFolder ? resultFolder_ : resultPdf_);
+                    }
+                    alertDismissed(clicked != stop);
+                });
         alertBox_->open();
     }
     const bool offersSecondPass = model_->alertAsksForSecondPass();
     auto* stop = alertBox_->findChild<QPushButton*>("stop");
     stop->setVisible(offersSecondPass);
+    alertBox_->findChild<QPushButton*>("openFolder")->setVisible(!resultFolder_.isEmpty());
+    alertBox_->findChild<QPushButton*>("openPdf")->setVisible(!resultPdf_.isEmpty());
     alertBox_->setEscapeButton(offersSecondPass ? stop : alertBox_->defaultButton());
     const QString title = QString::fromStdString(model_->alertTitle());
     alertBox_->setWindowTitle(title);
@@ -308,6 +351,7 @@ std::vector<Device> SettingView::scannerList() const {
 void SettingView::onModelChanged(ModelProperty property) {
     if (property == ModelProperty::scannerList) {
         listClearedByRefresh_ = false;
+        restoreChoices();
     }
     if (property == ModelProperty::scannerList || property == ModelProperty::selectedScanner) {
         // Follow the model's selection (a discovery result, a scanner added by address).
@@ -359,16 +403,21 @@ void SettingView::refreshScanners() {
 }
 
 void SettingView::addScannerByAddress() {
-    const auto text = services_.askAddress(this);
-    if (!text) {
+    const auto answer = services_.askAddress(this);
+    if (!answer) {
         return;
     }
-    const QString address = text->trimmed();
-    if (!isDottedIPv4(address.toStdString())) {
+    const std::string address = answer->address.trimmed().toStdString();
+    if (!isDottedIPv4(address)) {
         model_->raiseAlert("error", "invalidAddress");
         return;
     }
-    model_->addScannerByAddress(address.toStdString());
+    // A scanner that answers no query is taken for the model the user named.
+    if (const auto row = catalogueRowNamed(answer->model.toStdString())) {
+        model_->addScanner(Device::fromNetworkRow(*row, address));
+        return;
+    }
+    model_->addScannerByAddress(address);
 }
 
 void SettingView::browseFolder() {
@@ -392,12 +441,21 @@ void SettingView::scan() {
     }
     const Device& chosen = scanners[state_.scannerIndex];
     model_->setSelectedScanner(chosen);
+    rememberChoices();
     const UIParams params = makeUIParams(state_, chosen.name);
-    runner_->run([params](ScannerModel& model) { model.startScan(params); }, [this] { render(); });
+    runner_->run([params](ScannerModel& model,
+                          std::stop_token stop) { return model.startScan(params, stop); },
+                 state_.savePrefix,
+                 [this, params](const ScanOutcome& outcome) {
+                     passFinished(outcome, params.saveDir,
+                                  params.saveTypeIndex == kPdfSaveTypeIndex);
+                 });
 }
 
 void SettingView::alertDismissed(bool confirmed) {
     const bool prompt = confirmed && model_->alertAsksForSecondPass();
+    resultFolder_.clear();
+    resultPdf_.clear();
     model_->dismissAlert();
     if (prompt) {
         // The prompt of a two-pass scan: its button starts the second pass.
@@ -412,7 +470,72 @@ void SettingView::startSecondScan() {
     const std::string name =
         listed ? scanners[state_.scannerIndex].name : model_->selectedScanner().name;
     const UIParams params = makeUIParams(state_, name);
-    runner_->run([params](ScannerModel& model) { model.secondScan(params); }, [this] { render(); });
+    runner_->run([params](ScannerModel& model,
+                          std::stop_token stop) { return model.secondScan(params, stop); },
+                 state_.savePrefix,
+                 [this, params](const ScanOutcome& outcome) {
+                     passFinished(outcome, params.saveDir,
+                                  params.saveTypeIndex == kPdfSaveTypeIndex);
+                 });
+}
+
+void SettingView::passFinished(const ScanOutcome& outcome, const std::string& saveDir, bool pdf) {
+    const std::string pdfPath = pdfWatch_.take();
+    resultFolder_.clear();
+    resultPdf_.clear();
+    if (outcome.succeeded() && !outcome.needsSecondPass) {
+        // A PDF scan leaves its PDF in the output folder and no receive directory.
+        resultFolder_ = QString::fromStdString(pdf ? saveDir : model_->receiveDir());
+        resultPdf_ = pdf ? QString::fromStdString(pdfPath) : QString();
+    }
+    render();
+}
+
+void SettingView::openResult(const QString& path) {
+    if (!path.isEmpty() && services_.openUrl) {
+        services_.openUrl(QUrl::fromLocalFile(path));
+    }
+}
+
+void SettingView::restoreChoices() {
+    const auto scanners = scannerList();
+    if (!remembered_ || scanners.empty()) {
+        return;
+    }
+    const RememberedChoices remembered = *std::exchange(remembered_, std::nullopt);
+    SettingState restored = remembered.state;
+    // Output choices came back at start and may have been edited since.
+    restored.saveDir = state_.saveDir;
+    restored.savePrefix = state_.savePrefix;
+    restored.scannerIndex = 0;
+    for (size_t i = 0; i < scanners.size(); ++i) {
+        if (remembered.remembers(scanners[i])) {
+            restored.scannerIndex = static_cast<int>(i);
+        }
+    }
+    const Device& scanner = scanners[restored.scannerIndex];
+    settleRestoredChoices(restored, scanner, scanners.size());
+    state_ = restored;
+    model_->setSelectedScanner(scanner);
+}
+
+void SettingView::rememberChoices() {
+    const auto scanners = scannerList();
+    // Until a list came the remembered choices stand as they were.
+    const auto index = static_cast<size_t>(state_.scannerIndex);
+    if (!settings_ || remembered_ || index >= scanners.size()) {
+        return;
+    }
+    saveChoices(*settings_, state_, scanners[index]);
+}
+
+void SettingView::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        scanButton_->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace scandesk

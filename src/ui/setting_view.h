@@ -7,12 +7,16 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QToolButton>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "session/scanner_model.h"
 #include "ui/gui_executor.h"
+#include "ui/pdf_watch.h"
+#include "ui/remembered_choices.h"
 #include "ui/scan_runner.h"
 #include "ui/setting_state.h"
 #include "ui/view_services.h"
@@ -21,7 +25,9 @@ namespace scandesk {
 
 /// One column of labelled choosers bound to the window's choices, kept consistent with
 /// each other and with the selected scanner. Owns its session model (which starts a
-/// discovery run as the view is created) and shows the model's alert.
+/// discovery run as the view is created) and shows the model's alert. The choices of
+/// the last run come back at start (the scanner and its options once discovery lists
+/// it) and are kept again at each scan and when the view goes.
 class SettingView final : public QWidget {
   public:
     /// The content's size limits in pixels.
@@ -36,6 +42,7 @@ class SettingView final : public QWidget {
 
     /// Builds the rows and the model on the given services, then starts discovery.
     explicit SettingView(const SettingViewServices& services, QWidget* parent = nullptr);
+    /// Stops a running pass and keeps the choices.
     ~SettingView() override;
     SettingView(const SettingView&) = delete;
     SettingView& operator=(const SettingView&) = delete;
@@ -51,13 +58,19 @@ class SettingView final : public QWidget {
     /// The alert on screen, if any.
     QMessageBox* alertBox() const { return alertBox_; }
     /// The progress dialog of the running scan pass, if any.
-    QProgressDialog* progressDialog() const { return runner_->progressDialog(); }
+    ScanProgressDialog* progressDialog() const { return runner_->progressDialog(); }
+
+  protected:
+    /// Return and Enter press the default button, Scan, as in a dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     /// Creates the rows, the output row and the scan button.
     void buildRows();
     /// Adds one labelled chooser row to the settings stack.
     QComboBox* addChooser(const char* objectName, const char* labelKey);
+    /// Adds a row whose label's mnemonic moves the focus to `buddy`.
+    void addRow(const char* labelKey, QWidget* field, QWidget* buddy);
     /// Wires every control to its choice and action.
     void connectControls();
 
@@ -88,14 +101,30 @@ class SettingView final : public QWidget {
     void alertDismissed(bool confirmed);
     /// Runs the second pass with the current choices.
     void startSecondScan();
+    /// Notes what a finished pass left to open, then shows its alert.
+    void passFinished(const ScanOutcome& outcome, const std::string& saveDir, bool pdf);
+    /// Opens the result's folder or PDF in the desktop's application.
+    void openResult(const QString& path);
+
+    /// Brings back the remembered choices once the first scanner list is known.
+    void restoreChoices();
+    /// Keeps the current choices for the next start.
+    void rememberChoices();
 
     SettingViewServices services_;
     SettingState state_;
+    std::unique_ptr<QSettings> settings_;
+    /// Choices of the last run still to apply: set until discovery first lists a scanner.
+    std::optional<RememberedChoices> remembered_;
+    /// What the successful scan on show in the alert left to open.
+    QString resultFolder_;
+    QString resultPdf_;
 
     // Declared in this order so that the model goes first, then the discovery threads,
     // then the queue their results are posted to.
     QObject executorContext_;
     GuiExecutor mainExecutor_;
+    PdfWatch pdfWatch_;
     std::unique_ptr<Executor> backgroundExecutor_;
     std::unique_ptr<ScannerModel> model_;
     std::unique_ptr<ScanRunner> runner_;

@@ -2,6 +2,7 @@
 #include "ui/translations.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <string>
 
 namespace scandesk {
@@ -40,6 +41,15 @@ QString ScopedTranslations::language() const {
 
 QString displayText(std::string_view key) {
     return QString::fromStdString(localized(key));
+}
+
+QString withoutMnemonic(const QString& text) {
+    // Languages without Latin letters name the key in brackets after the text.
+    static const QRegularExpression bracketed(R"(\s*[(（]&[^&][)）])");
+    static const QRegularExpression marker("&(.)");
+    QString plain = text;
+    plain.remove(bracketed);
+    return plain.replace(marker, "\\1");
 }
 
 }  // namespace scandesk

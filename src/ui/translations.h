@@ -34,4 +34,8 @@ class ScopedTranslations {
 /// The display text of a key through the installed lookup, as a Qt string.
 QString displayText(std::string_view key);
 
+/// A label's text without its mnemonic marker, for places that show no mnemonic
+/// (placeholders): "Sa&ve to" -> "Save to", "保存到(&V)" -> "保存到", "&&" -> "&".
+QString withoutMnemonic(const QString& text);
+
 }  // namespace scandesk

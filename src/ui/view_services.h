@@ -1,8 +1,11 @@
 // What a settings window calls outside itself: the session's services and the dialogs.
 #pragma once
 
+#include <QSettings>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,8 +19,21 @@ namespace scandesk {
 /// confirmed without choosing a location.
 using FolderChooser = std::function<std::optional<QString>(QWidget* parent)>;
 
-/// Asks for a scanner's IPv4 address: nothing when cancelled.
-using AddressPrompt = std::function<std::optional<QString>(QWidget* parent)>;
+/// A scanner the user names by its address.
+struct ScannerAddress {
+    QString address;
+    /// The catalogue model to take it for; empty to ask the scanner which model it is.
+    QString model;
+};
+
+/// Asks for a scanner's IPv4 address (and perhaps its model): nothing when cancelled.
+using AddressPrompt = std::function<std::optional<ScannerAddress>(QWidget* parent)>;
+
+/// Opens a file or folder in the desktop's application for it; false when none did.
+using UrlOpener = std::function<bool(const QUrl& url)>;
+
+/// The store of the choices kept between runs; nothing to keep none.
+using SettingsOpener = std::function<std::unique_ptr<QSettings>()>;
 
 /// Everything a settings window needs from outside; tests replace each member.
 struct SettingViewServices {
@@ -27,12 +43,15 @@ struct SettingViewServices {
     std::function<std::unique_ptr<Executor>()> makeBackgroundExecutor;
     FolderChooser chooseFolder;
     AddressPrompt askAddress;
+    UrlOpener openUrl;
+    SettingsOpener openSettings;
     /// The output directory a new window starts with.
     QString defaultSaveDir;
 };
 
-/// The application's wiring: real discovery and scanning, the folder panel, the
-/// address dialog and the user's desktop directory.
-SettingViewServices defaultViewServices();
+/// The application's wiring: real discovery and scanning (network scanners at
+/// `scannerPort`), the folder panel, the address dialog, the desktop's opener, the
+/// user's settings file and the user's desktop directory.
+SettingViewServices defaultViewServices(uint16_t scannerPort);
 
 }  // namespace scandesk

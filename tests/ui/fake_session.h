@@ -1,20 +1,25 @@
 // Fake discovery, identification and scanning behind a window's model, scripted by
-// each test; nothing here touches a network or a USB bus.
+// each test; nothing here touches a network or a USB bus, unless a test asks for the
+// real session core against the virtual scanner on loopback.
 #pragma once
 
 #include <QTemporaryDir>
+#include <QUrl>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "common/executor.h"
 #include "protocol/scan_param.h"
+#include "session/default_services.h"
 #include "session/model_services.h"
 #include "ui/view_services.h"
 
@@ -35,11 +40,12 @@ class Gate {
         }
         changed_.notify_all();
     }
-    /// Waits until the gate is open; marks that someone arrived.
-    void pass() {
+    /// Waits until the gate is open or `stop` is requested; marks that someone arrived.
+    /// Whether the gate opened.
+    bool pass(std::stop_token stop = {}) {
         std::unique_lock lock(mutex_);
         arrived_ = true;
-        changed_.wait(lock, [this] { return open_; });
+        return changed_.wait(lock, stop, [this] { return open_; });
     }
     bool arrived() const {
         std::lock_guard lock(mutex_);
@@ -48,7 +54,7 @@ class Gate {
 
   private:
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable_any changed_;
     bool open_ = true;
     bool arrived_ = false;
 };
@@ -92,9 +98,16 @@ class FakeSession {
     /// A scan blocks here after reporting its pages; open by default.
     Gate scanGate;
 
+    /// Scans with the real session core from the virtual scanner at this loopback port;
+    /// discovery and identification stay fake.
+    std::optional<uint16_t> realScannerPort;
+
     /// The model's services: every outside call lands in this object.
     ScannerModelServices modelServices() {
         ScannerModelServices services;
+        if (realScannerPort) {
+            services = defaultModelServices(*realScannerPort);
+        }
         services.networkSearch = [this] {
             discoveryGate.pass();
             std::lock_guard lock(mutex_);
@@ -110,6 +123,9 @@ class FakeSession {
             }
             return it->second;
         };
+        if (realScannerPort) {
+            return services;
+        }
         services.makeScanProcess = [this](const Device&, ScanCommand command, PageSink sink,
                                           PageProgress progress) -> std::unique_ptr<ScanProcess> {
             std::lock_guard lock(mutex_);
@@ -151,6 +167,13 @@ class FakeSession {
         };
         services.chooseFolder = [this](QWidget*) { return folderAnswer; };
         services.askAddress = [this](QWidget*) { return addressAnswer; };
+        services.openUrl = [this](const QUrl& url) {
+            opened.push_back(url);
+            return true;
+        };
+        services.openSettings = [this] {
+            return std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
+        };
         services.defaultSaveDir = outputDir.path();
         return services;
     }
@@ -162,10 +185,15 @@ class FakeSession {
         }
     }
 
+    /// Where the windows keep their choices between starts.
+    QString settingsFile() const { return settingsDir.filePath("scandesk.conf"); }
+
     std::vector<ManualExecutor*> executors;
     std::optional<QString> folderAnswer;
-    std::optional<QString> addressAnswer;
+    std::optional<ScannerAddress> addressAnswer;
+    std::vector<QUrl> opened;
     QTemporaryDir outputDir;
+    QTemporaryDir settingsDir;
 
   private:
     class Process final : public ScanProcess {
@@ -178,7 +206,7 @@ class FakeSession {
               progress_(std::move(progress)),
               scan_(std::move(scan)) {}
 
-        ScanOutcome start(std::stop_token) override {
+        ScanOutcome start(std::stop_token stop) override {
             {
                 std::lock_guard lock(session_.mutex_);
                 session_.scanned_.push_back(command_.param);
@@ -189,7 +217,9 @@ class FakeSession {
                     progress_(page);
                 }
             }
-            session_.scanGate.pass();
+            if (!session_.scanGate.pass(stop)) {
+                return ScanOutcome::failure(ScanCode::cancelled, scan_.pages);
+            }
             return ScanOutcome{scan_.code, scan_.pages, false, {}};
         }
 

@@ -1,12 +1,12 @@
 // The settings window against a fake session: rows, rules through the widgets, scan
 // checks, alerts, the two-pass prompt, discovery states, adding by address, progress.
 #include <QComboBox>
+#include <QFile>
 #include <QFormLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
@@ -55,15 +55,19 @@ class SettingViewTest : public QObject {
     void refreshButtonShowsTheSearch();
     void indicesStayInRangeAfterARefreshFindsFewer_data();
     void indicesStayInRangeAfterARefreshFindsFewer();
+    void addingAScannerByAddress_data();
     void addingAScannerByAddress();
     void addressesThatFindNoScanner_data();
     void addressesThatFindNoScanner();
     void folderChooser_data();
     void folderChooser();
-    void scanRunsBehindAProgressDialog();
+    void aPassRunsBehindItsDialogUntilCancelled_data();
+    void aPassRunsBehindItsDialogUntilCancelled();
     void promptConfirmationRunsTheSecondPass();
     void otherAlertsOnlyClose();
     void alertShowsItsMessageVerbatim();
+    void choicesComeBackAtTheNextStart_data();
+    void choicesComeBackAtTheNextStart();
 
   private:
     QComboBox* chooser(const char* name) const { return view_->findChild<QComboBox*>(name); }
@@ -80,6 +84,9 @@ class SettingViewTest : public QObject {
     QString alertMessage() const;
     void dismissAlert();
     bool rowShown(const char* name) const { return control(name)->isVisibleTo(view_.get()); }
+
+    /// Closes the view and opens a new one on the same session, as a second start.
+    void restart();
 
     std::unique_ptr<ScopedTranslations> translations_;
     std::unique_ptr<FakeSession> session_;
@@ -108,6 +115,13 @@ void SettingViewTest::cleanup() {
     QTRY_VERIFY(!view_->scanning());
     view_.reset();
     session_.reset();
+}
+
+void SettingViewTest::restart() {
+    view_.reset();
+    session_->executors.clear();  // went with the view
+    view_ = std::make_unique<SettingView>(session_->viewServices());
+    view_->show();
 }
 
 void SettingViewTest::discover(std::vector<Device> devices) {
@@ -412,15 +426,26 @@ void SettingViewTest::indicesStayInRangeAfterARefreshFindsFewer() {
     QVERIFY(view_->model().setScanParameter(makeUIParams(state, feeder.name)).has_value());
 }
 
+void SettingViewTest::addingAScannerByAddress_data() {
+    QTest::addColumn<QString>("model");  // chosen in the dialog; empty: ask the scanner
+    QTest::newRow("the scanner says which model it is") << "";
+    QTest::newRow("the model chosen for a scanner that does not say") << "Brisk B4 Net";
+}
+
 void SettingViewTest::addingAScannerByAddress() {
+    QFETCH(QString, model);
     discover({testing::feederScanner()});
     Device remote = testing::flatbedScanner();
     remote.ip = "198.51.100.7";
     remote.label = "Brisk B4 Net(198.51.100.7)";
-    session_->addIdentifiable(remote);
-    session_->addressAnswer = " 198.51.100.7 ";
+    if (model.isEmpty()) {
+        session_->addIdentifiable(remote);
+    }
+    session_->addressAnswer = ScannerAddress{" 198.51.100.7 ", model};
     choose("scanSource", 2);
     QTest::mouseClick(control<QToolButton>("addScannerByAddress"), Qt::LeftButton);
+    // Only a scanner asked for its model needs the background.
+    QCOMPARE(session_->executors.front()->pending(), model.isEmpty() ? 1u : 0u);
     session_->runDiscovery();
     QTRY_COMPARE(chooser("scanner")->count(), 2);
     QTRY_COMPARE(chooser("scanner")->currentText(), QString::fromStdString(remote.label));
@@ -443,7 +468,7 @@ void SettingViewTest::addressesThatFindNoScanner() {
     QFETCH(QString, answer);
     QFETCH(bool, wellFormed);
     discover({testing::feederScanner()});
-    session_->addressAnswer = answer;
+    session_->addressAnswer = ScannerAddress{answer, {}};
     QTest::mouseClick(control<QToolButton>("addScannerByAddress"), Qt::LeftButton);
     QCOMPARE(session_->executors.front()->pending(), wellFormed ? 1u : 0u);
     session_->runDiscovery();
@@ -483,29 +508,54 @@ void SettingViewTest::folderChooser() {
     QCOMPARE(lines.contains("select file path = " + expected.toStdString()), confirmed);
 }
 
-void SettingViewTest::scanRunsBehindAProgressDialog() {
-    discover({testing::feederScanner()});
-    session_->queueScan(ScriptedScan{3});
-    session_->scanGate.close();
-    QTest::mouseClick(control<QPushButton>("scan"), Qt::LeftButton);
+void SettingViewTest::aPassRunsBehindItsDialogUntilCancelled_data() {
+    QTest::addColumn<bool>("secondPass");
+    QTest::addColumn<QString>("way");  // how the user asks to stop
+    QTest::newRow("first pass, Cancel button") << false << "button";
+    QTest::newRow("first pass, Escape") << false << "escape";
+    QTest::newRow("second pass, the dialog's close button") << true << "close";
+}
+
+void SettingViewTest::aPassRunsBehindItsDialogUntilCancelled() {
+    QFETCH(bool, secondPass);
+    QFETCH(QString, way);
+    discover({testing::flatbedScanner()});
+    if (secondPass) {
+        choose("combineType", 1);
+        clickScanAndWaitForAlert();
+        QVERIFY(view_->model().alertAsksForSecondPass());
+        session_->scanGate.close();
+        dismissAlert();
+    } else {
+        session_->queueScan(ScriptedScan{3});
+        session_->scanGate.close();
+        QTest::mouseClick(control<QPushButton>("scan"), Qt::LeftButton);
+    }
     QTRY_VERIFY(view_->progressDialog() && view_->progressDialog()->isVisible());
-    QCOMPARE(view_->progressDialog()->windowModality(), Qt::WindowModal);
-    QTRY_VERIFY(view_->progressDialog()->labelText().endsWith(" 3"));
-    QVERIFY(view_->scanning());
-    // The window still answers, and a second scan cannot start meanwhile.
+    ScanProgressDialog* dialog = view_->progressDialog();
+    QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+    const int shown = secondPass ? 1 : 3;
+    QTRY_VERIFY(dialog->findChild<QLabel*>("scanStatus")->text().endsWith(QString::number(shown)));
+    // The window still answers, and another scan cannot start meanwhile.
     QTest::mouseClick(control<QPushButton>("scan"), Qt::LeftButton);
     QVERIFY(!view_->alertBox());
-    // Neither Escape nor closing takes the dialog away before the pass ends.
-    QTest::keyClick(view_->progressDialog(), Qt::Key_Escape);
-    view_->progressDialog()->close();
-    QCoreApplication::processEvents();
-    QVERIFY(view_->progressDialog()->isVisible());
-    session_->scanGate.open();
+    auto* cancel = dialog->findChild<QPushButton*>("cancelScan");
+    if (way == "button") {
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    } else if (way == "escape") {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    } else {
+        dialog->close();
+    }
+    QVERIFY(!cancel->isEnabled());
     QTRY_VERIFY(view_->alertBox() && view_->alertBox()->isVisible());
     QVERIFY(!view_->progressDialog());
-    QCOMPARE(session_->scannedParams().size(), 1u);
+    QCOMPARE(session_->scannedParams().size(), secondPass ? 2u : 1u);
     QCOMPARE(alertTitle(), displayText("info"));
-    QCOMPARE(alertMessage(), displayText("scanPage") + " 3 " + displayText("pages"));
+    QVERIFY2(alertMessage().startsWith(displayText("scanCancelled")), qPrintable(alertMessage()));
+    // The first pass's page is kept with the second's.
+    QVERIFY(alertMessage().contains(QString::number(secondPass ? 2 : 3)));
+    QVERIFY(view_->alertBox()->findChild<QPushButton*>("openFolder")->isHidden());
 }
 
 void SettingViewTest::promptConfirmationRunsTheSecondPass() {
@@ -562,6 +612,68 @@ void SettingViewTest::otherAlertsOnlyClose() {
     QCOMPARE(session_->scannedParams().size(), 2u);
     QVERIFY(!view_->scanning());
     QVERIFY(!view_->model().showAlert());
+}
+
+void SettingViewTest::choicesComeBackAtTheNextStart_data() {
+    QTest::addColumn<QByteArray>("file");  // the settings file at the next start; empty:
+                                           // as the last window left it
+    QTest::addColumn<SettingState>("expected");
+    QTest::addColumn<int>("scanner");
+    const auto state = testing::stateWith;
+    QTest::newRow("as the last window left them")
+        << QByteArray() << state(1, 2, 3, 0, 0, 2, 2) << 1;
+    QTest::newRow("indices the scanner does not offer fall back")
+        << QByteArray(
+               "[scanner]\nname=Quillon Q7\ntype=USB\naddress=\n[options]\n"
+               "scanSource=9\nresolution=9\npageSize=99\ncombineType=3\ncolorMode=-1\n"
+               "rotateAngle=abc\n")
+        << state(0, 0, 0, 0, 0, 0, 0) << 0;
+    QTest::newRow("black-and-white combining keeps to PDF")
+        << QByteArray(
+               "[scanner]\nname=Tessel T3\ntype=Net\naddress=192.0.2.10\n[options]\n"
+               "colorMode=2\ncombineType=1\nsaveType=0\nrotateAngle=3\npageSize=4\n")
+        << state(kText, 0, 0, 0, 1, 0, 1) << 1;
+    QTest::newRow("a scanner no longer found: the first, options kept where offered")
+        << QByteArray(
+               "[scanner]\nname=Gone G1\ntype=Net\naddress=192.0.2.99\n[options]\n"
+               "colorMode=1\npageSize=4\n")
+        << state(1, 0, 0, 4, 0, 0, 0) << 0;
+    QTest::newRow("a corrupt file gives the defaults")
+        << QByteArray("\x00\xff[[[\x01garbage=\n\xfe", 12) << SettingState{} << 0;
+}
+
+void SettingViewTest::choicesComeBackAtTheNextStart() {
+    QFETCH(QByteArray, file);
+    QFETCH(SettingState, expected);
+    QFETCH(int, scanner);
+    const std::vector<Device> found{testing::feederScanner(), testing::combiningOfficeScanner(),
+                                    testing::flatbedScanner()};
+    const QString folder = session_->outputDir.filePath("scans");
+    if (file.isEmpty()) {
+        discover(found);
+        choose("scanner", 1);
+        chooseAll(
+            {"colorMode=1", "scanSource=2", "resolution=3", "rotateAngle=2", "combineType=2"});
+        control<QLineEdit>("saveTo")->setText(folder);
+        control<QLineEdit>("saveFileName")->setText("receipt");
+        expected.saveDir = folder.toStdString();
+        expected.savePrefix = "receipt";
+    } else {
+        QFile settings(session_->settingsFile());
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(file);
+        settings.close();
+        expected.saveDir = session_->outputDir.path().toStdString();
+    }
+    restart();
+    QCOMPARE(QString::fromStdString(view_->state().saveDir),
+             QString::fromStdString(expected.saveDir));
+    discover(found);
+    expected.scannerIndex = scanner;
+    QCOMPARE(view_->state(), expected);
+    QCOMPARE(view_->model().selectedScanner().name, found[scanner].name);
+    QCOMPARE(chooser("scanner")->currentIndex(), scanner);
+    QCOMPARE(chooser("pageSize")->currentData().toInt(), expected.pageSizeIndex);
 }
 
 }  // namespace scandesk

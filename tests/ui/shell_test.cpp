@@ -1,5 +1,7 @@
 // The application shell: each window owns its own view, model and discovery run.
 #include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -19,6 +21,8 @@ class ShellTest : public QObject {
     void newWindowOpensAnIndependentWindow();
     void closingOneWindowLeavesTheOther();
     void aWindowStaysOpenWhileItScans();
+    void keyboardReachesEveryRow_data();
+    void keyboardReachesEveryRow();
 
   private:
     std::unique_ptr<ScopedTranslations> translations_;
@@ -97,6 +101,71 @@ void ShellTest::aWindowStaysOpenWhileItScans() {
     QTRY_VERIFY(!window->settingView().scanning());
     QVERIFY(window->close());
     QTRY_COMPARE(app.windows().size(), 0);
+}
+
+void ShellTest::keyboardReachesEveryRow_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("English") << "en_US";
+    QTest::newRow("Simplified Chinese") << "zh_CN";
+}
+
+void ShellTest::keyboardReachesEveryRow() {
+    QFETCH(QString, locale);
+    const ScopedTranslations translations{QLocale(locale)};
+    testing::FakeSession session;
+    session.setFound({testing::combiningOfficeScanner()});
+    kestscannerApp app(session.viewServices());
+    ContentView* window = app.openWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->windowTitle(), displayText("appTitle"));
+    QVERIFY(window->minimumSize().width() >= SettingView::kMinimumWidth);
+    QVERIFY(window->minimumSize().height() >= SettingView::kMinimumHeight);
+
+    // Every row label and button has its own mnemonic, and a label's leads to its row.
+    QSet<QKeySequence> mnemonics;
+    int labelled = 0;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const auto* button = qobject_cast<QPushButton*>(widget);
+        if (!label && !button) {
+            continue;
+        }
+        const QString text = label ? label->text() : button->text();
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        QVERIFY2(!key.isEmpty(), qPrintable(text));
+        QVERIFY2(!mnemonics.contains(key), qPrintable(text + " repeats a mnemonic"));
+        mnemonics.insert(key);
+        labelled += label ? 1 : 0;
+        QVERIFY2(!label || label->buddy(), qPrintable(text));
+    }
+    QCOMPARE(labelled, 11);
+
+    // Tab walks the visible rows top to bottom.
+    session.runDiscovery();
+    QTRY_COMPARE(window->findChild<QComboBox*>("scanner")->count(), 1);
+    window->findChild<QComboBox*>("scanner")->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 14; ++i) {
+        visited << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(visited,
+             (QStringList{"scanner", "refreshScanner", "addScannerByAddress", "scanSource",
+                          "colorMode", "contenType", "resolution", "combineType", "pageSize",
+                          "saveFileType", "rotateAngle", "saveFileName", "saveTo", "browser"}));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QString("scan"));
+
+    // Enter in a row scans, as the default button would in a dialog.
+    session.scanGate.close();
+    window->findChild<QComboBox*>("colorMode")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(session.scanGate.arrived());
+    QVERIFY(window->findChild<QPushButton*>("scan")->isDefault());
+    session.scanGate.open();
+    QTRY_VERIFY(window->settingView().alertBox());
+    window->settingView().alertBox()->done(0);
+    QTRY_VERIFY(!window->settingView().scanning());
+    window->close();
 }
 
 }  // namespace scandesk

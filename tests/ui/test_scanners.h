@@ -4,22 +4,15 @@
 #include <QString>
 #include <string>
 
-#include "devices/catalogue.h"
 #include "devices/device.h"
+#include "ui/add_scanner_dialog.h"
 #include "ui/setting_state.h"
 
 namespace scandesk::testing {
 
 /// A catalogue row by model name (both catalogues).
 inline BaseDevice catalogueRow(const std::string& name) {
-    for (const auto* catalogue : {&IDDevice(), &KESTDevices()}) {
-        for (const auto& row : *catalogue) {
-            if (row.name == name) {
-                return row;
-            }
-        }
-    }
-    return {};
+    return catalogueRowNamed(name).value_or(BaseDevice{});
 }
 
 /// Sources AUTO, ADF, FB; six paper sizes with "4R"; a screen; no combining.

@@ -16,18 +16,21 @@ const char* const kPromptIdCard = "请确保机器回到就绪状态后，将身
 
 // Every key the window, the session's alerts and the command line show.
 QStringList requiredKeys() {
-    QStringList keys{// labels, buttons and placeholders of the window
-                     "scanner", "refreshScanner", "Searching...", "scanSource", "colorMode",
-                     "contenType", "resolution", "combineType", "pageSize", "saveFileType",
-                     "rotateAngle", "saveFileName", "saveTo", "browser", "scan", "ok", "stopTwoPass", "BMP",
-                     "JPEG", "PDF", "New Window", "addScannerByAddress", "scannerAddress",
-                     "invalidAddress", "scanInProgress", "pagesReceived",
-                     // alerts of the window and the session
-                     "error", "info", "noScannerFound", "noSaveDir", "noSaveFileName", "scanPage",
-                     "pages", "cannotCreateReceiveDir", "cannotSavePDF", "invalidFileName",
-                     "receiveDirMissing", "invalidScanSetting", "has no bytes available for 1 min",
-                     kPromptNextPage, kPromptIdCard, "二合一扫描流程结束", "pagesKept",
-                     "secondPassAgain"};
+    QStringList keys{
+        // labels, buttons and placeholders of the window
+        "scanner", "refreshScanner", "Searching...", "scanSource", "colorMode", "contenType",
+        "resolution", "combineType", "pageSize", "saveFileType", "rotateAngle", "saveFileName",
+        "saveTo", "browser", "scan", "ok", "stopTwoPass", "BMP", "JPEG", "PDF", "New Window",
+        "addScannerByAddress", "scannerAddress", "invalidAddress", "scanInProgress",
+        "pagesReceived",
+        // alerts of the window and the session
+        "error", "info", "noScannerFound", "noSaveDir", "noSaveFileName", "scanPage", "pages",
+        "cannotCreateReceiveDir", "cannotSavePDF", "invalidFileName", "receiveDirMissing",
+        "invalidScanSetting", "has no bytes available for 1 min", kPromptNextPage, kPromptIdCard,
+        "二合一扫描流程结束", "pagesKept", "secondPassAgain",
+        // the scan dialog, the results and "add by address"
+        "appTitle", "cancelScan", "cancellingScan", "openFolder", "openPdf", "identifyModel",
+        "scannerModel", "cancel"};
     // every way a scan can end
     for (int code = 0; code <= static_cast<int>(kLastScanCode); ++code) {
         keys << QString::fromUtf8(alertKey(static_cast<ScanCode>(code)).data(),
@@ -65,6 +68,8 @@ class TranslationsTest : public QObject {
     void placesOfNumbersAndNamesSurviveTranslation_data();
     void placesOfNumbersAndNamesSurviveTranslation();
     void lookupIsRestoredWhenTheTablesGo();
+    void mnemonicsCanBeLeftOut_data();
+    void mnemonicsCanBeLeftOut();
 };
 
 void TranslationsTest::everyKeyHasAnEntry_data() {
@@ -92,13 +97,13 @@ void TranslationsTest::systemLocaleChoosesTheTable_data() {
     QTest::addColumn<QString>("scanText");
     QTest::newRow("English") << "en_GB"
                              << "en"
-                             << "Scan";
+                             << "&Scan";
     QTest::newRow("Simplified Chinese") << "zh_CN"
                                         << "zh_CN"
-                                        << "扫描";
+                                        << "扫描(&S)";
     QTest::newRow("a locale without a table reads English") << "de_DE"
                                                             << "en"
-                                                            << "Scan";
+                                                            << "&Scan";
 }
 
 void TranslationsTest::systemLocaleChoosesTheTable() {
@@ -139,6 +144,25 @@ void TranslationsTest::lookupIsRestoredWhenTheTablesGo() {
     }
     QCOMPARE(QString::fromStdString(localized("error")), QString("error"));
     QCOMPARE(QCoreApplication::translate(kTranslationContext, "error"), QString("error"));
+}
+
+void TranslationsTest::mnemonicsCanBeLeftOut_data() {
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("plain");
+    QTest::newRow("marked letter") << "Sa&ve to"
+                                   << "Save to";
+    QTest::newRow("letter in brackets") << "保存到(&V)"
+                                        << "保存到";
+    QTest::newRow("full-width brackets") << "文件名（&L）"
+                                         << "文件名";
+    QTest::newRow("a doubled ampersand stays one") << "Q&&A &list"
+                                                   << "Q&A list";
+}
+
+void TranslationsTest::mnemonicsCanBeLeftOut() {
+    QFETCH(QString, label);
+    QFETCH(QString, plain);
+    QCOMPARE(withoutMnemonic(label), plain);
 }
 
 }  // namespace scandesk

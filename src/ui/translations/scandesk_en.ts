@@ -5,11 +5,11 @@
     <name>scandesk</name>
     <message>
         <source>scanner</source>
-        <translation>Scanner</translation>
+        <translation>Scan&amp;ner</translation>
     </message>
     <message>
         <source>refreshScanner</source>
-        <translation>Refresh</translation>
+        <translation>&amp;Refresh</translation>
     </message>
     <message>
         <source>Searching...</source>
@@ -17,51 +17,51 @@
     </message>
     <message>
         <source>scanSource</source>
-        <translation>Scan source</translation>
+        <translation>Scan s&amp;ource</translation>
     </message>
     <message>
         <source>colorMode</source>
-        <translation>Colour mode</translation>
+        <translation>&amp;Colour mode</translation>
     </message>
     <message>
         <source>contenType</source>
-        <translation>Content type</translation>
+        <translation>Con&amp;tent type</translation>
     </message>
     <message>
         <source>resolution</source>
-        <translation>Resolution</translation>
+        <translation>R&amp;esolution</translation>
     </message>
     <message>
         <source>combineType</source>
-        <translation>Combine</translation>
+        <translation>Co&amp;mbine</translation>
     </message>
     <message>
         <source>pageSize</source>
-        <translation>Page size</translation>
+        <translation>&amp;Page size</translation>
     </message>
     <message>
         <source>saveFileType</source>
-        <translation>File type</translation>
+        <translation>File t&amp;ype</translation>
     </message>
     <message>
         <source>rotateAngle</source>
-        <translation>Rotation</translation>
+        <translation>Rot&amp;ation</translation>
     </message>
     <message>
         <source>saveFileName</source>
-        <translation>File name</translation>
+        <translation>Fi&amp;le name</translation>
     </message>
     <message>
         <source>saveTo</source>
-        <translation>Save to</translation>
+        <translation>Sa&amp;ve to</translation>
     </message>
     <message>
         <source>browser</source>
-        <translation>Browse...</translation>
+        <translation>&amp;Browse...</translation>
     </message>
     <message>
         <source>scan</source>
-        <translation>Scan</translation>
+        <translation>&amp;Scan</translation>
     </message>
     <message>
         <source>ok</source>
@@ -381,11 +381,11 @@
     </message>
     <message>
         <source>New Window</source>
-        <translation>New Window</translation>
+        <translation>&amp;New Window</translation>
     </message>
     <message>
         <source>File</source>
-        <translation>File</translation>
+        <translation>&amp;File</translation>
     </message>
     <message>
         <source>addScannerByAddress</source>
@@ -393,7 +393,7 @@
     </message>
     <message>
         <source>scannerAddress</source>
-        <translation>IPv4 address of the scanner:</translation>
+        <translation>IPv4 &amp;address of the scanner:</translation>
     </message>
     <message>
         <source>invalidAddress</source>
@@ -406,6 +406,38 @@
     <message>
         <source>pagesReceived</source>
         <translation>Pages received:</translation>
+    </message>
+    <message>
+        <source>appTitle</source>
+        <translation>ScanDesk</translation>
+    </message>
+    <message>
+        <source>cancelScan</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+    <message>
+        <source>cancellingScan</source>
+        <translation>Cancelling...</translation>
+    </message>
+    <message>
+        <source>openFolder</source>
+        <translation>Open &amp;folder</translation>
+    </message>
+    <message>
+        <source>openPdf</source>
+        <translation>Open &amp;PDF</translation>
+    </message>
+    <message>
+        <source>identifyModel</source>
+        <translation>Ask the scanner</translation>
+    </message>
+    <message>
+        <source>scannerModel</source>
+        <translation>&amp;Model:</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 </TS>

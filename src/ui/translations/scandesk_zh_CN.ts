@@ -5,11 +5,11 @@
     <name>scandesk</name>
     <message>
         <source>scanner</source>
-        <translation>扫描仪</translation>
+        <translation>扫描仪(&amp;N)</translation>
     </message>
     <message>
         <source>refreshScanner</source>
-        <translation>刷新</translation>
+        <translation>刷新(&amp;R)</translation>
     </message>
     <message>
         <source>Searching...</source>
@@ -17,51 +17,51 @@
     </message>
     <message>
         <source>scanSource</source>
-        <translation>扫描来源</translation>
+        <translation>扫描来源(&amp;O)</translation>
     </message>
     <message>
         <source>colorMode</source>
-        <translation>色彩模式</translation>
+        <translation>色彩模式(&amp;C)</translation>
     </message>
     <message>
         <source>contenType</source>
-        <translation>内容类型</translation>
+        <translation>内容类型(&amp;T)</translation>
     </message>
     <message>
         <source>resolution</source>
-        <translation>分辨率</translation>
+        <translation>分辨率(&amp;E)</translation>
     </message>
     <message>
         <source>combineType</source>
-        <translation>合并方式</translation>
+        <translation>合并方式(&amp;M)</translation>
     </message>
     <message>
         <source>pageSize</source>
-        <translation>纸张大小</translation>
+        <translation>纸张大小(&amp;P)</translation>
     </message>
     <message>
         <source>saveFileType</source>
-        <translation>文件类型</translation>
+        <translation>文件类型(&amp;Y)</translation>
     </message>
     <message>
         <source>rotateAngle</source>
-        <translation>旋转角度</translation>
+        <translation>旋转角度(&amp;A)</translation>
     </message>
     <message>
         <source>saveFileName</source>
-        <translation>文件名</translation>
+        <translation>文件名(&amp;L)</translation>
     </message>
     <message>
         <source>saveTo</source>
-        <translation>保存到</translation>
+        <translation>保存到(&amp;V)</translation>
     </message>
     <message>
         <source>browser</source>
-        <translation>浏览...</translation>
+        <translation>浏览(&amp;B)...</translation>
     </message>
     <message>
         <source>scan</source>
-        <translation>扫描</translation>
+        <translation>扫描(&amp;S)</translation>
     </message>
     <message>
         <source>ok</source>
@@ -381,11 +381,11 @@
     </message>
     <message>
         <source>New Window</source>
-        <translation>新建窗口</translation>
+        <translation>新建窗口(&amp;N)</translation>
     </message>
     <message>
         <source>File</source>
-        <translation>文件</translation>
+        <translation>文件(&amp;F)</translation>
     </message>
     <message>
         <source>addScannerByAddress</source>
@@ -393,7 +393,7 @@
     </message>
     <message>
         <source>scannerAddress</source>
-        <translation>扫描仪的 IPv4 地址：</translation>
+        <translation>扫描仪的 IPv4 地址(&amp;A)：</translation>
     </message>
     <message>
         <source>invalidAddress</source>
@@ -406,6 +406,38 @@
     <message>
         <source>pagesReceived</source>
         <translation>已接收页数：</translation>
+    </message>
+    <message>
+        <source>appTitle</source>
+        <translation>ScanDesk 扫描</translation>
+    </message>
+    <message>
+        <source>cancelScan</source>
+        <translation>取消(&amp;C)</translation>
+    </message>
+    <message>
+        <source>cancellingScan</source>
+        <translation>正在取消...</translation>
+    </message>
+    <message>
+        <source>openFolder</source>
+        <translation>打开文件夹(&amp;F)</translation>
+    </message>
+    <message>
+        <source>openPdf</source>
+        <translation>打开 PDF(&amp;P)</translation>
+    </message>
+    <message>
+        <source>identifyModel</source>
+        <translation>询问扫描仪</translation>
+    </message>
+    <message>
+        <source>scannerModel</source>
+        <translation>型号(&amp;M)：</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 </TS>
