@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <memory>
 
@@ -103,6 +104,13 @@ void WindowScanTest::cancelEndsASilentScanAndKeepsItsPages() {
         const QListWidgetItem* item = dialog->thumbnails().item(row);
         QCOMPARE(item->text(), QString::number(row + 1));
         QVERIFY(!item->icon().isNull());
+    }
+    // Under a real X server the screen is kept for a reviewer to look at.
+    if (const QString shot = qEnvironmentVariable("SCANDESK_SCREENSHOT"); !shot.isEmpty()) {
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QTest::qWait(200);
+        QVERIFY(QDir().mkpath(QFileInfo(shot).absolutePath()));
+        QVERIFY(dialog->screen()->grabWindow(0).save(shot));
     }
 
     QElapsedTimer stopping;
