@@ -8,7 +8,7 @@ export CCACHE_NOHASHDIR := 1
 CTEST_ARGS ?=
 
 .PHONY: all deps deps-build deps-test deps-bench configure build test test-sanitize debug bench \
-	gui demo package clean format
+	gui demo demo-gui package clean format
 
 all: build
 
@@ -51,6 +51,10 @@ gui: deps-build build
 # Builds only the two programs it runs.
 demo: deps-build
 	@JOBS=$(JOBS) scripts/demo
+
+# The window and the virtual scanner in a private network namespace; builds what it runs.
+demo-gui: deps-build
+	@JOBS=$(JOBS) scripts/demo-gui
 
 # Debian packages of the release build in build/packages.
 package: deps-build build
