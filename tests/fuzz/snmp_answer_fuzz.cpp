@@ -1,0 +1,90 @@
+// SNMP answers: a response PDU of any sender, variables, types and lengths, through the
+// response callback, then matched against the catalogue.
+#include <arpa/inet.h>
+
+#include <cstring>
+
+#include "devices/catalogue.h"
+#include "discovery/snmp_library.h"
+#include "discovery/snmp_probe.h"
+#include "discovery/snmp_result_text.h"
+#include "fuzz_input.h"
+
+using namespace scandesk;
+using namespace scandesk::fuzz;
+
+namespace {
+
+// The variable names an answer may carry: the ones asked for and one from the input.
+std::vector<oid> variableName(FuzzInput& in) {
+    static const std::vector<oid> sysObjectId{1, 3, 6, 1, 2, 1, 1, 2, 0};
+    static const std::vector<oid> sysDescr{1, 3, 6, 1, 2, 1, 1, 1, 0};
+    switch (in.byte() % 3) {
+        case 0:
+            return sysObjectId;
+        case 1:
+            return sysDescr;
+        default: {
+            std::vector<oid> name(1 + in.upTo(MAX_OID_LEN - 1));
+            for (oid& part : name) {
+                part = in.upTo(70000);
+            }
+            return name;
+        }
+    }
+}
+
+// A response from the sender the input names, holding the variables it describes.
+netsnmp_pdu* answer(FuzzInput& in) {
+    static const u_char types[] = {ASN_OBJECT_ID, ASN_OCTET_STR, ASN_INTEGER, ASN_NULL,
+                                   ASN_IPADDRESS};
+    netsnmp_pdu* pdu = snmp_pdu_create(SNMP_MSG_RESPONSE);
+    auto* pair =
+        static_cast<netsnmp_indexed_addr_pair*>(calloc(1, sizeof(netsnmp_indexed_addr_pair)));
+    pair->remote_addr.sin.sin_family = in.byte() % 8 ? AF_INET : AF_INET6;
+    const Bytes address = in.bytes(4);
+    std::memcpy(&pair->remote_addr.sin.sin_addr, address.data(), address.size());
+    pdu->transport_data = pair;
+    pdu->transport_data_length = static_cast<int>(sizeof(*pair));
+    for (size_t count = in.byte() % 4; count > 0; --count) {
+        const std::vector<oid> name = variableName(in);
+        const u_char type = types[in.byte() % std::size(types)];
+        Bytes value = in.bytes(in.upTo(128));
+        if (type == ASN_OBJECT_ID) {
+            value.resize(value.size() / sizeof(oid) * sizeof(oid));
+            for (size_t at = 0; at < value.size(); at += sizeof(oid)) {
+                oid part = 0;
+                std::memcpy(&part, value.data() + at, sizeof(oid));
+                part %= 70000;  // what a decoder would accept as a sub-identifier
+                std::memcpy(value.data() + at, &part, sizeof(oid));
+            }
+        }
+        snmp_pdu_add_variable(pdu, name.data(), name.size(), type, value.data(), value.size());
+    }
+    return pdu;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool prepared = (prepareSnmpEnvironment(), true);
+    (void)prepared;
+    FuzzInput in(data, size);
+    const auto lock = lockSnmpLibrary();
+    DiscoveryContext context;
+    netsnmp_pdu* pdu = answer(in);
+    for (int repeat = 0; repeat < 2; ++repeat) {  // one agent answering twice
+        mc_network_discovery_cb(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, nullptr, 0, pdu, &context);
+    }
+    snmp_free_pdu(pdu);
+    require(context.count <= 1 && context.detect.size() == static_cast<size_t>(context.count),
+            "one record per answering agent");
+
+    std::string text;
+    appendDiscoveryRecords(text, context);
+    for (const Device& device : devicesFromDiscoveryText(text)) {
+        require(device.type == "Net" && device.ip == context.detect.front().ip_addr,
+                "a matched scanner is a network scanner at the sender's address");
+    }
+    return 0;
+}

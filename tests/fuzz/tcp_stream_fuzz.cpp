@@ -1,0 +1,53 @@
+// The TCP page stream after the greeting: any bytes in any split, stored into a folder.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "fuzz_input.h"
+#include "imaging/save_images.h"
+#include "network/page_stream_receiver.h"
+#include "network/unique_fd.h"
+#include "page_names.h"
+
+using namespace scandesk;
+using namespace scandesk::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput in(data, size);
+    ScratchDir dir;
+    const ScanParam param = fuzzJob(in, dir);
+    const std::vector<Bytes> pieces = in.pieces(512);
+
+    int fds[2];
+    require(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) == 0, "a socket pair");
+    UniqueFd reader(fds[0]);
+    UniqueFd writer(fds[1]);
+    std::thread peer([&writer, &pieces] {
+        for (const Bytes& piece : pieces) {
+            if (::send(writer.get(), piece.data(), piece.size(), MSG_NOSIGNAL) < 0) {
+                break;
+            }
+        }
+        writer.reset();  // the scanner closes the connection
+    });
+
+    CommunicatorLimits limits;
+    limits.settleDelay = std::chrono::milliseconds(0);
+    limits.pageTimeout = std::chrono::milliseconds(500);
+    limits.statusGrace = std::chrono::milliseconds(1);
+    int stored = 0;
+    const PageSink sink = [&stored](const ScanParam& job, int pageNo, const Bytes& page) {
+        const ResultPair saved = saveImages(job, pageNo, page);
+        stored += saved.status ? 1 : 0;
+        return saved;
+    };
+    const ScanOutcome outcome = PageStreamReceiver(reader.get(), limits, param, sink, {}).run();
+    reader.reset();  // a peer still writing sees the end
+    peer.join();
+
+    require(outcome.code <= kLastScanCode, "a known outcome code");
+    require(outcome.pagesStored == stored, "the outcome counts the pages the sink stored");
+    requireStoredPages(dir, outcome.pagesStored);
+    return 0;
+}
