@@ -7,8 +7,8 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 CTEST_ARGS ?=
 
-.PHONY: all deps deps-build deps-test deps-bench configure build test test-sanitize debug bench \
-	gui demo demo-gui package clean format
+.PHONY: all deps deps-build deps-test deps-bench deps-fuzz configure build test test-sanitize debug bench \
+	gui demo demo-gui package fuzz clean format
 
 all: build
 
@@ -23,6 +23,9 @@ deps-test:
 
 deps-bench:
 	@scripts/install-deps bench
+
+deps-fuzz:
+	@scripts/install-deps fuzz
 
 configure:
 	@cmake --preset release >/dev/null
@@ -59,6 +62,10 @@ demo-gui: deps-build
 # Debian packages of the release build in build/packages.
 package: deps-build build
 	@cpack --config build/release/CPackConfig.cmake -B build/packages
+
+# Fuzzes every parser for FUZZ_SECONDS each (default 60) with clang's libFuzzer.
+fuzz: deps-fuzz
+	@scripts/fuzz
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
