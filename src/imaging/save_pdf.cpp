@@ -1,15 +1,5 @@
-// PDF assembly with qpdf: every page embeds its JPEG page file as it is.
+// PDF assembly: the job's JPEG page files, each embedded as it is, in one new PDF file.
 #include "imaging/save_pdf.h"
-
-// Only the current qpdf interface is used; this silences its transition warning.
-#define POINTERHOLDER_TRANSITION 4
-
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-#include <qpdf/QUtil.hh>
 
 #include <unistd.h>
 
@@ -21,38 +11,26 @@
 #include "devices/page_sizes.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/page_files.h"
+#include "imaging/pdf_document.h"
 #include "imaging/save_result.h"
 
 namespace scandesk {
 
 namespace {
 
-constexpr const char* kImageName = "/Im0";
 constexpr size_t kHeaderProbeBytes = 64 * 1024;
 
 struct FileClose {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
-/// The PDF colour space of a JPEG with that many components.
-std::optional<std::string> colourSpaceFor(int components) {
-    if (components == 1) {
-        return "/DeviceGray";
-    }
-    if (components == 3) {
-        return "/DeviceRGB";
-    }
-    return std::nullopt;
-}
-
-/// Adds one page showing the JPEG page file at `path` over the whole media box; the
-/// description of the failure, if any.
-std::optional<std::string> addPage(QPDF& pdf, QPDFPageDocumentHelper& document,
-                                   const std::string& path, const MediaBox& box) {
+/// The page that shows the JPEG page file at `path` over the whole media box, or the
+/// description of what is wrong with the file.
+Outcome<PdfImagePage> pdfPage(const std::string& path, const MediaBox& box) {
     // The frame header normally lies near the start; large metadata pushes it further.
     Outcome<Bytes> start = readWholeFile(path, kHeaderProbeBytes);
     if (!start) {
-        return start.error;
+        return Outcome<PdfImagePage>::failure(start.error);
     }
     Outcome<JpegInfo> info = readJpegInfo(*start.value);
     if (!info && start.value->size() == kHeaderProbeBytes) {
@@ -60,47 +38,19 @@ std::optional<std::string> addPage(QPDF& pdf, QPDFPageDocumentHelper& document,
         info = start ? readJpegInfo(*start.value) : Outcome<JpegInfo>::failure(start.error);
     }
     if (!info) {
-        return info.error + " (" + path + ")";
+        return Outcome<PdfImagePage>::failure(info.error + " (" + path + ")");
     }
-    const std::optional<std::string> colourSpace = colourSpaceFor(info.value->components);
-    if (!colourSpace) {
-        return "unsupported colour components (" + path + ")";
+    if (info.value->components != 1 && info.value->components != 3) {
+        return Outcome<PdfImagePage>::failure("unsupported colour components (" + path + ")");
     }
-
-    QPDFObjectHandle image = pdf.newStream();
-    QPDFObjectHandle imageDict = image.getDict();
-    imageDict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-    imageDict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
-    imageDict.replaceKey("/Width", QPDFObjectHandle::newInteger(info.value->width));
-    imageDict.replaceKey("/Height", QPDFObjectHandle::newInteger(info.value->height));
-    imageDict.replaceKey("/ColorSpace", QPDFObjectHandle::newName(*colourSpace));
-    imageDict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
-    // Declared as already DCT-encoded, so the writer copies the bytes unchanged.
-    // The file is read again only while the document is written, so one page at a time
-    // is in memory.
-    image.replaceStreamData(QUtil::file_provider(path), QPDFObjectHandle::newName("/DCTDecode"),
-                            QPDFObjectHandle::newNull());
-
-    // Stretched over the whole page: no margin, no centring, no kept aspect ratio.
-    const std::string drawing = "q " + std::to_string(box.width) + " 0 0 " +
-                                std::to_string(box.height) + " 0 0 cm " + kImageName + " Do Q\n";
-    QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
-    xobjects.replaceKey(kImageName, image);
-    QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
-    resources.replaceKey("/XObject", xobjects);
-
-    QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
-    page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
-    page.replaceKey("/MediaBox", QPDFObjectHandle::newArray(
-                                     QPDFObjectHandle::Rectangle(0, 0, box.width, box.height)));
-    page.replaceKey("/Resources", resources);
-    page.replaceKey("/Contents", pdf.newStream(drawing));
-    document.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
-    return std::nullopt;
+    return Outcome<PdfImagePage>{PdfImagePage{path, info.value->width, info.value->height,
+                                              info.value->components == 1, box.width, box.height},
+                                 {}};
 }
 
 /// Writes the document into the pending file; the description of the failure, if any.
-std::optional<std::string> writeDocument(QPDF& pdf, PendingFile& file) {
+std::optional<std::string> writeDocument(const std::vector<PdfImagePage>& pages,
+                                         PendingFile& file) {
     const int copy = ::dup(file.descriptor());
     std::unique_ptr<FILE, FileClose> stream(copy >= 0 ? ::fdopen(copy, "wb") : nullptr);
     if (!stream) {
@@ -109,12 +59,7 @@ std::optional<std::string> writeDocument(QPDF& pdf, PendingFile& file) {
         }
         return std::string("cannot open ") + file.path();
     }
-    QPDFWriter writer(pdf, file.path().c_str(), stream.get(), false);
-    writer.write();
-    if (std::fflush(stream.get()) != 0 || std::ferror(stream.get())) {
-        return std::string("cannot write ") + file.path();
-    }
-    return std::nullopt;
+    return writeJpegPdf(pages, stream.get(), file.path());
 }
 
 /// `save2PDFAt` without the guard against exceptions from the PDF library.
@@ -124,21 +69,20 @@ ResultPair assemblePdf(const ScanParam& param, int pages, const std::string& pdf
         return saveFailure("negative page count " + std::to_string(pages));
     }
     const MediaBox box = mediaBoxFor(pageSize, param.rotateAngle);
-    QPDF pdf;
-    pdf.setSuppressWarnings(true);
-    pdf.emptyPDF();
-    QPDFPageDocumentHelper document(pdf);
+    std::vector<PdfImagePage> document;
     for (int n = 1; n <= pages; ++n) {
-        if (auto error = addPage(pdf, document, pageFileName(param.filePath, n, ".jpg"), box)) {
-            return saveFailure(*error);
+        Outcome<PdfImagePage> page = pdfPage(pageFileName(param.filePath, n, ".jpg"), box);
+        if (!page) {
+            return saveFailure(page.error);
         }
+        document.push_back(std::move(*page.value));
     }
     const std::string stem = pdfDir + "/" + timeStampName(when);
     Outcome<PendingFile> file = PendingFile::create(stem + ".pdf");
     if (!file) {
         return saveFailure(file.error);
     }
-    if (auto error = writeDocument(pdf, *file.value)) {
+    if (auto error = writeDocument(document, *file.value)) {
         return saveFailure(*error);
     }
     Outcome<std::string> name = file.value->publishAsNew([&](int attempt) {

@@ -33,7 +33,6 @@ constexpr std::array<std::array<uint8_t, 7>, 10> kDigits{{
 struct Colour {
     uint8_t r, g, b;
 };
-constexpr Colour kWhite{255, 255, 255};
 constexpr Colour kBlack{0, 0, 0};
 constexpr Colour kRed{255, 0, 0};
 

@@ -1,0 +1,70 @@
+// PDF documents of JPEG pages with qpdf: every page embeds its JPEG file as it is.
+#include "imaging/pdf_document.h"
+
+// Only the current qpdf interface is used; this silences its transition warning.
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
+
+namespace scandesk {
+namespace {
+
+constexpr const char* kImageName = "/Im0";
+
+/// Adds one page showing the JPEG file over the whole media box.
+void addPage(QPDF& pdf, QPDFPageDocumentHelper& document, const PdfImagePage& source) {
+    QPDFObjectHandle image = pdf.newStream();
+    QPDFObjectHandle imageDict = image.getDict();
+    imageDict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    imageDict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+    imageDict.replaceKey("/Width", QPDFObjectHandle::newInteger(source.pixelWidth));
+    imageDict.replaceKey("/Height", QPDFObjectHandle::newInteger(source.pixelHeight));
+    imageDict.replaceKey("/ColorSpace",
+                         QPDFObjectHandle::newName(source.grey ? "/DeviceGray" : "/DeviceRGB"));
+    imageDict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+    // Declared as already DCT-encoded, so the writer copies the bytes unchanged.
+    image.replaceStreamData(QUtil::file_provider(source.jpegPath),
+                            QPDFObjectHandle::newName("/DCTDecode"), QPDFObjectHandle::newNull());
+
+    // Stretched over the whole page: no margin, no centring, no kept aspect ratio.
+    const std::string drawing = "q " + std::to_string(source.boxWidth) + " 0 0 " +
+                                std::to_string(source.boxHeight) + " 0 0 cm " + kImageName +
+                                " Do Q\n";
+    QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
+    xobjects.replaceKey(kImageName, image);
+    QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+    resources.replaceKey("/XObject", xobjects);
+
+    QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
+    page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+    page.replaceKey("/MediaBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
+                                     0, 0, source.boxWidth, source.boxHeight)));
+    page.replaceKey("/Resources", resources);
+    page.replaceKey("/Contents", pdf.newStream(drawing));
+    document.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+}
+
+}  // namespace
+
+std::optional<std::string> writeJpegPdf(const std::vector<PdfImagePage>& pages, std::FILE* stream,
+                                        const std::string& name) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper document(pdf);
+    for (const PdfImagePage& page : pages) {
+        addPage(pdf, document, page);
+    }
+    QPDFWriter writer(pdf, name.c_str(), stream, false);
+    writer.write();
+    if (std::fflush(stream) != 0 || std::ferror(stream)) {
+        return "cannot write " + name;
+    }
+    return std::nullopt;
+}
+
+}  // namespace scandesk
