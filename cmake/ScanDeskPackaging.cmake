@@ -68,6 +68,12 @@ set(components scandesk)
 if(SCANDESK_HAS_BACKEND)
     list(APPEND components libsane-scandesk)
 endif()
+if(SCANDESK_HAS_BACKEND)
+    # SANE loads backends by their versioned name; the development link of a plugin has no
+    # place on a user's system. (Runs after the backend's own rules; a no-op once those skip it.)
+    install(CODE "file(REMOVE \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_LIBDIR}/sane/libsane-scandesk.so\")"
+            COMPONENT libsane-scandesk)
+endif()
 foreach(component ${components})
     install(FILES ${pkg_src}/copyright ${pkg_out}/changelog.gz
             DESTINATION ${doc_dir}/${component} COMPONENT ${component})
