@@ -1,204 +1,220 @@
-// Broadcast probes of the local subnets and the callback that collects the answers.
+// The receive loop over all sessions of a run, on net-snmp's single-session API so that
+// each request's retransmissions and quiet waits are its own.
 #include "discovery/snmp_probe.h"
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
+#include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
+
+#include <net-snmp/library/large_fd_set.h>
 
 #include "common/diagnostics.h"
-#include "common/executor.h"
 #include "discovery/snmp_library.h"
-#include "discovery/snmp_request.h"
 
 namespace scandesk {
 namespace {
 
-// A probe ends after this many waits that brought no data.
-constexpr int EMPTY_WAITS_PER_PROBE = 3;
+using Clock = std::chrono::steady_clock;
 
-constexpr const char* LOOPBACK_ADDRESS = "127.0.0.1";
+// A descriptor set of any size (a window process may hold more than FD_SETSIZE files).
+class LargeDescriptorSet {
+  public:
+    LargeDescriptorSet() { netsnmp_large_fd_set_init(&set_, FD_SETSIZE); }
+    ~LargeDescriptorSet() { netsnmp_large_fd_set_cleanup(&set_); }
+    LargeDescriptorSet(const LargeDescriptorSet&) = delete;
+    LargeDescriptorSet& operator=(const LargeDescriptorSet&) = delete;
+    netsnmp_large_fd_set* get() { return &set_; }
 
-// Releases an interface list from getifaddrs.
-struct InterfaceListFree {
-    void operator()(ifaddrs* list) const { freeifaddrs(list); }
+  private:
+    netsnmp_large_fd_set set_{};
 };
 
-// The dotted IPv4 address the answer came from, if the library recorded one.
-std::optional<std::string> responderAddress(const netsnmp_pdu& pdu) {
-    if (pdu.transport_data == nullptr ||
-        pdu.transport_data_length < static_cast<int>(sizeof(netsnmp_sockaddr_storage))) {
-        return std::nullopt;
-    }
-    const auto* pair = static_cast<const netsnmp_indexed_addr_pair*>(pdu.transport_data);
-    if (pair->remote_addr.sa.sa_family != AF_INET) {
-        return std::nullopt;
-    }
-    char text[INET_ADDRSTRLEN] = {};
-    if (inet_ntop(AF_INET, &pair->remote_addr.sin.sin_addr, text, sizeof text) == nullptr) {
-        return std::nullopt;
-    }
-    return std::string(text);
+struct SessionCloser {
+    void operator()(void* session) const { snmp_sess_close(session); }
+};
+using SessionHandle = std::unique_ptr<void, SessionCloser>;
+
+// Writes the library's description of a session failure behind `prefix`.
+void reportSessionError(const char* prefix, netsnmp_session* session) {
+    int libraryError = 0;
+    int systemError = 0;
+    char* text = nullptr;
+    snmp_error(session, &libraryError, &systemError, &text);
+    diagf("%s: %s", prefix, text != nullptr ? text : "unknown error");
+    std::free(text);
 }
 
-// What an answer says its sysObjectID is: the printed identifier, an empty text when the
-// variable is missing, or nothing when the value is not an object identifier.
-std::optional<std::string> answeredObjectId(const netsnmp_pdu& pdu) {
-    oid name[MAX_OID_LEN];
-    size_t length = MAX_OID_LEN;
-    if (read_objid(SNMP_SYS_OBJECT_ID_OID, name, &length) == 0) {
-        return std::string();
-    }
-    const netsnmp_variable_list* variable = find_varbind_in_list(pdu.variables, name, length);
-    if (variable == nullptr) {
-        return std::string();
-    }
-    if (variable->type != ASN_OBJECT_ID || variable->val.objid == nullptr) {
-        return std::nullopt;
-    }
-    return printObjectId(variable->val.objid, variable->val_len / sizeof(oid));
-}
-
-// Appends a responder to the context's list with the list's diagnostic lines.
-void addResponder(DiscoveryContext& context, DetectedPrinter printer) {
-    if (context.detect.empty()) {
-        diagf("snmp_ip = %s\n", printer.ip_addr.c_str());
-        diagf("oid = %s\n", printer.oid.c_str());
-    } else {
-        for (size_t i = 1; i < context.detect.size(); ++i) {
-            diagf("in loop ip->ip_addr = %s\n", context.detect[i].ip_addr.c_str());
+// One request in flight on a session of its own. Not movable: the library holds a
+// pointer to its state.
+class Probe {
+  public:
+    Probe(const SnmpRequest& request, const SnmpDiscoveryOptions& options,
+          AnswerCollector& collector)
+        : kind_(request.kind) {
+        state_.collector = &collector;
+        netsnmp_session templ{};
+        snmp_sess_init(&templ);
+        templ.version = SNMP_VERSION_2c;
+        std::string community = SNMP_DISCOVERY_COMMUNITY;
+        templ.community = reinterpret_cast<u_char*>(community.data());
+        templ.community_len = community.size();
+        std::string peer = request.peer + ":" + std::to_string(options.agentPort);
+        templ.peername = peer.data();
+        if (kind_ == SnmpPeerKind::Broadcast) {
+            templ.flags |= SNMP_FLAGS_UDP_BROADCAST;
+            diagf("brocast sub net ip = %s\n", request.peer.c_str());
+        }
+        if (options.timeout) {
+            templ.timeout = static_cast<long>(
+                std::chrono::duration_cast<std::chrono::microseconds>(*options.timeout).count());
+        }
+        if (options.retries) {
+            templ.retries = *options.retries;
+        }
+        templ.callback = snmpAnswerCallback;
+        templ.callback_magic = &state_;
+        // The library copies the community and the peer name.
+        session_.reset(snmp_sess_open(&templ));
+        if (!session_) {
+            reportSessionError("ack", &templ);
+            return;
+        }
+        quietLimit_ = kind_ == SnmpPeerKind::Broadcast
+                          ? SNMP_QUIET_WAITS_PER_PROBE
+                          : snmp_sess_session(session_.get())->retries + 2;
+        if (!send(request.identifiers)) {
+            diag(" send snmp request error ++++++++++++++++++++++++++++++++++++++++++");
+            session_.reset();
         }
     }
-    context.detect.push_back(std::move(printer));
-    ++context.count;
-}
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
 
-// The work of the response callback, which may throw.
-int recordAnswer(int operation, netsnmp_pdu* pdu, void* magic) {
-    diag(" execute in function mc_network_discovery_cb +++++++++++++++++");
-    auto* context = static_cast<DiscoveryContext*>(magic);
-    if (context == nullptr) {
-        return 0;
+    bool running() const { return session_ != nullptr; }
+    Clock::time_point waitEnd() const { return waitEnd_; }
+    int descriptor() const { return snmp_sess_transport(session_.get())->sock; }
+
+    // Starts a wait: until data comes or the request's next retransmission is due.
+    void startWait() {
+        LargeDescriptorSet descriptors;
+        int count = 0;
+        int block = 0;
+        timeval wait{};
+        wait.tv_sec = SNMP_RECEIVE_WAIT_LIMIT_MS.count() / 1000;
+        wait.tv_usec = (SNMP_RECEIVE_WAIT_LIMIT_MS.count() % 1000) * 1000;
+        snmp_sess_select_info2(session_.get(), &count, descriptors.get(), &wait, &block);
+        waitEnd_ = Clock::now() + std::chrono::seconds(wait.tv_sec) +
+                   std::chrono::microseconds(wait.tv_usec);
     }
-    if (operation == NETSNMP_CALLBACK_OP_TIMED_OUT) {
-        context->requestClosed = true;
-    }
-    if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || pdu == nullptr) {
-        return 0;
-    }
-    const auto responder = responderAddress(*pdu);
-    if (!responder) {
-        diag(" responder == NULL");
-        diagf(" add %d printer", context->count);
-        return 0;
-    }
-    diagf("ip_addr = %s \n", responder->c_str());
-    if (context->detect.empty()) {
-        diag("magic->detect is null");
-    }
-    for (const auto& printer : context->detect) {
-        if (printer.ip_addr == *responder) {
-            diagf("ip %s  is already handled!", responder->c_str());
-            diagf(" add %d printer", context->count);
-            return 0;
+
+    // Data came: the library reads it and calls back for each answer.
+    void read() {
+        LargeDescriptorSet descriptors;
+        NETSNMP_LARGE_FD_SET(descriptor(), descriptors.get());
+        snmp_sess_read2(session_.get(), descriptors.get());
+        if (kind_ == SnmpPeerKind::Unicast && (state_.replied || state_.closed)) {
+            session_.reset();
+            return;
         }
+        startWait();
     }
-    auto objectId = answeredObjectId(*pdu);
-    if (!objectId) {
-        diagf(" add %d printer", context->count);
-        return 0;
+
+    // The wait ended empty: the library retransmits or gives the request up.
+    void quietWaitEnded() {
+        snmp_sess_timeout(session_.get());
+        const bool unicastDone = kind_ == SnmpPeerKind::Unicast && state_.closed;
+        if (++quietWaits_ >= quietLimit_ || unicastDone) {
+            session_.reset();
+            return;
+        }
+        startWait();
     }
-    diagf("device is : %s \n", objectId->c_str());
-    addResponder(*context, DetectedPrinter{*responder, std::move(*objectId)});
-    diagf(" add %d printer", context->count);
-    return 0;
+
+  private:
+    bool send(const std::vector<const char*>& identifiers) {
+        netsnmp_pdu* pdu = snmp_pdu_create(SNMP_MSG_GET);
+        for (const char* text : identifiers) {
+            oid name[MAX_OID_LEN];
+            size_t length = MAX_OID_LEN;
+            if (read_objid(text, name, &length) != 0) {
+                snmp_add_null_var(pdu, name, length);
+            }
+        }
+        // On success the library owns the PDU; on failure it is still ours.
+        if (snmp_sess_send(session_.get(), pdu) == 0) {
+            snmp_free_pdu(pdu);
+            return false;
+        }
+        return true;
+    }
+
+    SnmpPeerKind kind_;
+    RequestState state_;
+    SessionHandle session_;
+    int quietWaits_ = 0;
+    int quietLimit_ = SNMP_QUIET_WAITS_PER_PROBE;
+    Clock::time_point waitEnd_{};
+};
+
+// Milliseconds from now to `end`, rounded up so that a wait never ends early.
+int pollTimeout(Clock::time_point end) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+    return static_cast<int>(std::max<int64_t>(0, left.count()));
 }
 
 }  // namespace
 
-std::string ip2brocast(const std::string& address) {
-    size_t end = 0;
-    for (int dots = 0; dots < 3; ++dots) {
-        const size_t dot = address.find('.', end);
-        if (dot == std::string::npos) {
-            end = address.size();
-            break;
-        }
-        end = dot + 1;
-    }
-    return address.substr(0, end) + "255";
-}
-
-void appendDiscoveryRecords(std::string& result, const DiscoveryContext& context) {
-    for (const auto& printer : context.detect) {
-        result += printer.ip_addr;
-        result += ',';
-        result += printer.oid;
-        result += '|';
-    }
-}
-
-int mc_network_discovery_cb(int operation, netsnmp_session* /*session*/, int /*reqid*/,
-                            netsnmp_pdu* pdu, void* magic) noexcept {
-    // Called from inside net-snmp: nothing may unwind through its C frames.
-    return guarded(
-        "snmp response callback", [&] { return recordAnswer(operation, pdu, magic); }, 0);
-}
-
-int detectOneSubNet(std::string& result, const std::string& broadcast,
-                    const SnmpDiscoveryOptions& options) {
+void runSnmpRequests(std::span<const SnmpRequest> requests, const SnmpDiscoveryOptions& options,
+                     AnswerCollector& collector) {
     const auto lock = lockSnmpLibrary();
-    diagf("brocast sub net ip = %s\n", broadcast.c_str());
-    DiscoveryContext context;
-    const auto session = openDiscoverySession(broadcast, SnmpPeerKind::Broadcast, options, context);
-    if (!session) {
-        return -1;
-    }
-    if (!sendNullValuedGet(session.get(), {SNMP_SYS_DESCR_OID, SNMP_SYS_OBJECT_ID_OID,
-                                           SNMP_IF_PHYS_ADDRESS_OID})) {
-        diag(" send snmp request error ++++++++++++++++++++++++++++++++++++++++++");
-        return -1;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + options.probeTimeLimit;
-    for (int timeouts = 0; timeouts < EMPTY_WAITS_PER_PROBE;) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            diag("snmp probe time limit reached, broadcast = ", broadcast);
-            break;
-        }
-        diagf("    loop=%d\n", timeouts);
-        if (!receiveOnce()) {
-            ++timeouts;
+    std::vector<std::unique_ptr<Probe>> probes;
+    for (const auto& request : requests) {
+        auto probe = std::make_unique<Probe>(request, options, collector);
+        if (probe->running()) {
+            probe->startWait();
+            probes.push_back(std::move(probe));
         }
     }
-    appendDiscoveryRecords(result, context);
-    return 0;
-}
-
-int autoDetectSNMPPrinters(std::string& result, const SnmpDiscoveryOptions& options) {
-    ifaddrs* raw = nullptr;
-    if (getifaddrs(&raw) != 0) {
-        diag("getifaddrs: ", std::strerror(errno));
-        return 0;
-    }
-    const std::unique_ptr<ifaddrs, InterfaceListFree> interfaces(raw);
-    for (const ifaddrs* entry = raw; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) {
-            continue;
+    const auto deadline = Clock::now() + options.probeTimeLimit;
+    std::vector<pollfd> descriptors;
+    std::vector<Probe*> polled;
+    while (true) {
+        descriptors.clear();
+        polled.clear();
+        auto nextEnd = deadline;
+        for (const auto& probe : probes) {
+            if (probe->running()) {
+                descriptors.push_back(pollfd{probe->descriptor(), POLLIN, 0});
+                polled.push_back(probe.get());
+                nextEnd = std::min(nextEnd, probe->waitEnd());
+            }
         }
-        char text[INET_ADDRSTRLEN] = {};
-        const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-        if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) == nullptr ||
-            std::strcmp(text, LOOPBACK_ADDRESS) == 0) {
-            continue;
+        if (polled.empty()) {
+            return;
         }
-        diagf("one ip of computer address : %s\n", text);
-        detectOneSubNet(result, ip2brocast(text), options);
+        if (Clock::now() >= deadline) {
+            diag("snmp probe time limit reached, requests still open = ", polled.size());
+            return;
+        }
+        const int ready = ::poll(descriptors.data(), descriptors.size(), pollTimeout(nextEnd));
+        if (ready < 0 && errno != EINTR) {
+            diag("snmp discovery: poll failed: ", std::strerror(errno));
+            return;
+        }
+        const auto now = Clock::now();
+        for (size_t i = 0; i < polled.size(); ++i) {
+            if (ready > 0 && descriptors[i].revents != 0) {
+                polled[i]->read();
+            } else if (now >= polled[i]->waitEnd()) {
+                polled[i]->quietWaitEnded();
+            }
+        }
     }
-    return 0;
 }
 
 }  // namespace scandesk

@@ -202,6 +202,18 @@ std::string NetworkLab::addSubnet(const std::string& hostCidr) {
     return bridge;
 }
 
+void NetworkLab::addHostInterface(const std::string& bridge, const std::string& hostCidr) {
+    const std::string index = std::to_string(++hostLinks_);
+    const std::string port = "hp" + index;
+    const std::string end = "hx" + index;
+    run({"ip", "-n", host_, "link", "add", port, "type", "veth", "peer", "name", end});
+    hostInterfaces_.insert(port);
+    hostInterfaces_.insert(end);
+    run({"ip", "-n", host_, "link", "set", port, "master", bridge, "up"});
+    run({"ip", "-n", host_, "addr", "add", hostCidr, "brd", "+", "dev", end});
+    run({"ip", "-n", host_, "link", "set", end, "up"});
+}
+
 std::string NetworkLab::addPeer(const std::string& bridge, const std::string& agentCidr) {
     const std::string index = std::to_string(++peers_);
     const std::string ns = newNamespace("a" + index);
@@ -250,21 +262,35 @@ void NetworkLab::addAgent(const std::string& bridge, const std::string& agentCid
 }
 
 pid_t NetworkLab::startAgent(const std::string& ns, const std::filesystem::path& dir) {
-    const std::string shim = SCANDESK_SNMP_AGENT_SHIM;
-    const std::string program = SCANDESK_SNMPD_PROGRAM;
-    std::vector<std::string> args{program,
-                                  "-f",
-                                  "-Lf",
-                                  (dir / "agent.log").string(),
-                                  "-C",
-                                  "-c",
-                                  (dir / "snmpd.conf").string()};
-    std::vector<std::string> env{"MIBS=",
-                                 "SNMP_PERSISTENT_DIR=" + dir.string(),
-                                 "SNMPCONFPATH=" + dir.string(),
-                                 "HOME=" + dir.string(),
-                                 "LD_PRELOAD=" + shim,
-                                 "PATH=/usr/sbin:/usr/bin:/sbin:/bin"};
+    return spawnIn(ns,
+                   {SCANDESK_SNMPD_PROGRAM, "-f", "-Lf", (dir / "agent.log").string(), "-C", "-c",
+                    (dir / "snmpd.conf").string()},
+                   {"MIBS=", "SNMP_PERSISTENT_DIR=" + dir.string(), "SNMPCONFPATH=" + dir.string(),
+                    "HOME=" + dir.string(), std::string("LD_PRELOAD=") + SCANDESK_SNMP_AGENT_SHIM,
+                    "PATH=/usr/sbin:/usr/bin:/sbin:/bin"},
+                   "/dev/null");
+}
+
+pid_t NetworkLab::startProgram(const std::string& name, const std::vector<std::string>& argv,
+                               const std::filesystem::path& logFile) {
+    std::vector<std::string> env{"PATH=/usr/sbin:/usr/bin:/sbin:/bin", "MIBS="};
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name)) {
+            env.push_back(std::string(name) + "=" + value);
+        }
+    }
+    const pid_t pid = spawnIn(name, argv, env, logFile);
+    if (pid > 0) {
+        agents_.push_back(std::make_unique<TestAgent>(pid, name));
+    }
+    return pid;
+}
+
+pid_t NetworkLab::spawnIn(const std::string& ns, std::vector<std::string> args,
+                          std::vector<std::string> env, const std::filesystem::path& logFile) {
+    if (!failure_.empty()) {
+        return -1;
+    }
     auto argPointers = pointersTo(args);
     auto envPointers = pointersTo(env);
     const Descriptor nsFile(::open((NAMESPACE_DIR + ns).c_str(), O_RDONLY | O_CLOEXEC));
@@ -272,13 +298,18 @@ pid_t NetworkLab::startAgent(const std::string& ns, const std::filesystem::path&
         failure_ = "open namespace " + ns + ": " + std::strerror(errno);
         return -1;
     }
+    const Descriptor log(::open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        // The agent dies with the test process, however that ends.
+        // The child dies with the test process, however that ends.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent || ::setns(nsFile.get(), CLONE_NEWNET) != 0) {
             ::_exit(127);
+        }
+        if (log.get() >= 0) {
+            ::dup2(log.get(), STDOUT_FILENO);
+            ::dup2(log.get(), STDERR_FILENO);
         }
         ::execve(argPointers[0], argPointers.data(), envPointers.data());
         ::_exit(127);

@@ -54,6 +54,9 @@ class NetworkLab {
     /// A bridge on the host side holding `hostCidr` (e.g. "192.0.2.1/24"); its name.
     std::string addSubnet(const std::string& hostCidr);
 
+    /// A second host-side interface on `bridge`'s subnet, holding `hostCidr`.
+    void addHostInterface(const std::string& bridge, const std::string& hostCidr);
+
     /// A namespace on `bridge` holding `agentCidr`, with no agent running in it; its name.
     std::string addPeer(const std::string& bridge, const std::string& agentCidr);
 
@@ -61,6 +64,11 @@ class NetworkLab {
     /// address are added). Returns once the agent listens on `port`.
     void addAgent(const std::string& bridge, const std::string& agentCidr,
                   const std::vector<std::string>& configLines, uint16_t port = 161);
+
+    /// Starts `argv` inside the namespace `name` made by this lab; it is stopped by its
+    /// PID with the lab. Its output goes to `logFile`.
+    pid_t startProgram(const std::string& name, const std::vector<std::string>& argv,
+                       const std::filesystem::path& logFile);
 
     /// Why the calling thread must not send discovery traffic: it is not in the host-side
     /// namespace of this lab, or that namespace holds an interface the lab did not make.
@@ -78,6 +86,8 @@ class NetworkLab {
     bool run(const std::vector<std::string>& argv);
     std::string newNamespace(const std::string& suffix);
     pid_t startAgent(const std::string& ns, const std::filesystem::path& dir);
+    pid_t spawnIn(const std::string& ns, std::vector<std::string> args,
+                  std::vector<std::string> env, const std::filesystem::path& logFile);
 
     std::string prefix_;
     std::string host_;
@@ -87,6 +97,7 @@ class NetworkLab {
     std::vector<std::unique_ptr<TestAgent>> agents_;
     int subnets_ = 0;
     int peers_ = 0;
+    int hostLinks_ = 0;
     std::string failure_;
     bool unavailable_ = false;
 };

@@ -1,13 +1,12 @@
 // SNMP answers: a response PDU of any sender, variables, types and lengths, through the
-// response callback, then matched against the catalogue.
+// response callback, which matches it against the catalogue.
 #include <arpa/inet.h>
 
 #include <cstring>
 
 #include "devices/catalogue.h"
+#include "discovery/snmp_answer.h"
 #include "discovery/snmp_library.h"
-#include "discovery/snmp_probe.h"
-#include "discovery/snmp_result_text.h"
 #include "fuzz_input.h"
 
 using namespace scandesk;
@@ -71,19 +70,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)prepared;
     FuzzInput in(data, size);
     const auto lock = lockSnmpLibrary();
-    DiscoveryContext context;
+    std::vector<Device> reported;
+    AnswerCollector collector([&](const Device& device) { reported.push_back(device); });
+    RequestState state{&collector};
     netsnmp_pdu* pdu = answer(in);
+    const auto sender = pdu->transport_data_length > 0
+                            ? static_cast<netsnmp_indexed_addr_pair*>(pdu->transport_data)
+                                  ->remote_addr.sin.sin_addr.s_addr
+                            : 0;
     for (int repeat = 0; repeat < 2; ++repeat) {  // one agent answering twice
-        mc_network_discovery_cb(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, nullptr, 0, pdu, &context);
+        snmpAnswerCallback(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, nullptr, 0, pdu, &state);
     }
     snmp_free_pdu(pdu);
-    require(context.count <= 1 && context.detect.size() == static_cast<size_t>(context.count),
-            "one record per answering agent");
-
-    std::string text;
-    appendDiscoveryRecords(text, context);
-    for (const Device& device : devicesFromDiscoveryText(text)) {
-        require(device.type == "Net" && device.ip == context.detect.front().ip_addr,
+    require(collector.agents() <= 1 && reported.size() <= 1 &&
+                collector.devices().size() == reported.size(),
+            "one Device per answering agent");
+    char text[INET_ADDRSTRLEN] = {};
+    in_addr address{static_cast<in_addr_t>(sender)};
+    inet_ntop(AF_INET, &address, text, sizeof text);
+    for (const Device& device : reported) {
+        require(device.type == "Net" && device.ip == text,
                 "a matched scanner is a network scanner at the sender's address");
     }
     return 0;

@@ -1,0 +1,174 @@
+// Answers and the catalogue match, without a network.
+#include "discovery/snmp_answer.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "discovery/snmp_library.h"
+
+namespace scandesk {
+namespace {
+
+// As the programs do first in main, before any thread exists.
+[[maybe_unused]] const bool kSnmpEnvironmentPrepared = (prepareSnmpEnvironment(), true);
+
+const std::vector<oid> T3{1, 3, 6, 1, 4, 1, 53303, 4, 7, 1, 52};
+const std::vector<oid> T5{1, 3, 6, 1, 4, 1, 53303, 4, 7, 1, 53};
+
+TEST(CatalogueObjectId, PutsTheRowBelowTheEnterprisesArc) {
+    const std::vector<std::pair<std::string, std::optional<std::vector<oid>>>> rows{
+        {"53303.4.7.1.52", T3},     {"7", std::vector<oid>{1, 3, 6, 1, 4, 1, 7}},
+        {"", std::nullopt},         {"53303..1", std::nullopt},
+        {"53303.4.", std::nullopt}, {".53303", std::nullopt},
+        {"53303.x", std::nullopt},  {"SNMPv2-SMI::enterprises.53303", std::nullopt},
+    };
+    for (const auto& [text, expected] : rows) {
+        EXPECT_EQ(catalogueObjectId(text), expected) << text;
+    }
+}
+
+TEST(MatchObjectId, NamesTheModelOfAnExactIdentifierOnly) {
+    const auto t5 = matchObjectId(T5, "192.168.1.20");
+    ASSERT_TRUE(t5.has_value());
+    EXPECT_EQ(t5->label, "Tessel T5(192.168.1.20)");
+    EXPECT_EQ(t5->type, "Net");
+    EXPECT_EQ(t5->VID, kMakerVendorId);
+    EXPECT_EQ(t5->PID, 0x00AC);
+    for (const std::vector<oid>& other : std::vector<std::vector<oid>>{
+             {1, 3, 6, 1, 4, 1, 53303, 4, 7, 1, 5},      // a model of the other catalogue
+             {1, 3, 6, 1, 4, 1, 53303, 4, 7, 1, 520},    // longer last arc
+             {1, 3, 6, 1, 4, 1, 53303, 4, 7, 1, 52, 0},  // longer identifier
+             {53303, 4, 7, 1, 52},                       // without the enterprises arc
+             {}}) {
+        EXPECT_FALSE(matchObjectId(other, "10.0.0.1").has_value());
+    }
+}
+
+// What one agent's answer carries.
+struct Answer {
+    std::optional<std::string> from;  ///< sender; none when the library recorded none
+    enum class Value { ObjectId, Text, Integer, Missing } value = Value::ObjectId;
+    std::vector<oid> objectId = T3;
+};
+
+// A response PDU as the library hands it to the callback. Freed by the caller.
+netsnmp_pdu* responsePdu(const Answer& answer) {
+    netsnmp_pdu* pdu = snmp_pdu_create(SNMP_MSG_RESPONSE);
+    if (answer.from) {
+        auto* pair = static_cast<netsnmp_indexed_addr_pair*>(
+            std::calloc(1, sizeof(netsnmp_indexed_addr_pair)));
+        pair->remote_addr.sin.sin_family = AF_INET;
+        inet_pton(AF_INET, answer.from->c_str(), &pair->remote_addr.sin.sin_addr);
+        pdu->transport_data = pair;
+        pdu->transport_data_length = sizeof(netsnmp_indexed_addr_pair);
+    }
+    const oid sysObjectId[] = {1, 3, 6, 1, 2, 1, 1, 2, 0};
+    const long number = 53303;
+    const char text[] = "SNMPv2-SMI::enterprises.53303.4.7.1.52";
+    switch (answer.value) {
+        case Answer::Value::ObjectId:
+            snmp_pdu_add_variable(pdu, sysObjectId, std::size(sysObjectId), ASN_OBJECT_ID,
+                                  answer.objectId.data(), answer.objectId.size() * sizeof(oid));
+            break;
+        case Answer::Value::Text:
+            snmp_pdu_add_variable(pdu, sysObjectId, std::size(sysObjectId), ASN_OCTET_STR, text,
+                                  sizeof text - 1);
+            break;
+        case Answer::Value::Integer:
+            snmp_pdu_add_variable(pdu, sysObjectId, std::size(sysObjectId), ASN_INTEGER, &number,
+                                  sizeof number);
+            break;
+        case Answer::Value::Missing:
+            break;
+    }
+    return pdu;
+}
+
+struct CallbackRow {
+    const char* name;
+    std::vector<Answer> answers;
+    size_t agents;
+    std::vector<std::string> labels;  ///< the scanners reported, in order
+};
+
+class AnswerCallback : public ::testing::TestWithParam<CallbackRow> {};
+
+TEST_P(AnswerCallback, ReportsEachKnownAgentOnceAsItAnswers) {
+    const auto lock = lockSnmpLibrary();
+    std::vector<std::string> reported;
+    AnswerCollector collector([&](const Device& device) { reported.push_back(device.label); });
+    // Two requests (two interfaces) share the collector; answers alternate between them.
+    RequestState first{&collector};
+    RequestState second{&collector};
+    bool useFirst = true;
+    for (const auto& answer : GetParam().answers) {
+        netsnmp_pdu* pdu = responsePdu(answer);
+        EXPECT_EQ(snmpAnswerCallback(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, nullptr, 1, pdu,
+                                     useFirst ? &first : &second),
+                  0);
+        snmp_free_pdu(pdu);
+        useFirst = !useFirst;
+    }
+    EXPECT_EQ(collector.agents(), GetParam().agents);
+    EXPECT_EQ(reported, GetParam().labels);
+    ASSERT_EQ(collector.devices().size(), reported.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AnswerCallback,
+    ::testing::Values(
+        CallbackRow{"one_scanner", {{"192.168.1.20"}}, 1, {"Tessel T3(192.168.1.20)"}},
+        CallbackRow{"answered_on_two_interfaces_and_retransmissions",
+                    {{"192.168.1.20"}, {"192.168.1.20"}, {"192.168.1.20"}},
+                    1,
+                    {"Tessel T3(192.168.1.20)"}},
+        CallbackRow{"arrival_order_kept",
+                    {{"10.0.0.3", Answer::Value::ObjectId, T5}, {"10.0.0.1"}, {"10.0.0.3"}},
+                    2,
+                    {"Tessel T5(10.0.0.3)", "Tessel T3(10.0.0.1)"}},
+        CallbackRow{"identifier_as_text_skipped_until_a_proper_answer",
+                    {{"10.0.0.1", Answer::Value::Text}, {"10.0.0.1"}},
+                    1,
+                    {"Tessel T3(10.0.0.1)"}},
+        CallbackRow{"identifier_as_integer_skipped", {{"10.0.0.1", Answer::Value::Integer}}, 0, {}},
+        CallbackRow{"identifier_missing_counts_the_agent_only",
+                    {{"10.0.0.1", Answer::Value::Missing}, {"10.0.0.1"}},
+                    1,
+                    {}},
+        CallbackRow{"no_sender_address", {{std::nullopt}}, 0, {}},
+        CallbackRow{"other_enterprise",
+                    {{"10.0.0.1", Answer::Value::ObjectId, {1, 3, 6, 1, 4, 1, 8072, 3, 2, 10}}},
+                    1,
+                    {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AnswerCallbackOperations, TimeOutClosesTheRequestAndOnlyMessagesAreTaken) {
+    const auto lock = lockSnmpLibrary();
+    AnswerCollector collector;
+    RequestState state{&collector};
+    netsnmp_pdu* pdu = responsePdu({"10.0.0.1"});
+    snmpAnswerCallback(NETSNMP_CALLBACK_OP_SEND_FAILED, nullptr, 1, pdu, &state);
+    EXPECT_FALSE(state.closed);
+    snmpAnswerCallback(NETSNMP_CALLBACK_OP_TIMED_OUT, nullptr, 1, pdu, &state);
+    EXPECT_TRUE(state.closed);
+    EXPECT_FALSE(state.replied);
+    EXPECT_EQ(collector.agents(), 0u);
+    EXPECT_EQ(snmpAnswerCallback(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, nullptr, 1, pdu, nullptr),
+              0);
+    snmp_free_pdu(pdu);
+}
+
+TEST(AnswerCallbackOperations, AThrowingListenerDoesNotUnwindIntoTheLibrary) {
+    const auto lock = lockSnmpLibrary();
+    AnswerCollector collector([](const Device&) { throw std::runtime_error("listener failed"); });
+    RequestState state{&collector};
+    netsnmp_pdu* pdu = responsePdu({"10.0.0.1"});
+    EXPECT_EQ(snmpAnswerCallback(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, nullptr, 1, pdu, &state), 0);
+    snmp_free_pdu(pdu);
+    EXPECT_TRUE(state.replied);
+}
+
+}  // namespace
+}  // namespace scandesk
