@@ -2,6 +2,7 @@
 #include "cli/cli_app.h"
 
 #include <algorithm>
+#include <functional>
 #include <istream>
 #include <ostream>
 
@@ -41,12 +42,17 @@ int usageError(const CliEnvironment& env, const std::string& problem) {
     return kExitUsage;
 }
 
-// One discovery run of the model, waited for on this thread (the main executor's).
-void discover(ScannerModel& model, ManualExecutor& main) {
+// One discovery run of the model, waited for on this thread (the main executor's);
+// `listChanged` is called whenever the list changes while it runs.
+void discover(ScannerModel& model, ManualExecutor& main,
+              const std::function<void()>& listChanged = {}) {
     bool done = false;
     const ObserverId id = model.addObserver([&](ModelProperty changed) {
         if (changed == ModelProperty::isFinding && !model.isFinding()) {
             done = true;
+        }
+        if (changed == ModelProperty::scannerList && listChanged) {
+            listChanged();
         }
     });
     model.autoDetectScanners();
@@ -109,23 +115,30 @@ std::string catalogueNames() {
     return names;
 }
 
-// `list`: one discovery run, printed as lines or as JSON.
+// `list`: one discovery run, each scanner printed as a line as soon as it is found, or
+// all of them as JSON at the end.
 int listScanners(const CliOptions& options, ScannerModel& model, ManualExecutor& main,
                  const CliEnvironment& env) {
-    discover(model, main);
-    const auto devices = model.scannerList();
+    std::vector<Uuid> printed;
+    const auto printNew = [&] {
+        for (const Device& d : model.scannerList()) {
+            if (std::find(printed.begin(), printed.end(), d.id) != printed.end()) {
+                continue;
+            }
+            printed.push_back(d.id);
+            env.out << d.name << "\t" << d.type << "\t" << (d.ip.empty() ? "-" : d.ip) << "\t"
+                    << d.label << "\n"
+                    << std::flush;
+        }
+    };
     if (options.json) {
-        env.out << devicesAsJson(devices) << "\n";
+        discover(model, main);
+        env.out << devicesAsJson(model.scannerList()) << "\n";
         return kExitInfo;
     }
-    if (devices.empty()) {
-        return outcome(true, model, main, env);
-    }
-    for (const Device& d : devices) {
-        env.out << d.name << "\t" << d.type << "\t" << (d.ip.empty() ? "-" : d.ip) << "\t"
-                << d.label << "\n";
-    }
-    return kExitInfo;
+    discover(model, main, printNew);
+    printNew();
+    return model.scannerList().empty() ? outcome(true, model, main, env) : kExitInfo;
 }
 
 // Selects the scanner the options name; false when none was found (the alert says so).

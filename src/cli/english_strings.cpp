@@ -11,6 +11,7 @@ std::string englishText(std::string_view key) {
     static const std::map<std::string, std::string, std::less<>> table{
         // Discovery and the receive directory.
         {"noScannerFound", "No scanner was found."},
+        {"noScannerAtAddress", "No known scanner answered at %1."},
         {"cannotCreateReceiveDir", "The folder for the scanned pages could not be created."},
         {"receiveDirMissing", "The pages of the first pass are gone; start the scan again."},
         // Outcomes of the scan flow.

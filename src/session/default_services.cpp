@@ -16,7 +16,9 @@ namespace scandesk {
 
 ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimits limits) {
     ScannerModelServices services;
-    services.networkSearch = [] { return getDeviceBySNMP(); };
+    services.networkSearch = [](const ScannerFound& found) {
+        return getDeviceBySNMP(SnmpDiscoveryOptions{}, found);
+    };
     services.usbSearch = [] { return getDeviceByIOUSB(); };
     services.identifyScanner = [](const std::string& ip) { return identifyScanner(ip); };
     services.makeScanProcess = chooseTransport(

@@ -18,6 +18,12 @@ namespace scandesk {
 /// One blocking search for scanners (network or USB); may return an empty list.
 using DeviceSearch = std::function<std::vector<Device>()>;
 
+/// Told of each scanner as soon as a search finds it, on the searching thread.
+using ScannerFound = std::function<void(const Device&)>;
+
+/// A blocking search that reports each scanner as it finds it and returns them all.
+using StreamingDeviceSearch = std::function<std::vector<Device>(const ScannerFound& found)>;
+
 /// Asks the scanner at a dotted IPv4 address which model it is; nothing when it does
 /// not answer or is not a known model.
 using ScannerIdentifier = std::function<std::optional<Device>(const std::string& ip)>;
@@ -46,9 +52,9 @@ inline constexpr std::chrono::milliseconds kBusyRetryWait{4000};
 /// Everything the model calls outside itself. Every member must be set; the default
 /// wiring to the real subsystems is `defaultModelServices` (default_services.h).
 struct ScannerModelServices {
-    DeviceSearch networkSearch;         ///< run first in a discovery run
-    DeviceSearch usbSearch;             ///< run second
-    ScannerIdentifier identifyScanner;  ///< for scanners added by address
+    StreamingDeviceSearch networkSearch;  ///< run first in a discovery run
+    DeviceSearch usbSearch;               ///< run second
+    ScannerIdentifier identifyScanner;    ///< for scanners added by address
     ScanProcessFactory makeScanProcess;
     PageSink saveImages;  ///< stores each received page into the receive directory
     CombineImageFunction combineImage;

@@ -42,6 +42,11 @@ struct ScannerModelState : std::enable_shared_from_this<ScannerModelState> {
     /// Shows the alert of a scan's outcome (`success` is the message of a good end) and
     /// returns the outcome.
     ScanOutcome showOutcome(ScanOutcome outcome, std::string success);
+    /// Empties the list for a new discovery run (on the main executor).
+    void startDiscovery();
+    /// Lists a scanner as soon as the running discovery finds it (on the main executor);
+    /// the first of the run is selected.
+    void addDiscovered(const Device& scanner);
     /// Publishes a discovery result (on the main executor).
     void applyDiscovery(std::vector<Device> found);
     /// Appends a scanner (replacing a network scanner at the same address) and selects it.

@@ -1,6 +1,7 @@
 // The scanner model's properties, observers, discovery and receive directory.
 #include "session/scanner_model.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/diagnostics.h"
@@ -93,19 +94,39 @@ void ScannerModelState::setAlert(std::string title, std::string message, bool as
     });
 }
 
+void ScannerModelState::startDiscovery() {
+    write({ModelProperty::scannerList}, [&] { scannerList.clear(); });
+}
+
+void ScannerModelState::addDiscovered(const Device& scanner) {
+    bool first = false;
+    write({ModelProperty::scannerList, ModelProperty::selectedScanner}, [&] {
+        first = scannerList.empty();
+        scannerList.push_back(scanner);
+        if (first) {
+            selectedScanner = scanner;
+        }
+    });
+    diag("found scanner , name = ", scanner.name, " ip = ", scanner.ip);
+}
+
 void ScannerModelState::applyDiscovery(std::vector<Device> found) {
-    const bool empty = found.empty();
-    if (empty) {
+    if (found.empty()) {
         write({ModelProperty::scannerList}, [&] { scannerList.clear(); });
         setAlert(localized("error"), localized("noScannerFound"));
     } else {
-        Device first = found.front();
+        Device selected;
         write({ModelProperty::scannerList, ModelProperty::selectedScanner}, [&] {
+            // A choice made while the run went on stands if the run found that scanner.
+            const auto kept = std::find_if(found.begin(), found.end(), [&](const Device& d) {
+                return d.id == selectedScanner.id;
+            });
+            selectedScanner = kept != found.end() ? *kept : found.front();
+            selected = selectedScanner;
             scannerList = std::move(found);
-            selectedScanner = first;
         });
-        diag("selected scanner , name = ", first.name,
-             " scansource = ", bracketedList(first.scanSource));
+        diag("selected scanner , name = ", selected.name,
+             " scansource = ", bracketedList(selected.scanSource));
     }
     write({ModelProperty::isFinding}, [&] { isFinding = false; });
     diag("end isfinding = ", boolText(false));
@@ -209,10 +230,22 @@ void ScannerModel::autoDetectScanners() {
         }
         self->write({ModelProperty::isFinding}, [&] { self->isFinding = true; });
         diag("start isfinding = ", boolText(true));
+        self->main.post([weak] {
+            if (auto model = weak.lock()) {
+                model->startDiscovery();
+            }
+        });
         std::vector<Device> found;
         {
             std::lock_guard searching(self->searchMutex);
-            found = self->services.networkSearch();
+            found = self->services.networkSearch([&self, weak](const Device& scanner) {
+                // Posted in order, so each lands after the run's start and before its end.
+                self->main.post([weak, scanner] {
+                    if (auto model = weak.lock()) {
+                        model->addDiscovered(scanner);
+                    }
+                });
+            });
             std::vector<Device> usb = self->services.usbSearch();
             found.insert(found.end(), usb.begin(), usb.end());
         }
@@ -236,7 +269,7 @@ void ScannerModel::addScannerByAddress(const std::string& ip) {
             std::lock_guard searching(self->searchMutex);
             found = self->services.identifyScanner(ip);
         }
-        self->main.post([weak, found = std::move(found)] {
+        self->main.post([weak, ip, found = std::move(found)] {
             auto model = weak.lock();
             if (!model) {
                 return;
@@ -244,7 +277,7 @@ void ScannerModel::addScannerByAddress(const std::string& ip) {
             if (found) {
                 model->addScanner(*found);
             } else {
-                model->setAlert(localized("error"), localized("noScannerFound"));
+                model->setAlert(localized("error"), fillIn(localized("noScannerAtAddress"), {ip}));
             }
             model->write({ModelProperty::isFinding}, [&] { model->isFinding = false; });
         });

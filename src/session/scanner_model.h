@@ -85,12 +85,16 @@ class ScannerModel {
     void setPageProgress(PageProgress progress);
 
     /// Starts one discovery run (network search, then USB search) and returns at once.
-    /// Its result replaces the list and selects the first scanner, or raises the
-    /// "noScannerFound" alert when nothing was found.
+    /// The list is emptied, each network scanner is listed as soon as it is found (the
+    /// first is selected), and at the end the whole result replaces the list: the
+    /// selection stands if the run found it, else the first scanner is selected. The
+    /// "noScannerFound" alert is raised when nothing was found; isFinding lasts until
+    /// the end.
     void autoDetectScanners();
 
     /// Identifies the scanner at a dotted IPv4 address in the background, then adds
-    /// and selects it; raises the "noScannerFound" alert when nothing answers there.
+    /// and selects it; raises the "noScannerAtAddress" alert, naming the address, when
+    /// no known scanner answers there.
     void addScannerByAddress(const std::string& ip);
 
     /// Adds a scanner to the list (replacing a network scanner at the same address) and

@@ -58,11 +58,18 @@ class FakeScanProcess final : public ScanProcess {
 
 ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
     ScannerModelServices services;
-    services.networkSearch = [record] {
-        std::lock_guard lock(record->mutex);
-        const size_t run = std::count(record->searches.begin(), record->searches.end(), "net");
-        record->searches.push_back("net");
-        return nextResult(record->networkResults, run);
+    services.networkSearch = [record](const ScannerFound& found) {
+        std::vector<Device> result;
+        {
+            std::lock_guard lock(record->mutex);
+            const size_t run = std::count(record->searches.begin(), record->searches.end(), "net");
+            record->searches.push_back("net");
+            result = nextResult(record->networkResults, run);
+        }
+        for (const Device& device : result) {
+            found(device);
+        }
+        return result;
     };
     services.usbSearch = [record] {
         std::lock_guard lock(record->mutex);

@@ -108,7 +108,7 @@ class FakeSession {
         if (realScannerPort) {
             services = defaultModelServices(*realScannerPort);
         }
-        services.networkSearch = [this] {
+        services.networkSearch = [this](const ScannerFound&) {
             discoveryGate.pass();
             std::lock_guard lock(mutex_);
             ++discoveryRuns_;

@@ -476,6 +476,8 @@ void SettingViewTest::addressesThatFindNoScanner() {
     QCOMPARE(alertTitle(), displayText("error"));
     if (!wellFormed) {
         QCOMPARE(alertMessage(), displayText("invalidAddress"));
+    } else {
+        QVERIFY2(alertMessage().contains(answer), qPrintable(alertMessage()));
     }
     QCOMPARE(chooser("scanner")->count(), 1);
 }

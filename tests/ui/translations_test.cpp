@@ -24,10 +24,10 @@ QStringList requiredKeys() {
         "addScannerByAddress", "scannerAddress", "invalidAddress", "scanInProgress",
         "pagesReceived",
         // alerts of the window and the session
-        "error", "info", "noScannerFound", "noSaveDir", "noSaveFileName", "scanPage", "pages",
-        "cannotCreateReceiveDir", "cannotSavePDF", "invalidFileName", "receiveDirMissing",
-        "invalidScanSetting", "has no bytes available for 1 min", kPromptNextPage, kPromptIdCard,
-        "二合一扫描流程结束", "pagesKept", "secondPassAgain",
+        "error", "info", "noScannerFound", "noScannerAtAddress", "noSaveDir", "noSaveFileName",
+        "scanPage", "pages", "cannotCreateReceiveDir", "cannotSavePDF", "invalidFileName",
+        "receiveDirMissing", "invalidScanSetting", "has no bytes available for 1 min",
+        kPromptNextPage, kPromptIdCard, "二合一扫描流程结束", "pagesKept", "secondPassAgain",
         // the scan dialog, the results and "add by address"
         "appTitle", "cancelScan", "cancellingScan", "openFolder", "openPdf", "identifyModel",
         "scannerModel", "cancel"};

@@ -196,6 +196,10 @@
         <translation>No scanner found.</translation>
     </message>
     <message>
+        <source>noScannerAtAddress</source>
+        <translation>No known scanner answered at %1.</translation>
+    </message>
+    <message>
         <source>noSaveDir</source>
         <translation>Choose a folder to save the scans in.</translation>
     </message>

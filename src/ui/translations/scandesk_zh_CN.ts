@@ -196,6 +196,10 @@
         <translation>未找到扫描仪。</translation>
     </message>
     <message>
+        <source>noScannerAtAddress</source>
+        <translation>%1 处没有已知的扫描仪应答。</translation>
+    </message>
+    <message>
         <source>noSaveDir</source>
         <translation>请选择保存扫描结果的文件夹。</translation>
     </message>
