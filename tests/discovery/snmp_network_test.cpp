@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -20,6 +22,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using testing::NetworkLab;
+using testing::runProgram;
 
 // As the programs do first in main: the library's environment settled while the process
 // has one thread (static initialisation runs before the test runner's main).
@@ -304,6 +307,65 @@ TEST(SnmpDiscoveryNetwork, AgentPortCanBeMoved) {
     EXPECT_EQ(devices[0].label, "Tessel T5(192.0.2.12)");
     ASSERT_TRUE(direct.has_value());
     EXPECT_EQ(direct->name, "Tessel T5");
+}
+
+// Waits up to `limit` for `text` to appear in the file.
+bool waitForText(const std::filesystem::path& file, const std::string& text, milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    while (Clock::now() < end) {
+        std::ifstream in(file);
+        const std::string content((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+        if (content.find(text) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    return false;
+}
+
+TEST(SnmpDiscoveryNetwork, TheVirtualScannerIsFoundIdentifiedAndScanned) {
+    NetworkLab lab;
+    REQUIRE_LAB(lab);
+    const auto subnet = lab.addSubnet("203.0.113.1/24");
+    const auto scannerHost = lab.addPeer(subnet, "203.0.113.30/24");
+    REQUIRE_LAB(lab);
+    const auto work = std::filesystem::temp_directory_path() /
+                      ("scandesk-snmp-emulator-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(work / "scans");
+    const auto log = work / "emulator.log";
+    lab.startProgram(scannerHost,
+                     {SCANDESK_EMULATOR_PATH, "--bind", "0.0.0.0", "--snmp", "--model", "Tessel T5",
+                      "--idle-timeout", "20"},
+                     log);
+    ASSERT_TRUE(waitForText(log, "answers SNMP", milliseconds(5000)));
+
+    std::vector<Device> found;
+    std::optional<Device> identified;
+    int scanned = -1;
+    std::string why;
+    RUN_INSIDE(lab, [&] {
+        found = getDeviceBySNMP(fastOptions());
+        identified = identifyScanner("203.0.113.30");
+        // The command line identifies the scanner by address itself, then scans.
+        scanned = runProgram({SCANDESK_CLI_PATH, "scan", "--net", "203.0.113.30", "--format", "pdf",
+                              "--dir", (work / "scans").string(), "--yes"},
+                             why)
+                      ? 0
+                      : 1;
+    });
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].label, "Tessel T5(203.0.113.30)");
+    ASSERT_TRUE(identified.has_value());
+    EXPECT_EQ(identified->name, "Tessel T5");
+    EXPECT_EQ(scanned, 0) << why;
+    size_t pdfs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(work / "scans")) {
+        pdfs += entry.path().extension() == ".pdf" ? 1 : 0;
+    }
+    EXPECT_EQ(pdfs, 1u);
+    std::error_code ignored;
+    std::filesystem::remove_all(work, ignored);
 }
 
 // Answers the first packet on the SNMP port with a stream of junk until told to stop.

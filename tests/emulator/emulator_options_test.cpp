@@ -20,6 +20,7 @@ TEST(EmulatorOptions, DefaultsServeOnePageForever) {
     EXPECT_EQ(o.script.pages, 1);
     EXPECT_EQ(o.script.greeting, toBytes("0001"));
     EXPECT_FALSE(o.script.failAfterPages);
+    EXPECT_FALSE(o.snmpPort);
 }
 
 TEST(EmulatorOptions, EveryFlagReachesTheScript) {
@@ -53,7 +54,12 @@ TEST(EmulatorOptions, EveryFlagReachesTheScript) {
                                "--idle-timeout",
                                "20",
                                "--log",
-                               "/tmp/x.log"});
+                               "/tmp/x.log",
+                               "--snmp-port",
+                               "1161",
+                               "--snmp",
+                               "--model",
+                               "Quillon Q7"});
     ASSERT_TRUE(std::holds_alternative<EmulatorOptions>(parsed)) << std::get<std::string>(parsed);
     const auto& o = std::get<EmulatorOptions>(parsed);
     EXPECT_EQ(o.bind, "0.0.0.0");
@@ -72,6 +78,8 @@ TEST(EmulatorOptions, EveryFlagReachesTheScript) {
     EXPECT_EQ(o.connections, 3);
     EXPECT_EQ(o.idleTimeout, std::chrono::seconds(20));
     EXPECT_EQ(o.logPath, "/tmp/x.log");
+    EXPECT_EQ(o.snmpPort, 1161);
+    EXPECT_EQ(o.snmpModel, "Quillon Q7");
 }
 
 TEST(EmulatorOptions, StatusAloneFailsBeforeTheFirstPageAndEmptyGreetingSendsNone) {
@@ -98,6 +106,9 @@ TEST(EmulatorOptions, BadArgumentsAreNamed) {
              Row{{"--port", "70000"}, "bad value for --port: \"70000\""},
              Row{{"--greeting", "\\xZZ"}, "bad value for --greeting: \"\\xZZ\""},
              Row{{"--greeting", "ab\\x4"}, "bad value for --greeting: \"ab\\x4\""},
+             Row{{"--snmp-port", "0"}, "bad value for --snmp-port: \"0\""},
+             Row{{"--model", "Tessel T9"}, "bad value for --model: \"Tessel T9\""},
+             Row{{"--model", "Brisk B4"}, "bad value for --model: \"Brisk B4\""},
              Row{{"--help"}, ""},
          }) {
         const auto parsed = parse(row.args);

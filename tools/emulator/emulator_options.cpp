@@ -5,8 +5,12 @@
 #include <functional>
 #include <map>
 
+#include "emulator/snmp_agent.h"
+
 namespace scandesk::emulator {
 namespace {
+
+constexpr uint16_t kSnmpAgentPort = 161;
 
 // The whole text as a number in `base`, or nothing.
 template <typename Number>
@@ -74,7 +78,11 @@ std::string emulatorUsage() {
            "  --silent-after N      send N units (greeting, replies, blocks), then nothing\n"
            "  --connections N       serve N connections, then exit\n"
            "  --idle-timeout S      drop a connection silent for S seconds (default 300)\n"
-           "  --log FILE            write every received command in hex, one line each\n";
+           "  --log FILE            write every received command in hex, one line each\n"
+           "  --snmp                answer SNMP discovery on UDP port 161 of every address\n"
+           "  --snmp-port N         the same on UDP port N (1..65535)\n"
+           "  --model NAME          the catalogue model the SNMP agent claims to be\n"
+           "                        (default: the first model discovery knows)\n";
 }
 
 std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const std::string> args) {
@@ -168,6 +176,17 @@ std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const 
              options.logPath = v;
              return !v.empty();
          }},
+        {"--snmp-port",
+         [&](const std::string& v) {
+             const auto port = parseCount(v, 1, 65535);
+             options.snmpPort = static_cast<uint16_t>(port.value_or(1));
+             return port.has_value();
+         }},
+        {"--model",
+         [&](const std::string& v) {
+             options.snmpModel = v;
+             return snmpModelRow(v).has_value() && !v.empty();
+         }},
     };
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& flag = args[i];
@@ -176,6 +195,10 @@ std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const 
         }
         if (flag == "--split") {
             options.split = true;
+            continue;
+        }
+        if (flag == "--snmp") {
+            options.snmpPort = options.snmpPort.value_or(kSnmpAgentPort);
             continue;
         }
         const auto setter = valued.find(flag);

@@ -20,6 +20,8 @@ struct EmulatorOptions {
     std::string logPath;                    ///< received commands in hex; empty: no log
     bool split = false;                     ///< page stream in small random pieces
     std::chrono::seconds idleTimeout{300};  ///< a connection silent this long is dropped
+    std::optional<uint16_t> snmpPort{};     ///< answer SNMP discovery on this UDP port
+    std::string snmpModel;                  ///< the model the agent claims; empty: the first
     ScannerScript script{};
 };
 

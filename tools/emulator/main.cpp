@@ -1,17 +1,22 @@
-// scandesk-emulator: a virtual scanner on TCP for demos and tests.
+// scandesk-emulator: a virtual scanner on TCP (and SNMP) for demos and tests.
 #include <csignal>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/diagnostics.h"
+#include "discovery/snmp_environment.h"
 #include "emulator/emulator_server.h"
+#include "emulator/snmp_agent.h"
 
 using namespace scandesk;
 using namespace scandesk::emulator;
 
 /// Parses the options, listens, says where, and serves until done.
 int main(int argc, char** argv) {
+    prepareSnmpEnvironment();  // before any thread exists
     const std::vector<std::string> args(argv + 1, argv + argc);
     auto parsed = parseEmulatorOptions(args);
     if (auto* error = std::get_if<std::string>(&parsed)) {
@@ -24,6 +29,17 @@ int main(int argc, char** argv) {
     }
     auto& options = std::get<EmulatorOptions>(parsed);
     const std::string bind = options.bind;
+    std::unique_ptr<SnmpAgent> agent;
+    if (options.snmpPort) {
+        // Bound before the first line is written, so a script may ask at once.
+        const BaseDevice model = *snmpModelRow(options.snmpModel);
+        agent = std::make_unique<SnmpAgent>(model);
+        std::string error;
+        if (!agent->listen(*options.snmpPort, error)) {
+            std::cerr << "scandesk-emulator: " << error << "\n";
+            return 1;
+        }
+    }
     EmulatorServer server(std::move(options));
     std::string error;
     if (!server.listen(error)) {
@@ -33,6 +49,12 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     // Scripts read the chosen port from this first line.
     diag("scandesk-emulator listening on ", bind, ":", server.port());
+    std::jthread snmp;
+    if (agent) {
+        diag("scandesk-emulator answers SNMP on udp port ", *options.snmpPort, " as ",
+             snmpModelRow(options.snmpModel)->name);
+        snmp = std::jthread([&agent](std::stop_token stop) { agent->serve(stop); });
+    }
     server.serve();
     return 0;
 }
