@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <istream>
+#include <mutex>
 #include <ostream>
 
 #include "cli/cli_options.h"
@@ -11,10 +12,10 @@
 #include "cli/english_strings.h"
 #include "cli/interrupt_to_stop.h"
 #include "cli/scan_choices.h"
-#include "common/diagnostics.h"
 #include "common/executor.h"
 #include "common/localization.h"
 #include "devices/catalogue.h"
+#include "logging/program_log.h"
 #include "session/default_services.h"
 #include "session/scanner_model.h"
 
@@ -35,6 +36,36 @@ class EnglishTexts {
   private:
     Localizer previous_;
 };
+
+// Standard error, shared by the command's own lines and the log's console, which writes
+// from its own thread.
+class SharedErr {
+  public:
+    explicit SharedErr(std::ostream& err) : err_(err) {}
+
+    // One whole line, flushed.
+    void line(std::string_view text) {
+        std::lock_guard lock(mutex_);
+        err_ << text << "\n" << std::flush;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::ostream& err_;
+};
+
+// The log of one run: standard error from warnings up (debug with --verbose) and, with
+// --log-file, that file from info up (debug with --verbose).
+ProgramLogSettings logSettings(const CliOptions& options, SharedErr& err) {
+    ProgramLogSettings settings;
+    settings.consoleLevel = options.verbose ? Level::debug : Level::warning;
+    settings.console = [&err](std::string_view line) { err.line(line); };
+    if (options.logFile) {
+        settings.file = *options.logFile;
+        settings.fileLevel = options.verbose ? Level::debug : Level::info;
+    }
+    return settings;
+}
 
 // Reports a usage error with the usage text; gives the usage exit status.
 int usageError(const CliEnvironment& env, const std::string& problem) {
@@ -143,7 +174,7 @@ int listScanners(const CliOptions& options, ScannerModel& model, ManualExecutor&
 
 // Selects the scanner the options name; false when none was found (the alert says so).
 bool selectScanner(const CliOptions& options, const ScannerModelServices& services,
-                   ScannerModel& model, ManualExecutor& main, const CliEnvironment& env) {
+                   ScannerModel& model, ManualExecutor& main, SharedErr& err) {
     if (options.netAddress) {
         const std::string& ip = *options.netAddress;
         std::optional<Device> device;
@@ -153,8 +184,8 @@ bool selectScanner(const CliOptions& options, const ScannerModelServices& servic
             device = services.identifyScanner(ip);
             if (!device) {
                 const BaseDevice& assumed = IDDevice().front();
-                env.err << "note: the scanner at " << ip << " did not identify itself; "
-                        << "assuming the model " << assumed.name << "\n";
+                err.line("note: the scanner at " + ip + " did not identify itself; " +
+                         "assuming the model " + assumed.name);
                 device = Device::fromNetworkRow(assumed, ip);
             }
         }
@@ -176,12 +207,12 @@ bool selectScanner(const CliOptions& options, const ScannerModelServices& servic
 
 // `scan`: chooses the scanner, checks the option values, scans, asks for the second pass.
 int scan(const CliOptions& options, const ScannerModelServices& services, ScannerModel& model,
-         ManualExecutor& main, const CliEnvironment& env) {
+         ManualExecutor& main, const CliEnvironment& env, SharedErr& err) {
     if (options.model && !catalogueRow(*options.model)) {
         return usageError(env, "--model: '" + *options.model +
                                    "' is not a known model; known: " + catalogueNames());
     }
-    if (!selectScanner(options, services, model, main, env)) {
+    if (!selectScanner(options, services, model, main, err)) {
         return outcome(true, model, main, env);
     }
     const Device scanner = model.selectedScanner();
@@ -191,9 +222,8 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
         return usageError(env, choices.error + " (scanner: " + scanner.label + ")");
     }
     if (env.errIsTerminal) {
-        model.setPageProgress([&env](int pageNo) {
-            env.err << "received page " << pageNo << "\n" << std::flush;
-        });
+        model.setPageProgress(
+            [&err](int pageNo) { err.line("received page " + std::to_string(pageNo)); });
     }
     Interrupted scanned =
         interruptible([&](std::stop_token stop) { return model.startScan(*choices.params, stop); });
@@ -204,8 +234,7 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
         const bool succeeded = scanned.outcome.succeeded();
         env.out << (succeeded ? "info: " : "error: ") << model.alertMessage() << "\n" << std::flush;
         if (!options.yes) {
-            env.err << "Press Enter to scan the second side, or type q and Enter to stop.\n"
-                    << std::flush;
+            err.line("Press Enter to scan the second side, or type q and Enter to stop.");
             std::string answer;
             if (!std::getline(env.in, answer) || answer == "q" || answer == "Q") {
                 // The first page stays in its receive directory.
@@ -230,10 +259,8 @@ int runCli(const std::vector<std::string>& args, const CliEnvironment& env) {
         env.out << cliUsage();
         return kExitInfo;
     }
-    ScopedDiagnosticSink sink(options.verbose ? LineSink([&env](std::string_view line) {
-        env.err << line << "\n" << std::flush;
-    })
-                                              : LineSink());
+    SharedErr err(env.err);
+    const ProgramLog log(logSettings(options, err));
     EnglishTexts english;
     ManualExecutor main;
     ThreadPerTaskExecutor background;
@@ -242,7 +269,7 @@ int runCli(const std::vector<std::string>& args, const CliEnvironment& env) {
     if (options.verb == CliOptions::Verb::list) {
         return listScanners(options, model, main, env);
     }
-    return scan(options, services, model, main, env);
+    return scan(options, services, model, main, env, err);
 }
 
 }  // namespace scandesk

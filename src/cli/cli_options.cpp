@@ -116,12 +116,13 @@ CliParse parseCliArguments(const std::vector<std::string>& args) {
             continue;
         }
         const auto field = valueOptions().find(name);
+        const bool eitherVerb = name == "--log-file";
         const bool takesValue =
-            field != valueOptions().end() || name == "--port" || name == "--prefix";
+            field != valueOptions().end() || name == "--port" || name == "--prefix" || eitherVerb;
         if (!takesValue) {
             return failure("unknown option '" + name + "'");
         }
-        if (!scan) {
+        if (!scan && !eitherVerb) {
             return failure(name + " is not an option of " + verb);
         }
         if (!value) {
@@ -137,6 +138,11 @@ CliParse parseCliArguments(const std::vector<std::string>& args) {
             }
         } else if (name == "--prefix") {
             options.prefix = *value;
+        } else if (eitherVerb) {
+            if (value->empty()) {
+                return failure("--log-file must name a file");
+            }
+            options.logFile = *value;
         } else {
             options.*(field->second) = *value;
         }
@@ -148,7 +154,7 @@ CliParse parseCliArguments(const std::vector<std::string>& args) {
 }
 
 const char* cliUsage() {
-    return R"(usage: scandesk-cli list [--json] [--verbose]
+    return R"(usage: scandesk-cli list [--json] [--verbose] [--log-file PATH]
        scandesk-cli scan [--net IP [--model NAME] [--port N] | --usb] [options]
   --source AUTO|ADF|FB          --mode CGRAY|GRAY256|TEXT     --content AUTO|PHOTO|TYPE
   --resolution 200dpi|300dpi|600dpi|1200dpi                   --page-size A4|A5|...
@@ -156,6 +162,7 @@ const char* cliUsage() {
   --combine NoCombine|CombinHorizontal|CombinVertical|IDCard
   --dir DIR (default: the desktop directory)                  --prefix TEXT (default: file)
   --yes (confirm the second-pass prompt without waiting)      --verbose
+  --log-file PATH (diagnostics to PATH as well)
 )";
 }
 

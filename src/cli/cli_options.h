@@ -29,6 +29,8 @@ struct CliOptions {
     std::string prefix = "file";
     bool yes = false;
     bool verbose = false;
+    /// A file that takes the diagnostics as well (info and up; debug with --verbose).
+    std::optional<std::string> logFile;
 };
 
 /// The options, or the reason the command line is unusable.

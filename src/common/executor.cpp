@@ -18,9 +18,9 @@ void reportCaughtException(std::string_view where) noexcept {
         try {
             throw;
         } catch (const std::exception& error) {
-            diag(where, " failed: ", error.what());
+            diagError(where, " failed: ", error.what());
         } catch (...) {
-            diag(where, " failed: unknown exception");
+            diagError(where, " failed: unknown exception");
         }
     } catch (...) {
         // Not even the line could be written; going on matters more.

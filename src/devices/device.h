@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "devices/uuid.h"
+#include "common/uuid.h"
 
 namespace scandesk {
 

@@ -82,7 +82,7 @@ std::optional<Device> matchObjectId(std::span<const oid> objectId, const std::st
     for (const auto& row : IDDevice()) {
         const auto rowId = catalogueObjectId(row.oid);
         if (rowId && std::ranges::equal(*rowId, objectId)) {
-            diag(" find kest device  ip = ", address, " ,and name = ", row.name);
+            diagInfo(" find kest device  ip = ", address, " ,and name = ", row.name);
             return Device::fromNetworkRow(row, address);
         }
     }
@@ -92,20 +92,21 @@ std::optional<Device> matchObjectId(std::span<const oid> objectId, const std::st
 bool AnswerCollector::take(const netsnmp_pdu& pdu) {
     const auto sender = senderAddress(pdu);
     if (!sender) {
-        diag(" responder == NULL");
+        diagDebug(" responder == NULL");
         return false;
     }
     if (agents_.contains(*sender)) {
-        diagf("ip %s  is already handled!", sender->c_str());
+        diagf(DiagLevel::debug, "ip %s  is already handled!", sender->c_str());
         return false;
     }
     const auto objectId = answeredObjectId(pdu);
     if (!objectId) {
-        diagf("ip %s answered a sysObjectID that is not an identifier", sender->c_str());
+        diagf(DiagLevel::warning, "ip %s answered a sysObjectID that is not an identifier",
+              sender->c_str());
         return false;
     }
     agents_.insert(*sender);
-    diagf("ip_addr = %s device is : %s", sender->c_str(),
+    diagf(DiagLevel::debug, "ip_addr = %s device is : %s", sender->c_str(),
           printObjectId(objectId->data(), objectId->size()).c_str());
     if (auto device = matchObjectId(*objectId, *sender)) {
         devices_.push_back(*device);

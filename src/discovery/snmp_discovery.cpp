@@ -29,8 +29,8 @@ std::vector<Device> discoverScanners(const std::vector<ProbeTarget>& targets,
     }
     AnswerCollector collector(onFound);
     runSnmpRequests(requests, options, collector);
-    diag("snmp discovery: ", collector.agents(), " agent(s) answered, ", collector.devices().size(),
-         " scanner(s) found");
+    diagInfo("snmp discovery: ", collector.agents(), " agent(s) answered, ",
+             collector.devices().size(), " scanner(s) found");
     return collector.devices();
 }
 
@@ -40,14 +40,14 @@ std::optional<Device> identifyScanner(const std::string& ip) {
 
 std::optional<Device> identifyScanner(const std::string& ip, const SnmpDiscoveryOptions& options) {
     if (!isDottedIPv4(ip)) {
-        diag("snmp identify: not a dotted IPv4 address: ", ip);
+        diagWarning("snmp identify: not a dotted IPv4 address: ", ip);
         return std::nullopt;
     }
     const SnmpRequest request{ip, SnmpPeerKind::Unicast, {SNMP_SYS_OBJECT_ID_OID}};
     AnswerCollector collector;
     runSnmpRequests({&request, 1}, options, collector);
     if (collector.devices().empty()) {
-        diag("snmp identify: no known scanner answered at ", ip);
+        diagWarning("snmp identify: no known scanner answered at ", ip);
         return std::nullopt;
     }
     // The scanner is known by the address it was asked at, whichever address answers.

@@ -67,11 +67,11 @@ std::vector<ProbeTarget> probeTargets(const ifaddrs* interfaces) {
         const std::string name = entry->ifa_name != nullptr ? entry->ifa_name : "";
         const auto broadcast = broadcastOf(*entry, *address);
         if (!broadcast) {
-            diag("snmp discovery skips point-to-point interface ", name, " (", dotted(*address),
-                 "): it has no broadcast address");
+            diagDebug("snmp discovery skips point-to-point interface ", name, " (",
+                      dotted(*address), "): it has no broadcast address");
             continue;
         }
-        diagf("one ip of computer address : %s\n", dotted(*address).c_str());
+        diagf(DiagLevel::debug, "one ip of computer address : %s\n", dotted(*address).c_str());
         targets.push_back(ProbeTarget{name, dotted(*address), dotted(*broadcast)});
     }
     return targets;
@@ -80,7 +80,7 @@ std::vector<ProbeTarget> probeTargets(const ifaddrs* interfaces) {
 std::vector<ProbeTarget> localProbeTargets() {
     ifaddrs* raw = nullptr;
     if (getifaddrs(&raw) != 0) {
-        diag("getifaddrs: ", std::strerror(errno));
+        diagWarning("getifaddrs: ", std::strerror(errno));
         return {};
     }
     const std::unique_ptr<ifaddrs, InterfaceListFree> interfaces(raw);

@@ -18,7 +18,7 @@ int forwardLibraryMessage(int /*major*/, int /*minor*/, void* serverArg,
     guarded("snmp log callback", [serverArg] {
         const auto* message = static_cast<const snmp_log_message*>(serverArg);
         if (message != nullptr && message->msg != nullptr) {
-            diagf("snmp library: %s", message->msg);
+            diagf(DiagLevel::warning, "snmp library: %s", message->msg);
         }
     });
     return 0;
@@ -27,7 +27,7 @@ int forwardLibraryMessage(int /*major*/, int /*minor*/, void* serverArg,
 // Settings the library must hold before init_snmp reads its configuration.
 void prepareLibraryStart() {
     if (const char* modules = std::getenv("MIBS"); modules == nullptr || *modules != '\0') {
-        diag("snmp library: MIBS was not emptied at program start; MIB modules may load");
+        diagWarning("snmp library: MIBS was not emptied at program start; MIB modules may load");
     }
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
@@ -67,7 +67,7 @@ std::unique_lock<std::mutex> lockSnmpLibrary() {
         prepareLibraryStart();
         init_snmp(SNMP_APPLICATION_NAME);
         if (!loadSnmpMinimalSmiModule()) {
-            diag("snmp library: the SNMPv2-SMI names could not be loaded");
+            diagWarning("snmp library: the SNMPv2-SMI names could not be loaded");
         }
         settleLibraryOutput();
         started = true;

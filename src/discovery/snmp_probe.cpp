@@ -45,7 +45,7 @@ void reportSessionError(const char* prefix, netsnmp_session* session) {
     int systemError = 0;
     char* text = nullptr;
     snmp_error(session, &libraryError, &systemError, &text);
-    diagf("%s: %s", prefix, text != nullptr ? text : "unknown error");
+    diagf(DiagLevel::warning, "%s: %s", prefix, text != nullptr ? text : "unknown error");
     std::free(text);
 }
 
@@ -67,7 +67,7 @@ class Probe {
         templ.peername = peer.data();
         if (kind_ == SnmpPeerKind::Broadcast) {
             templ.flags |= SNMP_FLAGS_UDP_BROADCAST;
-            diagf("brocast sub net ip = %s\n", request.peer.c_str());
+            diagf(DiagLevel::debug, "brocast sub net ip = %s\n", request.peer.c_str());
         }
         if (options.timeout) {
             templ.timeout = static_cast<long>(
@@ -88,7 +88,7 @@ class Probe {
                           ? SNMP_QUIET_WAITS_PER_PROBE
                           : snmp_sess_session(session_.get())->retries + 2;
         if (!send(request.identifiers)) {
-            diag(" send snmp request error ++++++++++++++++++++++++++++++++++++++++++");
+            diagWarning(" send snmp request error");
             session_.reset();
         }
     }
@@ -198,12 +198,12 @@ void runSnmpRequests(std::span<const SnmpRequest> requests, const SnmpDiscoveryO
             return;
         }
         if (Clock::now() >= deadline) {
-            diag("snmp probe time limit reached, requests still open = ", polled.size());
+            diagDebug("snmp probe time limit reached, requests still open = ", polled.size());
             return;
         }
         const int ready = ::poll(descriptors.data(), descriptors.size(), pollTimeout(nextEnd));
         if (ready < 0 && errno != EINTR) {
-            diag("snmp discovery: poll failed: ", std::strerror(errno));
+            diagWarning("snmp discovery: poll failed: ", std::strerror(errno));
             return;
         }
         const auto now = Clock::now();

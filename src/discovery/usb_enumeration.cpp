@@ -17,11 +17,11 @@ std::vector<Device> getDeviceByIOUSB(const UsbBusFactory& openBus) {
     try {
         attached = openBus()->listDevices();
     } catch (const std::exception& error) {
-        diag("usb enumeration unavailable. error = ", errorLogValue(error));
+        diagWarning("usb enumeration unavailable. error = ", errorLogValue(error));
         return found;
     }
     for (const UsbDeviceIds& ids : attached) {
-        diag(" find device pid = ", ids.product, " and vid = ", ids.vendor);
+        diagDebug(" find device pid = ", ids.product, " and vid = ", ids.vendor);
         if (ids.vendor != kMakerVendorId) {
             continue;
         }
@@ -29,8 +29,8 @@ std::vector<Device> getDeviceByIOUSB(const UsbBusFactory& openBus) {
         for (const BaseDevice& row : IDDevice()) {
             if (row.PID == ids.product) {
                 found.push_back(Device::fromUsbRow(row));
-                diag(" find kest device  pid = ", ids.product, " and vid = ", kMakerVendorId,
-                     ",and name = ", row.name);
+                diagInfo(" find kest device  pid = ", ids.product, " and vid = ", kMakerVendorId,
+                         ",and name = ", row.name);
             }
         }
     }

@@ -90,13 +90,16 @@ Bytes getBWBMPHeader(const ScanParam& param) {
     putLittle(header, 0x00000000, 4);  // black
     putLittle(header, 0x00FFFFFF, 4);  // white
 
+    if (!diagWanted(DiagLevel::verbose)) {
+        return header;
+    }
     std::ostringstream line;
     line << '[';
     for (size_t i = 0; i < header.size(); ++i) {
         line << (i ? ", " : "") << unsigned{header[i]};
     }
     line << ']';
-    diagLine(line.str());
+    diagLine(DiagLevel::verbose, line.str());
     return header;
 }
 

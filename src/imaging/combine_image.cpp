@@ -82,23 +82,23 @@ std::optional<Image> placedPage(Image page, const std::string& combineType) {
 /// Removes a page file whose page is now held by a combined page.
 void removeCombinedPage(const std::string& path) {
     if (::unlink(path.c_str()) != 0) {
-        diag("delete even image error : ", std::strerror(errno), " (", path, ")");
+        diagWarning("delete even image error : ", std::strerror(errno), " (", path, ")");
     }
 }
 
 /// `combineImage` without the guard against unexpected exceptions.
 ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
     const Layout layout = layoutFor(param, oriation);
-    diag("combine image w = ", layout.width, " h = ", layout.height);
+    diagDebug("combine image w = ", layout.width, " h = ", layout.height);
     if (pages < 1) {
         return saveFailure("no pages to combine");
     }
     const auto pathOf = [&](int n) { return pageFileName(param.filePath, n, ".jpg"); };
 
-    diag("read odd image = ", pathOf(1));
+    diagDebug("read odd image = ", pathOf(1));
     Outcome<Image> firstPage = loadPage(pathOf(1));
     if (!firstPage || firstPage.value->raster.empty()) {
-        diag("comImage to cgImage error");
+        diagError("comImage to cgImage error");
         return saveFailure(firstPage.error);
     }
     const bool sideBySide = oriation == 0;

@@ -28,16 +28,16 @@ std::optional<Image> imageRotate(double degree, const Image& image, double ratio
     const int ph = source.height();
     const int nw = static_cast<int>(pw * ratio);
     const int nh = static_cast<int>(ph * ratio);
-    diag("rotate degree = ", floatText(degree));
+    diagDebug("rotate degree = ", floatText(degree));
 
     double cw = nw;
     double ch = nh;
     if (degree == 90 || degree == 270) {
-        diag("rotate and change w and h");
+        diagDebug("rotate and change w and h");
         std::swap(cw, ch);
     }
-    diag("rotate size w = ", floatText(cw), " and h = ", floatText(ch), " and w = ", nw,
-         " and h = ", nh);
+    diagDebug("rotate size w = ", floatText(cw), " and h = ", floatText(ch), " and w = ", nw,
+              " and h = ", nh);
     if (nw <= 0 || nh <= 0) {
         return std::nullopt;
     }

@@ -14,8 +14,8 @@ namespace {
 
 /// Logs the pixel size after `linePrefix`, encodes the image and writes it to `path`.
 ResultPair writeJpegPage(const Image& image, const std::string& path, const char* linePrefix) {
-    diag(linePrefix, "pixelsWide = ", image.raster.width(),
-         " and pixelsHigh =", image.raster.height());
+    diagDebug(linePrefix, "pixelsWide = ", image.raster.width(),
+              " and pixelsHigh =", image.raster.height());
     Outcome<Bytes> jpeg = encodeJpeg(image);
     if (!jpeg) {
         return saveFailure(jpeg.error);
@@ -98,7 +98,7 @@ ResultPair save2JPEG(const ScanParam& param, int pageNo, const Bytes& data) {
 ResultPair save2Images(const Image& image, int pageNo, const ScanParam& param) {
     return guardedSave([&] {
         const std::string path = pageFileName(param.filePath, pageNo, ".jpg");
-        diag("save 2 image path = ", path);
+        diagDebug("save 2 image path = ", path);
         return writeJpegPage(image, path, "save2Images ");
     });
 }

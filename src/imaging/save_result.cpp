@@ -10,7 +10,7 @@ ResultPair saveSuccess() {
 }
 
 ResultPair saveFailure(const std::string& description) {
-    diag("save image error = ", description);
+    diagError("save image error = ", description);
     return {false, "saveImageError"};
 }
 

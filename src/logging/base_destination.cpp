@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "common/diagnostics.h"
-#include "devices/uuid.h"
+#include "common/uuid.h"
 #include "logging/log_entry_json.h"
 #include "logging/message_format.h"
 
@@ -133,8 +133,8 @@ bool BaseDestination::shouldLevelBeLogged(Level level, std::string_view path,
     }
     if (current.empty()) {
         if (debugPrint) {
-            diag(levelTaken ? "filters are empty and level >= minLevel"
-                            : "filters are empty and level < minLevel");
+            diagDebug(levelTaken ? "filters are empty and level >= minLevel"
+                                 : "filters are empty and level < minLevel");
         }
         return levelTaken;
     }
@@ -144,7 +144,7 @@ bool BaseDestination::shouldLevelBeLogged(Level level, std::string_view path,
 
     if (results[ValidationType::excluded].kind == ResultKind::someFiltersMatch) {
         if (debugPrint) {
-            diag("filters are not empty and message was excluded");
+            diagDebug("filters are not empty and message was excluded");
         }
         return false;
     }

@@ -48,7 +48,7 @@ std::optional<fs::path> FileDestination::defaultLogFileURL(const char* xdgCacheH
         if (!error) {
             directory = programDirectory;
         } else {
-            diag("Warning! Could not create folder ", programDirectory.string());
+            diagWarning("Warning! Could not create folder ", programDirectory.string());
         }
     }
     return *directory / kLogFileName;

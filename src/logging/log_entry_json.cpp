@@ -28,7 +28,7 @@ std::optional<std::string> logEntryJSON(const LogEntry& entry,
     try {
         return object.dump();
     } catch (const nlohmann::json::exception&) {
-        diag("Lumberly could not create JSON from dict.");
+        diagError("Lumberly could not create JSON from dict.");
         return std::nullopt;
     }
 }

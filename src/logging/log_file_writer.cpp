@@ -23,7 +23,7 @@ std::filesystem::path numbered(const fs::path& path, int number) {
 
 // The diagnostic line of a line that could not be written.
 void reportWriteFailure(const fs::path& where) {
-    diag("Lumberly File Destination could not write to file ", where.string(), ".");
+    diagError("Lumberly File Destination could not write to file ", where.string(), ".");
 }
 
 }  // namespace
@@ -96,7 +96,7 @@ void LogFileWriter::rotateIfDue(const fs::path& path, const Settings& settings) 
             rotateLocked(path, settings.amount);
         }
     } else if (errno != ENOENT) {
-        diag("validateSaveFile error: ", std::strerror(errno));
+        diagWarning("validateSaveFile error: ", std::strerror(errno));
     }
 }
 
@@ -130,13 +130,13 @@ void LogFileWriter::rotateLocked(const fs::path& path, int amount) {
             fs::rename(old, numbered(path, i + 1), error);
         }
         if (error) {
-            diag("rotateFile error: ", error.message());
+            diagError("rotateFile error: ", error.message());
             return;
         }
     }
     fs::rename(path, numbered(path, 1), error);
     if (error) {
-        diag("rotateFile error: ", error.message());
+        diagError("rotateFile error: ", error.message());
     }
 }
 
@@ -149,7 +149,7 @@ bool LogFileWriter::remove(const fs::path& path) {
         return true;
     }
     if (!fs::remove(path, error)) {
-        diag("Lumberly File Destination could not remove file ", path.string(), ".");
+        diagError("Lumberly File Destination could not remove file ", path.string(), ".");
         return false;
     }
     return true;

@@ -65,9 +65,9 @@ PageStreamReceiver::PageStreamReceiver(int fd, const CommunicatorLimits& limits,
       inbox_(kInboxSize, 0) {}
 
 ScanOutcome PageStreamReceiver::run() {
-    diag("expect image size = ", expectedSize_, ", w = ", param_.w, " ,h = ", param_.h);
+    diagDebug("expect image size = ", expectedSize_, ", w = ", param_.w, " ,h = ", param_.h);
     if (fd_ < 0) {
-        diag("TCPCommunicator: no connection to receive pages from");
+        diagError("TCPCommunicator: no connection to receive pages from");
         return failed(ScanCode::scannerNetworkError, "no connection");
     }
     page_.reserve(pageReserve(expectedSize_));
@@ -77,10 +77,11 @@ ScanOutcome PageStreamReceiver::run() {
         case WaitOutcome::stopped:
             return failed(ScanCode::cancelled, "stopped before the first page");
         case WaitOutcome::timedOut:
-            diag("timeInterval is ", secondsSince(lastBytes_));
+            diagWarning("timeInterval is ", secondsSince(lastBytes_));
             return failed(ScanCode::noBytesForOneMinute, "silent before the first page");
         case WaitOutcome::failed:
-            diag("TCPCommunicator: connection failed: ", std::strerror(pendingSocketError(fd_)));
+            diagError("TCPCommunicator: connection failed: ",
+                      std::strerror(pendingSocketError(fd_)));
             return failed(ScanCode::scannerNetworkError, "connection failed");
         case WaitOutcome::ready:
             break;
@@ -108,9 +109,9 @@ std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
         }
         header_.insert(header_.end(), buffer, buffer + read.count);
         const size_t headerRead = header_.size();
-        diag("header rece len = ", read.count, " and receivedHeaderLen = ", headerRead,
-             " and maxExpect = ", kHeaderUnitSize - headerRead);
-        diag(bracketed(header_));
+        diagVerbose("header rece len = ", read.count, " and receivedHeaderLen = ", headerRead,
+                    " and maxExpect = ", kHeaderUnitSize - headerRead);
+        diagVerbose(bracketed(header_));
 
         if (headerRead == 1 && unitStartsEmpty) {
             // TCP may hand over a header's first byte alone: only a byte that stays
@@ -123,14 +124,15 @@ std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
         if (headerRead < kHeaderLogThreshold) {
             continue;
         }
-        diag("header len = 10 and ", bracketed(header_), " and imageSize = ", receivedTotal_, " ");
+        diagDebug("header len = 10 and ", bracketed(header_), " and imageSize = ", receivedTotal_,
+                  " ");
         if (headerRead == kEndOfScanUnitSize && header_[0] == kPageEnd) {
             const uint8_t next = header_[kEndOfScanUnitSize - 1];
             if (next == kScanFinished) {
                 if (auto stored = savePage()) {
                     return stored;
                 }
-                diag("scan finished");
+                diagInfo("scan finished");
                 return finished();
             }
             // A page end followed by a status byte that stays alone: the page is
@@ -184,7 +186,7 @@ std::optional<ScanOutcome> PageStreamReceiver::readData() {
     const size_t request = static_cast<size_t>(std::min<int64_t>(remaining_, kDataReadSize));
     const Read read = readSome(dataBuffer_.data(), request);
     if (!read.timedOut && !read.stopped) {
-        diag("receive image len = ", read.count, " and readLean = ", request);
+        diagVerbose("receive image len = ", read.count, " and readLean = ", request);
     }
     if (read.count < 1) {
         return readFailure(read, "inside a page");
@@ -201,8 +203,8 @@ std::optional<ScanOutcome> PageStreamReceiver::checkPageSize() {
     if (static_cast<int64_t>(page_.size()) <= sizeLimit_) {
         return std::nullopt;
     }
-    diag("TCPCommunicator: page ", pageNo_, " has grown to ", page_.size(),
-         " bytes, far beyond the expected ", expectedSize_, "; the stream is broken");
+    diagError("TCPCommunicator: page ", pageNo_, " has grown to ", page_.size(),
+              " bytes, far beyond the expected ", expectedSize_, "; the stream is broken");
     return failed(ScanCode::scannerNetworkError, "page outgrew its size");
 }
 
@@ -275,15 +277,15 @@ bool PageStreamReceiver::moreBytesWithinGrace() {
 
 ScanOutcome PageStreamReceiver::statusByte(uint8_t status) {
     const auto name = scanStatusName(status);
-    diag("header[0] = ", static_cast<int>(status));
-    diag("process status is : ", name.value_or("unknown"), " data=", static_cast<int>(status));
+    diagDebug("header[0] = ", static_cast<int>(status));
+    diagDebug("process status is : ", name.value_or("unknown"), " data=", static_cast<int>(status));
     const ScanCode code = statusCode(status);
     if (code == ScanCode::completed) {
         return finished();
     }
     if (!name) {
-        diag("TCPCommunicator: status byte ", static_cast<int>(status),
-             " is not a known scanner status");
+        diagWarning("TCPCommunicator: status byte ", static_cast<int>(status),
+                    " is not a known scanner status");
     }
     return failed(code, "status byte " + std::to_string(status));
 }
@@ -293,7 +295,7 @@ ScanOutcome PageStreamReceiver::readFailure(const Read& read, const char* where)
         return failed(ScanCode::cancelled, std::string("stopped ") + where);
     }
     if (read.timedOut) {
-        diag("timeInterval is ", secondsSince(lastBytes_));
+        diagWarning("timeInterval is ", secondsSince(lastBytes_));
         return failed(ScanCode::noBytesForOneMinute, std::string("silent ") + where);
     }
     return failed(ScanCode::scannerNetworkError, std::string("the stream ended ") + where);
@@ -312,7 +314,7 @@ ScanOutcome PageStreamReceiver::streamEndedInHeader(bool unitStartsEmpty) {
         }
         return finished();
     }
-    diag("TCPCommunicator: the stream ended while a header was due");
+    diagError("TCPCommunicator: the stream ended while a header was due");
     return failed(ScanCode::scannerNetworkError, "the stream ended inside a header");
 }
 

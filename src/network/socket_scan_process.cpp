@@ -46,7 +46,7 @@ std::optional<ScanCode> SocketScanProcess::checkScanner() {
         return ScanCode::scannerNetworkError;
     }
     const auto text = decodeUtf8(std::span(*reply).first(kGreetingSize));
-    diag("check scanner validate info = ", text.value_or("<not UTF-8 text>"));
+    diagDebug("check scanner validate info = ", text.value_or("<not UTF-8 text>"));
     if (text == kScannerGreeting) {
         return std::nullopt;
     }
@@ -63,7 +63,7 @@ std::optional<ScanCode> SocketScanProcess::checkPaperSource() {
     if (!reply) {
         return ScanCode::scannerNetworkError;
     }
-    diag("check paper source. ret = ", static_cast<int>(reply->front()));
+    diagDebug("check paper source. ret = ", static_cast<int>(reply->front()));
     PaperCheck check = decodePaperReply(param.source, reply->front());
     param.source = std::move(check.source);
     return check.failure;

@@ -19,16 +19,16 @@ TCPCommunicator::TCPCommunicator(std::string url, uint16_t port, CommunicatorLim
     : url_(std::move(url)), port_(port), limits_(limits) {}
 
 void TCPCommunicator::connect() {
-    diag("TCP Socket attemp to connect ip = ", url_, " and port = ", port_);
+    diagDebug("TCP Socket attemp to connect ip = ", url_, " and port = ", port_);
     socket_.reset();
     const auto address = resolveIPv4(url_, port_);
     if (!address) {
-        diag("TCPCommunicator: cannot resolve the address \"", url_, "\"");
+        diagError("TCPCommunicator: cannot resolve the address \"", url_, "\"");
         return;
     }
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd) {
-        diag("TCPCommunicator: cannot create a socket: ", std::strerror(errno));
+        diagError("TCPCommunicator: cannot create a socket: ", std::strerror(errno));
         return;
     }
     const int noDelay = 1;
@@ -36,15 +36,15 @@ void TCPCommunicator::connect() {
     if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) != 0 &&
         errno != EINPROGRESS) {
         // Without a socket every reply wait ends at once.
-        diag("TCPCommunicator: connect failed: ", std::strerror(errno));
+        diagError("TCPCommunicator: connect failed: ", std::strerror(errno));
         return;
     }
     socket_ = std::move(fd);
-    diag("Opening streams. Connected");
+    diagDebug("Opening streams. Connected");
 }
 
 void TCPCommunicator::disconnect() {
-    diag("Closing streams.");
+    diagDebug("Closing streams.");
     socket_.reset();
 }
 
@@ -65,7 +65,7 @@ ssize_t TCPCommunicator::write(std::span<const uint8_t> bytes) {
                        WaitOutcome::ready) {
             continue;  // still connecting, or the send buffer was full
         } else {
-            diag("TCPCommunicator: write failed: ", std::strerror(errno));
+            diagError("TCPCommunicator: write failed: ", std::strerror(errno));
             return -1;
         }
     }
@@ -75,20 +75,20 @@ ssize_t TCPCommunicator::write(std::span<const uint8_t> bytes) {
 std::optional<Bytes> TCPCommunicator::receiveResponse() {
     std::this_thread::sleep_for(limits_.settleDelay);
     if (!socket_) {
-        diag("TCPCommunicator: no connection to read a reply from");
+        diagError("TCPCommunicator: no connection to read a reply from");
         return std::nullopt;
     }
     const auto start = std::chrono::steady_clock::now();
     switch (waitReadable(socket_.get(), limits_.replyTimeout, stopFd_)) {
         case WaitOutcome::stopped:
-            diag("TCPCommunicator: stopped while waiting for a reply");
+            diagInfo("TCPCommunicator: stopped while waiting for a reply");
             return std::nullopt;
         case WaitOutcome::timedOut:
-            diag("timeInterval is ", secondsSince(start));
+            diagWarning("timeInterval is ", secondsSince(start));
             return std::nullopt;
         case WaitOutcome::failed:
-            diag("TCPCommunicator: connection failed: ",
-                 std::strerror(pendingSocketError(socket_.get())));
+            diagError("TCPCommunicator: connection failed: ",
+                      std::strerror(pendingSocketError(socket_.get())));
             return std::nullopt;
         case WaitOutcome::ready:
             break;
@@ -99,10 +99,10 @@ std::optional<Bytes> TCPCommunicator::receiveResponse() {
         count = ::recv(socket_.get(), buffer.data(), buffer.size(), 0);
     }
     const int error = errno;
-    diag("TCPCommunicator: func receiveResponse . read data len = ", count);
+    diagDebug("TCPCommunicator: func receiveResponse . read data len = ", count);
     if (count < 1) {
         if (count < 0) {
-            diag("TCPCommunicator: connection failed: ", std::strerror(error));
+            diagError("TCPCommunicator: connection failed: ", std::strerror(error));
         }
         return std::nullopt;
     }

@@ -22,7 +22,7 @@ int udpsocket_server(const char* address, int port) {
     }
     std::optional<sockaddr_in> local;
     if (host.empty() || host == "255.255.255.255") {
-        diagf("udp server ip len = %d\n", static_cast<int>(host.size()));
+        diagf(DiagLevel::debug, "udp server ip len = %d\n", static_cast<int>(host.size()));
         local = resolveIPv4("0.0.0.0", static_cast<uint16_t>(port));
     } else {
         local = resolveIPv4(host, static_cast<uint16_t>(port));
@@ -34,7 +34,7 @@ int udpsocket_server(const char* address, int port) {
     if (r != 0) {
         return -1;
     }
-    diagf("bind server success and r = %d and socketfd = %d\n", r, fd.get());
+    diagf(DiagLevel::debug, "bind server success and r = %d and socketfd = %d\n", r, fd.get());
     return fd.release();
 }
 
@@ -71,7 +71,7 @@ int udpsocket_sentto(int fd, const uint8_t* data, int length, const char* addres
 }
 
 int udpsocket_recive(int fd, uint8_t* buffer, int length, char* remoteAddress, int* remotePort) {
-    diagf("receive data from socket =%d\n", fd);
+    diagf(DiagLevel::verbose, "receive data from socket =%d\n", fd);
     sockaddr_in sender{};
     socklen_t size = sizeof(sender);
     const ssize_t n = ::recvfrom(fd, buffer, static_cast<size_t>(length), 0,
@@ -79,7 +79,8 @@ int udpsocket_recive(int fd, uint8_t* buffer, int length, char* remoteAddress, i
     if (n >= 0) {
         storePeer(sender, remoteAddress, remotePort);
     }
-    diagf("receive data from socket =%d,clientip =%s\n", fd, remoteAddress ? remoteAddress : "");
+    diagf(DiagLevel::verbose, "receive data from socket =%d,clientip =%s\n", fd,
+          remoteAddress ? remoteAddress : "");
     return static_cast<int>(n);
 }
 

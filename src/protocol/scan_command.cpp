@@ -25,7 +25,7 @@ std::string line(const char* key, const std::string& value) {
 }  // namespace
 
 std::string ScanCommand::getDCommand() const {
-    diag("selected source = ", param.source);
+    diagDebug("selected source = ", param.source);
     return shortCommand('D', param.source);
 }
 
@@ -53,7 +53,7 @@ Bytes ScanCommand::getXCommand() const {
         text += "Pages=2\n";
     }
     text += param.combineType == "IDCard" ? "IDCard=1\n" : "IDCard=0\n";
-    diag("cmd = ", text);
+    diagDebug("cmd = ", text);
 
     Bytes bytes = toBytes(text);
     if (param.mode == "TEXT") {

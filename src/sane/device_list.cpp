@@ -60,8 +60,8 @@ ScannerEntry netEntry(const NetEntry& configured) {
     std::optional<BaseDevice> row = configured.model ? rowNamed(*configured.model) : std::nullopt;
     if (!row) {
         if (configured.model) {
-            diag("scandesk.conf: unknown model ", *configured.model, ", taking ",
-                 IDDevice().front().name);
+            diagWarning("scandesk.conf: unknown model ", *configured.model, ", taking ",
+                        IDDevice().front().name);
         }
         row = IDDevice().front();
     }

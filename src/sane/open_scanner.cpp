@@ -347,7 +347,7 @@ SANE_Status OpenScanner::start() {
     page_ = PageLines::open(std::move(page.data), settings_.mode, plan_->param.w, plan_->param.h,
                             plan_->crop);
     if (!page_) {
-        diag("scandesk backend: page ", page.number, " is not a readable image");
+        diagError("scandesk backend: page ", page.number, " is not a readable image");
         dropJob();
         return SANE_STATUS_IO_ERROR;
     }

@@ -23,7 +23,7 @@ ScanJob::ScanJob(const ProcessMaker& makeProcess) {
         } catch (const std::exception& error) {
             outcome = ScanOutcome::failure(ScanCode::unexpectError, 0, error.what());
         }
-        diag("scandesk backend: job ended ", outcome);
+        diagInfo("scandesk backend: job ended ", outcome);
         {
             std::lock_guard lock(mutex_);
             outcome_ = std::move(outcome);

@@ -23,15 +23,15 @@ std::optional<std::string> makeReceiveDir(const std::string& saveDir, const std:
         std::string path = attempt == 1 ? stem : stem + "-" + std::to_string(attempt);
         // One mkdir per name: EEXIST means another scan took it first, so no check-then-create.
         if (::mkdir(path.c_str(), 0777) == 0) {
-            diag("receive directory created: ", path);
+            diagInfo("receive directory created: ", path);
             return path;
         }
         if (errno != EEXIST) {
-            diag("create save image directory error: ", std::strerror(errno), " (", path, ")");
+            diagError("create save image directory error: ", std::strerror(errno), " (", path, ")");
             return std::nullopt;
         }
     }
-    diag("create save image directory error: every name taken (", stem, ")");
+    diagError("create save image directory error: every name taken (", stem, ")");
     return std::nullopt;
 }
 
@@ -47,12 +47,12 @@ void removeReceiveDir(const std::string& path) {
     }
     for (const auto& subPath : subPaths) {
         if (!fs::remove(fs::path(path) / subPath, error) || error) {
-            diag("clear receive dir error");
+            diagWarning("clear receive dir error");
             return;
         }
     }
     if (!fs::remove(path, error) || error) {
-        diag("clear receive dir error");
+        diagWarning("clear receive dir error");
     }
 }
 

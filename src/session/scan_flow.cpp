@@ -51,10 +51,10 @@ ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanC
         return process->start(std::move(stop));
     } catch (const std::exception& error) {
         // A transport must not take the window down with it.
-        diag("scan process failed: ", error.what());
+        diagError("scan process failed: ", error.what());
         return ScanOutcome::failure(ScanCode::unexpectError, *stored, error.what());
     } catch (...) {
-        diag("scan process failed with an unknown exception");
+        diagError("scan process failed with an unknown exception");
         return ScanOutcome::failure(ScanCode::unexpectError, *stored, "unknown exception");
     }
 }
@@ -133,7 +133,7 @@ ScanOutcome ScannerModel::startScan(const UIParams& uiParam, std::stop_token sto
     const ScanParam param = *mapScanParameter(uiParam, scanner, receiveDir());
 
     ScanOutcome scanned = runScan(state, scanner, ScanCommand(param), stop);
-    diag("ret = ", describe(scanned));
+    diagInfo("ret = ", describe(scanned));
     if (!scanned.succeeded()) {
         // Whatever pages arrived stay in the receive directory.
         return state.showOutcome(std::move(scanned), {});
@@ -156,7 +156,7 @@ ScanOutcome ScannerModel::startScan(const UIParams& uiParam, std::stop_token sto
 ScanOutcome ScannerModel::secondScan(const UIParams& uiParam, std::stop_token stop) {
     ScannerModelState& state = *state_;
     std::lock_guard scanning(state.scanMutex);
-    diag("start second scan");
+    diagInfo("start second scan");
     state.write({ModelProperty::showAlert}, [&] { state.showAlert = false; });
     Device scanner = selectedScanner();
     if (auto problem = choicesProblem(uiParam, scanner)) {
@@ -174,13 +174,13 @@ ScanOutcome ScannerModel::secondScan(const UIParams& uiParam, std::stop_token st
 
     ScanOutcome scanned = runScan(state, scanner, command, stop);
     if (scanned.code == ScanCode::scannerBusy) {
-        diag("scanner is busy======");
+        diagInfo("scanner is busy");
         state.services.sleep(state.services.busyRetryWait);
         scanner = selectedScanner();
         scanned = stop.stop_requested() ? ScanOutcome::failure(ScanCode::cancelled)
                                         : runScan(state, scanner, command, stop);
     }
-    diag("ret = ", describe(scanned));
+    diagInfo("ret = ", describe(scanned));
     // The first pass's page is page 1 of the receive directory.
     scanned.pagesStored += 1;
     if (!scanned.succeeded()) {

@@ -107,7 +107,7 @@ void ScannerModelState::addDiscovered(const Device& scanner) {
             selectedScanner = scanner;
         }
     });
-    diag("found scanner , name = ", scanner.name, " ip = ", scanner.ip);
+    diagInfo("found scanner , name = ", scanner.name, " ip = ", scanner.ip);
 }
 
 void ScannerModelState::applyDiscovery(std::vector<Device> found) {
@@ -125,11 +125,11 @@ void ScannerModelState::applyDiscovery(std::vector<Device> found) {
             selected = selectedScanner;
             scannerList = std::move(found);
         });
-        diag("selected scanner , name = ", selected.name,
-             " scansource = ", bracketedList(selected.scanSource));
+        diagInfo("selected scanner , name = ", selected.name,
+                 " scansource = ", bracketedList(selected.scanSource));
     }
     write({ModelProperty::isFinding}, [&] { isFinding = false; });
-    diag("end isfinding = ", boolText(false));
+    diagDebug("end isfinding = ", boolText(false));
 }
 
 void ScannerModelState::addScanner(const Device& scanner) {
@@ -229,7 +229,7 @@ void ScannerModel::autoDetectScanners() {
             return;
         }
         self->write({ModelProperty::isFinding}, [&] { self->isFinding = true; });
-        diag("start isfinding = ", boolText(true));
+        diagDebug("start isfinding = ", boolText(true));
         self->main.post([weak] {
             if (auto model = weak.lock()) {
                 model->startDiscovery();

@@ -18,6 +18,15 @@ ContentView::ContentView(const SettingViewServices& services, std::function<void
     newWindowAction_->setObjectName("newWindow");
     newWindowAction_->setShortcut(QKeySequence::New);
     connect(newWindowAction_, &QAction::triggered, this, [openWindow] { openWindow(); });
+    // A user who reports a problem attaches the log file from here.
+    auto* helpMenu = menuBar()->addMenu(displayText("Help"));
+    openLogFolderAction_ = helpMenu->addAction(displayText("Open log folder"));
+    openLogFolderAction_->setObjectName("openLogFolder");
+    openLogFolderAction_->setEnabled(!services.logFolder.isEmpty() && services.openUrl);
+    connect(openLogFolderAction_, &QAction::triggered, this,
+            [open = services.openUrl, folder = services.logFolder] {
+                open(QUrl::fromLocalFile(folder));
+            });
 }
 
 void ContentView::closeEvent(QCloseEvent* event) {

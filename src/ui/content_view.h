@@ -1,4 +1,4 @@
-// The root of one window: its settings view and the window's "New Window" action.
+// The root of one window: its settings view and its menus (New Window, Open log folder).
 #pragma once
 
 #include <QAction>
@@ -18,6 +18,8 @@ class ContentView final : public QMainWindow {
     SettingView& settingView() { return *settingView_; }
     /// The "New Window" action (Ctrl+N).
     QAction* newWindowAction() const { return newWindowAction_; }
+    /// "Help → Open log folder"; disabled when the window has no log folder.
+    QAction* openLogFolderAction() const { return openLogFolderAction_; }
 
   protected:
     /// Keeps the window open while a scan pass still runs on its worker.
@@ -26,6 +28,7 @@ class ContentView final : public QMainWindow {
   private:
     SettingView* settingView_ = nullptr;
     QAction* newWindowAction_ = nullptr;
+    QAction* openLogFolderAction_ = nullptr;
 };
 
 }  // namespace scandesk

@@ -24,7 +24,7 @@ std::optional<QString> chooseFolderWithPanel(QWidget* parent) {
 
 }  // namespace
 
-SettingViewServices defaultViewServices(uint16_t scannerPort) {
+SettingViewServices defaultViewServices(uint16_t scannerPort, QString logFolder) {
     SettingViewServices services;
     services.modelServices = [scannerPort] { return defaultModelServices(scannerPort); };
     // Discovery runs of one window may overlap (a refresh while one runs).
@@ -35,6 +35,7 @@ SettingViewServices defaultViewServices(uint16_t scannerPort) {
     // ~/.config/ScanDesk/scandesk.conf
     services.openSettings = [] { return std::make_unique<QSettings>("ScanDesk", "scandesk"); };
     services.defaultSaveDir = QString::fromStdString(desktopDirectory());
+    services.logFolder = std::move(logFolder);
     return services;
 }
 

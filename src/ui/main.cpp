@@ -2,11 +2,41 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "discovery/snmp_environment.h"
+#include "logging/program_log.h"
 #include "network/network_scan_options.h"
 #include "ui/kestscanner_app.h"
 #include "ui/translations.h"
+
+namespace {
+
+// The window's log file keeps this many bytes before it moves to ".1".
+constexpr int64_t kLogFileMaxBytes = 1024 * 1024;
+// The current log file and two older ones.
+constexpr int kLogFileCount = 3;
+
+// Diagnostics to the rotating log file from info up and to standard error from warnings
+// up (debug with --verbose).
+scandesk::ProgramLogSettings windowLogSettings(bool verbose) {
+    scandesk::ProgramLogSettings settings;
+    settings.consoleLevel = verbose ? scandesk::Level::debug : scandesk::Level::warning;
+    settings.file = scandesk::stateLogFile(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+    settings.fileLevel = scandesk::Level::info;
+    settings.fileMaxSize = kLogFileMaxBytes;
+    settings.fileAmount = kLogFileCount;
+    if (settings.file) {
+        // Made at start, so that "Open log folder" finds it before the first line.
+        std::error_code ignored;
+        std::filesystem::create_directories(settings.file->parent_path(), ignored);
+    }
+    return settings;
+}
+
+}  // namespace
 
 // Opens the first window and runs the event loop until the last window closes.
 int main(int argc, char* argv[]) {
@@ -19,6 +49,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption portOption("scanner-port", "TCP port of network scanners.", "N",
                                         QString::number(scandesk::kScannerPort));
     parser.addOption(portOption);
+    const QCommandLineOption verboseOption("verbose", "Debug diagnostics on standard error.");
+    parser.addOption(verboseOption);
     parser.process(application);
     bool number = false;
     const uint port = parser.value(portOption).toUInt(&number);
@@ -26,8 +58,13 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "scandesk: --scanner-port needs a number from 1 to 65535\n");
         return 2;
     }
+    const scandesk::ProgramLogSettings logging = windowLogSettings(parser.isSet(verboseOption));
+    const QString logFolder =
+        logging.file ? QString::fromStdString(logging.file->parent_path().string()) : QString();
+    const scandesk::ProgramLog log(logging);
     const scandesk::ScopedTranslations translations;
-    scandesk::kestscannerApp app(scandesk::defaultViewServices(static_cast<uint16_t>(port)));
+    scandesk::kestscannerApp app(
+        scandesk::defaultViewServices(static_cast<uint16_t>(port), logFolder));
     app.openWindow();
     return QApplication::exec();
 }

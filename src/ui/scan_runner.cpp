@@ -44,11 +44,11 @@ bool ScanRunner::run(Pass pass, std::string prefix, Finished finished) {
             outcome = pass(model_, stop);
         } catch (const std::exception& error) {
             // An escaping exception would end the whole program; end the pass instead.
-            diag("scan pass failed: ", error.what());
+            diagError("scan pass failed: ", error.what());
             model_.raiseAlert("error", "unexpectError");
             outcome = ScanOutcome::failure(ScanCode::unexpectError);
         } catch (...) {
-            diag("scan pass failed with an unknown exception");
+            diagError("scan pass failed with an unknown exception");
             model_.raiseAlert("error", "unexpectError");
             outcome = ScanOutcome::failure(ScanCode::unexpectError);
         }

@@ -375,8 +375,9 @@ void SettingView::chooseScanner(int index) {
     }
     const Device& chosen = scanners[index];
     model_->setSelectedScanner(chosen);
-    diag("scanner changed and selected scanner is: ", chosen.name);
-    diag("scanner changed and selected scanner scan source is: ", bracketedList(chosen.scanSource));
+    diagDebug("scanner changed and selected scanner is: ", chosen.name);
+    diagDebug("scanner changed and selected scanner scan source is: ",
+              bracketedList(chosen.scanSource));
     applyScannerChange(state_);
 }
 
@@ -426,7 +427,7 @@ void SettingView::browseFolder() {
         return;
     }
     state_.saveDir = chosen->isEmpty() ? kNoLocation : chosen->toStdString();
-    diag("select file path = ", state_.saveDir);
+    diagDebug("select file path = ", state_.saveDir);
     render();
 }
 

@@ -47,11 +47,13 @@ struct SettingViewServices {
     SettingsOpener openSettings;
     /// The output directory a new window starts with.
     QString defaultSaveDir;
+    /// The folder of the log file ("Help → Open log folder"); empty when there is none.
+    QString logFolder;
 };
 
 /// The application's wiring: real discovery and scanning (network scanners at
 /// `scannerPort`), the folder panel, the address dialog, the desktop's opener, the
-/// user's settings file and the user's desktop directory.
-SettingViewServices defaultViewServices(uint16_t scannerPort);
+/// user's settings file, the user's desktop directory and the log folder.
+SettingViewServices defaultViewServices(uint16_t scannerPort, QString logFolder);
 
 }  // namespace scandesk

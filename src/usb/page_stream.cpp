@@ -19,27 +19,28 @@ uint32_t le16(std::span<const uint8_t> buffer, size_t offset) {
 // Logs what a failed read means and, for codes without their own line, clears the stall.
 void reportFailedRead(UsbInterface& interface, uint8_t pipe, IOReturn code) {
     if (code == kIOReturnNoDevice) {
-        diag("no devices");
+        diagWarning("no devices");
     } else if (code == kIOReturnAborted) {
-        diag("thread is interrupted before call complete");
+        diagWarning("thread is interrupted before call complete");
     } else if (code == kIOReturnNotOpen) {
-        diag("the interface is not open for exclusive access");
+        diagWarning("the interface is not open for exclusive access");
     } else if (code == kIOReturnBadArgument) {
-        diag("timeout values are specified for an interrupt pipe");
+        diagWarning("timeout values are specified for an interrupt pipe");
     } else {
         interface.clearPipeStall(true, pipe);
-        diag("read pipe other error ");
+        diagWarning("read pipe other error ");
     }
-    diag("read pipe ret = ", optionalLogForm(std::optional<std::string>(errorDescription(code))));
+    diagWarning("read pipe ret = ",
+                optionalLogForm(std::optional<std::string>(errorDescription(code))));
 }
 
 // The job's end from a lone status byte.
 PageReadResult statusByteResult(uint8_t status) {
     const ScanCode code = statusCode(status);
     if (code == ScanCode::completed) {
-        diag("buffer[0]=", static_cast<int>(status));
+        diagDebug("buffer[0]=", static_cast<int>(status));
     } else if (code == ScanCode::unknownScanStatus) {
-        diag("unknown scanner status = ", static_cast<int>(status));
+        diagWarning("unknown scanner status = ", static_cast<int>(status));
     }
     return {true, 0, code};
 }
@@ -120,29 +121,29 @@ PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam
                 continue;
             }
         } else {
-            diag("read pipe sucess");
+            diagVerbose("read pipe sucess");
         }
         const uint32_t payload = le16(view, 10);
-        diag(byteListText(view.first(kPacketHeaderSize)));
-        diag("readBytes function. readlen=", length, "  and packet len = ", payload);
+        diagVerbose(byteListText(view.first(kPacketHeaderSize)));
+        diagVerbose("readBytes function. readlen=", length, "  and packet len = ", payload);
         switch (classifyPacket(view, length)) {
             case PacketKind::data:
                 page.insert(page.end(), view.begin() + kPacketHeaderSize,
                             view.begin() + kPacketHeaderSize + payload);
                 if (static_cast<int64_t>(page.size()) > sizeLimit) {
-                    diag("page of ", page.size(), " bytes, far beyond the expected size");
+                    diagError("page of ", page.size(), " bytes, far beyond the expected size");
                     return {true, 0, ScanCode::usbTransferImageError};
                 }
                 break;
             case PacketKind::tail: {
                 const auto tail = view.subspan(kPacketHeaderSize + payload, kPacketTailSize);
-                diag("finished receive one page tail = ", byteListText(tail));
+                diagVerbose("finished receive one page tail = ", byteListText(tail));
                 page.insert(page.end(), view.begin() + kPacketHeaderSize,
                             view.begin() + kPacketHeaderSize + payload);
                 const int pageNo = static_cast<int>(le16(view, 3));
                 // A page out of turn would overwrite a stored page or leave a gap.
                 if (pageNo != expectedPageNo) {
-                    diag("page ", pageNo, " arrived where page ", expectedPageNo, " was due");
+                    diagError("page ", pageNo, " arrived where page ", expectedPageNo, " was due");
                     return {true, pageNo, ScanCode::usbTransferImageError};
                 }
                 if (saveImages && !saveImages(param, pageNo, page).status) {

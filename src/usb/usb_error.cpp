@@ -280,8 +280,8 @@ void throwIfNotSuccess(IOReturn code, std::string_view label) {
     if (code == success) {
         return;
     }
-    diag("error happened at ", label,
-         " and error is: ", optionalLogForm(std::optional<std::string>(errorDescription(code))));
+    diagWarning("error happened at ", label, " and error is: ",
+                optionalLogForm(std::optional<std::string>(errorDescription(code))));
     throw IOReturnError(code);
 }
 

@@ -57,7 +57,7 @@ void UsbInterface::open(bool seize) {
     if (seize) {
         throwIfNotSuccess(code, "func open-seize-true");
     } else if (code != success) {
-        diag("open interface failed");
+        diagError("open interface failed");
     }
 }
 
@@ -67,7 +67,7 @@ void UsbInterface::close() {
     } catch (const IOReturnError&) {
         // A failed close shows only as the check's log line.
     }
-    diag("interface closed");
+    diagDebug("interface closed");
 }
 
 void UsbInterface::openAndPerform(bool seize, const std::function<void()>& action) {
@@ -88,23 +88,24 @@ uint8_t UsbInterface::getInterfaceNum() {
 PipeTable UsbInterface::getPipes() {
     uint8_t count = 0;
     const IOReturn code = link_->endpointCount(count);
-    diag("endpoints = ", static_cast<int>(count),
-         " and get no res = ", optionalLogForm(std::optional<long long>(code)));
+    diagDebug("endpoints = ", static_cast<int>(count),
+              " and get no res = ", optionalLogForm(std::optional<long long>(code)));
     PipeTable pipes;
     for (uint8_t pipe = 1; pipe <= 2; ++pipe) {
         const auto properties = link_->pipeProperties(pipe);
         if (!properties) {
-            diag("Could not get properties for pipe ", static_cast<int>(pipe));
+            diagWarning("Could not get properties for pipe ", static_cast<int>(pipe));
             continue;
         }
         const int direction = properties->direction;
         const int type = properties->transferType;
-        diag("endpointnum = ", static_cast<int>(pipe), ",direction = ", direction,
-             ",number = ", static_cast<int>(properties->number), ",transType=", type,
-             ",maxsize=", properties->maxPacketSize,
-             ",interval=", static_cast<int>(properties->interval));
-        diag("endpoint", static_cast<int>(pipe), " direction: ", directionName(direction), ", ");
-        diag("endpoint", static_cast<int>(pipe), " type is: ", transferTypeName(type), ", ");
+        diagDebug("endpointnum = ", static_cast<int>(pipe), ",direction = ", direction,
+                  ",number = ", static_cast<int>(properties->number), ",transType=", type,
+                  ",maxsize=", properties->maxPacketSize,
+                  ",interval=", static_cast<int>(properties->interval));
+        diagDebug("endpoint", static_cast<int>(pipe), " direction: ", directionName(direction),
+                  ", ");
+        diagDebug("endpoint", static_cast<int>(pipe), " type is: ", transferTypeName(type), ", ");
         if (direction == 1) {
             pipes[kReadPipe] = pipe;
         } else if (direction == 0) {
@@ -124,7 +125,7 @@ void UsbInterface::resetPipe(uint8_t pipe) {
 }
 
 void UsbInterface::sendControlRequest(IOUSBDevRequestTO& request, uint8_t pipe) {
-    diag("sendControlRequest");
+    diagVerbose("sendControlRequest");
     // Only the default pipe carries control requests on this bus.
     const IOReturn code = pipe == 0 ? link_->controlRequest(request) : kIOUSBUnknownPipeErr;
     if (code != success) {
@@ -150,7 +151,7 @@ Bytes UsbInterface::readBytes(std::optional<size_t> minCount, size_t maxCount, u
     }
     Bytes buffer(maxCount, 0);
     uint32_t length = static_cast<uint32_t>(maxCount);
-    diag("pipe status = ", optionalLogForm(std::optional<long long>(link_->pipeStatus(pipe))));
+    diagDebug("pipe status = ", optionalLogForm(std::optional<long long>(link_->pipeStatus(pipe))));
     throwIfNotSuccess(
         link_->readPipe(pipe, buffer.data(), length, timeoutMilliseconds(noDataTimeout),
                         timeoutMilliseconds(completionTimeout)),
@@ -158,9 +159,9 @@ Bytes UsbInterface::readBytes(std::optional<size_t> minCount, size_t maxCount, u
     if (minCount && length < *minCount) {
         throw UsbIOErrorException(UsbIOError::couldNotGetEnoughData);
     }
-    diag("readBytes function. readlen=", length);
+    diagVerbose("readBytes function. readlen=", length);
     buffer.resize(std::min<size_t>(length, maxCount));
-    diag("get bytes data is ", byteListText(buffer));
+    diagVerbose("get bytes data is ", byteListText(buffer));
     return buffer;
 }
 

@@ -39,7 +39,7 @@ UsbScanProcess::UsbScanProcess(Device scanner, ScanCommand scanCommand, PageSink
 UsbScanProcess::~UsbScanProcess() = default;
 
 void UsbScanProcess::init() {
-    diag("init usbscanprocess pid=", scanner_.PID, " and vid = ", scanner_.VID);
+    diagDebug("init usbscanprocess pid=", scanner_.PID, " and vid = ", scanner_.VID);
     try {
         std::unique_ptr<UsbBus> bus = options_.bus ? options_.bus() : openLibusbBus();
         deviceInterface_ = UsbDevice::create(*bus, scanner_.VID, scanner_.PID);
@@ -52,7 +52,7 @@ void UsbScanProcess::init() {
         }
     } catch (const std::exception& error) {
         releaseHandles();
-        diag("init usb interface error. and error is ", errorLogValue(error));
+        diagError("init usb interface error. and error is ", errorLogValue(error));
     }
 }
 
@@ -81,11 +81,11 @@ std::optional<ScanCode> UsbScanProcess::openScanner() {
             reply = sendVendorRequest(kOpenRequest);
         } catch (const std::exception& error) {
             releaseHandles();
-            diag("open scanner error. and error is ", errorLogValue(error));
+            diagError("open scanner error. and error is ", errorLogValue(error));
             return ScanCode::openError;
         }
     }
-    diag(byteListText(reply));
+    diagVerbose(byteListText(reply));
     if (replyIs(reply, 0)) {
         return std::nullopt;
     }
@@ -104,11 +104,11 @@ bool UsbScanProcess::closeScanner() {
         reply = sendVendorRequest(kCloseRequest);
     } catch (const std::exception& error) {
         releaseHandles();
-        diag("close scanner error. and error is ", errorLogValue(error));
+        diagWarning("close scanner error. and error is ", errorLogValue(error));
         return false;
     }
     if (replyIs(reply, 0)) {
-        diag("close scanner successfully");
+        diagDebug("close scanner successfully");
         return true;
     }
     return false;
@@ -117,7 +117,7 @@ bool UsbScanProcess::closeScanner() {
 uint8_t UsbScanProcess::pipeFor(const char* role) const {
     const auto found = pips_.find(role);
     if (found == pips_.end()) {
-        diag("the interface has no ", role);
+        diagError("the interface has no ", role);
         throw IOReturnError(kIOUSBUnknownPipeErr);
     }
     return found->second;
@@ -132,7 +132,7 @@ std::optional<uint8_t> UsbScanProcess::exchange(const Bytes& command, size_t max
         return interfaceInterface_->readBytes(1, maxReply, pipeFor(kReadPipe),
                                               kCommandTimeoutSeconds, kCommandTimeoutSeconds)[0];
     } catch (const std::exception& error) {
-        diag(errorLine, errorLogValue(error));
+        diagError(errorLine, errorLogValue(error));
         return std::nullopt;
     }
 }
@@ -188,7 +188,7 @@ std::optional<ScanCode> UsbScanProcess::sendXCommand() {
         interfaceInterface_->write(command, pipeFor(kWritePipe), kCommandTimeoutSeconds,
                                    kCommandTimeoutSeconds);
     } catch (const std::exception& error) {
-        diag("send X command error. error = ", errorLogValue(error));
+        diagError("send X command error. error = ", errorLogValue(error));
         return ScanCode::sndXCommandError;
     }
     return std::nullopt;
@@ -203,7 +203,7 @@ ScanOutcome UsbScanProcess::start(std::stop_token stop) {
         interfaceInterface_->open(false);
         pips_ = interfaceInterface_->getPipes();
     } catch (const std::exception& error) {
-        diag("open interface error. and error is ", errorLogValue(error));
+        diagError("open interface error. and error is ", errorLogValue(error));
         finish();
         return ScanOutcome::failure(ScanCode::openError);
     }
@@ -214,24 +214,24 @@ ScanOutcome UsbScanProcess::start(std::stop_token stop) {
                       &UsbScanProcess::sendICommand, &UsbScanProcess::sendXCommand}) {
         const auto failure = (this->*step)();
         if (failure || stop.stop_requested()) {
-            diag("command step failed: ", alertKey(failure.value_or(ScanCode::cancelled)));
+            diagWarning("command step failed: ", alertKey(failure.value_or(ScanCode::cancelled)));
             finish();
             return ScanOutcome::failure(stop.stop_requested() ? ScanCode::cancelled : *failure);
         }
     }
-    diag("x command is sent");
+    diagDebug("x command is sent");
 
     ScanOutcome job;
     while (true) {
         PageReadResult page;
         try {
             interfaceInterface_->openAndPerform(false, [&] {
-                diag("open and perform");
+                diagDebug("open and perform");
                 page = readImages(*interfaceInterface_, pipeFor(kReadPipe), scanCommand_.param,
                                   job.pagesStored + 1, sink_, options_.pageReadTimeout, stop);
             });
         } catch (const std::exception& error) {
-            diag("receive images error. error = ", errorLogValue(error));
+            diagError("receive images error. error = ", errorLogValue(error));
             finish();
             return ScanOutcome::failure(ScanCode::receiveImagesError, job.pagesStored);
         }

@@ -21,7 +21,7 @@ TEST(Diagnostics, ConcurrentLinesArriveWholeAndFormattedLinesLoseOneLineEnd) {
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([t] {
             for (int i = 0; i < 200; ++i) {
-                diag("thread ", t, " line ", i);
+                diagDebug("thread ", t, " line ", i);
             }
         });
     }
@@ -30,21 +30,31 @@ TEST(Diagnostics, ConcurrentLinesArriveWholeAndFormattedLinesLoseOneLineEnd) {
     }
     EXPECT_EQ(lines.lines().size(), 1600u);
     EXPECT_EQ(lines.count("thread 3 line 199"), 1u);
-    diagf("socketFd = %d ,try times = %d ,readlen = %d\n", 5, 1, -1);
-    diagf("no line end %s", "here");
+    diagf(DiagLevel::verbose, "socketFd = %d ,try times = %d ,readlen = %d\n", 5, 1, -1);
+    diagf(DiagLevel::info, "no line end %s", "here");
     EXPECT_TRUE(lines.contains("socketFd = 5 ,try times = 1 ,readlen = -1"));
     EXPECT_TRUE(lines.contains("no line end here"));
 }
 
-TEST(Diagnostics, ScopedSinkRestoresThePreviousOne) {
+TEST(Diagnostics, ScopedSinkTakesItsLevelsAndRestoresThePreviousOne) {
     testing::CapturedLines outer;
     {
-        std::vector<std::string> inner;
-        ScopedDiagnosticSink sink([&](std::string_view l) { inner.emplace_back(l); });
-        diag("inner");
-        EXPECT_EQ(inner, std::vector<std::string>{"inner"});
+        std::vector<std::pair<DiagLevel, std::string>> inner;
+        ScopedDiagnosticSink sink(
+            [&](DiagLevel level, std::string_view l) { inner.emplace_back(level, l); },
+            DiagLevel::info);
+        diagDebug("below");
+        diagInfo("inner");
+        diagError("fault");
+        EXPECT_FALSE(diagWanted(DiagLevel::verbose));
+        EXPECT_EQ(inner, (std::vector<std::pair<DiagLevel, std::string>>{
+                             {DiagLevel::info, "inner"}, {DiagLevel::error, "fault"}}));
+        {
+            ScopedDiagnosticSink silent(LineSink{});
+            EXPECT_FALSE(diagWanted(DiagLevel::error));
+        }
     }
-    diag("outer");
+    diagVerbose("outer");
     EXPECT_EQ(outer.lines(), std::vector<std::string>{"outer"});
 }
 

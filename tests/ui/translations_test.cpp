@@ -21,8 +21,8 @@ QStringList requiredKeys() {
         "scanner", "refreshScanner", "Searching...", "scanSource", "colorMode", "contenType",
         "resolution", "combineType", "pageSize", "saveFileType", "rotateAngle", "saveFileName",
         "saveTo", "browser", "scan", "ok", "stopTwoPass", "BMP", "JPEG", "PDF", "New Window",
-        "addScannerByAddress", "scannerAddress", "invalidAddress", "scanInProgress",
-        "pagesReceived",
+        "Help", "Open log folder", "addScannerByAddress", "scannerAddress", "invalidAddress",
+        "scanInProgress", "pagesReceived",
         // alerts of the window and the session
         "error", "info", "noScannerFound", "noScannerAtAddress", "noSaveDir", "noSaveFileName",
         "scanPage", "pages", "cannotCreateReceiveDir", "cannotSavePDF", "invalidFileName",

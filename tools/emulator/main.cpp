@@ -6,10 +6,10 @@
 #include <thread>
 #include <vector>
 
-#include "common/diagnostics.h"
 #include "discovery/snmp_environment.h"
 #include "emulator/emulator_server.h"
 #include "emulator/snmp_agent.h"
+#include "logging/program_log.h"
 
 using namespace scandesk;
 using namespace scandesk::emulator;
@@ -17,6 +17,10 @@ using namespace scandesk::emulator;
 /// Parses the options, listens, says where, and serves until done.
 int main(int argc, char** argv) {
     prepareSnmpEnvironment();  // before any thread exists
+    // Connections and faults on standard error; standard output says where it listens.
+    ProgramLogSettings logging;
+    logging.consoleLevel = Level::info;
+    const ProgramLog log(std::move(logging));
     const std::vector<std::string> args(argv + 1, argv + argc);
     auto parsed = parseEmulatorOptions(args);
     if (auto* error = std::get_if<std::string>(&parsed)) {
@@ -48,11 +52,11 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGPIPE, SIG_IGN);
     // Scripts read the chosen port from this first line.
-    diag("scandesk-emulator listening on ", bind, ":", server.port());
+    std::cout << "scandesk-emulator listening on " << bind << ":" << server.port() << std::endl;
     std::jthread snmp;
     if (agent) {
-        diag("scandesk-emulator answers SNMP on udp port ", *options.snmpPort, " as ",
-             snmpModelRow(options.snmpModel)->name);
+        std::cout << "scandesk-emulator answers SNMP on udp port " << *options.snmpPort << " as "
+                  << snmpModelRow(options.snmpModel)->name << std::endl;
         snmp = std::jthread([&agent](std::stop_token stop) { agent->serve(stop); });
     }
     server.serve();

@@ -388,6 +388,14 @@
         <translation>&amp;New Window</translation>
     </message>
     <message>
+        <source>Help</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>Open log folder</source>
+        <translation>Open &amp;log folder</translation>
+    </message>
+    <message>
         <source>File</source>
         <translation>&amp;File</translation>
     </message>

@@ -388,6 +388,14 @@
         <translation>新建窗口(&amp;N)</translation>
     </message>
     <message>
+        <source>Help</source>
+        <translation>帮助(&amp;H)</translation>
+    </message>
+    <message>
+        <source>Open log folder</source>
+        <translation>打开日志文件夹(&amp;L)</translation>
+    </message>
+    <message>
         <source>File</source>
         <translation>文件(&amp;F)</translation>
     </message>

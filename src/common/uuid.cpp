@@ -1,5 +1,5 @@
-// Random identifiers for device records.
-#include "devices/uuid.h"
+// Random identifiers: device records, log queue names.
+#include "common/uuid.h"
 
 #include <uuid/uuid.h>
 
