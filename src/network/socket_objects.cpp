@@ -65,8 +65,9 @@ Result TCPClient::send(std::span<const uint8_t> data) {
     if (!fd_) {
         return Result::failure(SocketError::connectionClosed);
     }
-    return sentAll(tcpsocket_send(fd_.get(), data.data(), static_cast<int>(data.size())),
-                   data.size());
+    return sentAll(
+        tcpsocket_send(fd_.get(), data.data(), static_cast<int>(data.size()), sendStall_),
+        data.size());
 }
 
 Result TCPClient::send(const std::string& text) {

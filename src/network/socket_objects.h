@@ -84,9 +84,12 @@ class TCPClient : public Socket {
     std::optional<int> bytesAvailable() const;
     /// How `read` waits for late data (tests shorten it).
     void setPullPacing(PullPacing pacing) { pacing_ = pacing; }
+    /// How long `send` waits for a peer that takes no bytes before it fails.
+    void setSendStallTimeout(std::chrono::milliseconds timeout) { sendStall_ = timeout; }
 
   private:
     PullPacing pacing_{};
+    std::chrono::milliseconds sendStall_ = kSendStallTimeout;
 };
 
 /// A listening TCP socket.

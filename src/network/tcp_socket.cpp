@@ -17,8 +17,6 @@ namespace scandesk {
 namespace {
 
 constexpr int kListenBacklog = 128;
-// A send that cannot make progress for this long has failed.
-constexpr std::chrono::milliseconds kSendStallTimeout{30'000};
 
 // Whole seconds as the wait functions take them.
 std::chrono::milliseconds seconds(int count) {
@@ -62,8 +60,10 @@ int tcpsocket_close(int fd) {
     return ::close(fd);
 }
 
-int tcpsocket_send(int fd, const uint8_t* data, int length) {
-    diagf("send fd = %d send cmd=%.*s\n", fd, length, reinterpret_cast<const char*>(data));
+int tcpsocket_send(int fd, const uint8_t* data, int length,
+                   std::chrono::milliseconds stallTimeout) {
+    diagf(DiagLevel::verbose, "send fd = %d send cmd=%.*s\n", fd, length,
+          reinterpret_cast<const char*>(data));
     int sent = 0;
     while (sent < length) {
         const ssize_t n = ::send(fd, data + sent, static_cast<size_t>(length - sent), MSG_NOSIGNAL);
@@ -72,7 +72,7 @@ int tcpsocket_send(int fd, const uint8_t* data, int length) {
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && errno == EAGAIN &&
-                   waitWritable(fd, kSendStallTimeout) == WaitOutcome::ready) {
+                   waitWritable(fd, stallTimeout) == WaitOutcome::ready) {
             continue;
         } else {
             return -1;
@@ -98,7 +98,8 @@ int tcpsocket_pull(int fd, uint8_t* buffer, int length, int timeout, PullPacing 
     while (total < length) {
         const ssize_t n = ::read(fd, buffer + total, static_cast<size_t>(length - total));
         const int error = errno;
-        diagf("socketFd = %d ,try times = %d ,readlen = %d\n", fd, tries, static_cast<int>(n));
+        diagf(DiagLevel::verbose, "socketFd = %d ,try times = %d ,readlen = %d\n", fd, tries,
+              static_cast<int>(n));
         if (n > 0) {
             total += static_cast<int>(n);
             continue;

@@ -26,8 +26,13 @@ struct PullPacing {
 int tcpsocket_connect(const char* host, int port, int timeout);
 /// Closes the descriptor.
 int tcpsocket_close(int fd);
-/// Writes all `length` bytes; -1 when a write fails, else the count.
-int tcpsocket_send(int fd, const uint8_t* data, int length);
+/// A send that cannot make progress for this long has failed.
+inline constexpr std::chrono::milliseconds kSendStallTimeout{30'000};
+
+/// Writes all `length` bytes, waiting at most `stallTimeout` whenever the peer takes none;
+/// -1 when a write fails or stalls, else the count.
+int tcpsocket_send(int fd, const uint8_t* data, int length,
+                   std::chrono::milliseconds stallTimeout = kSendStallTimeout);
 /// Reads up to `length` bytes. With `timeout` >= 1 first waits that many seconds for
 /// data and returns 0 (time-out) or -1 (error) if none comes. Then reads until `length`
 /// bytes are in or a read comes back empty, returning the total; while nothing has come

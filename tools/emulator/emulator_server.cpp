@@ -3,15 +3,17 @@
 
 #include <fcntl.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <thread>
 
 #include "common/diagnostics.h"
+#include "network/fd_wait.h"
 #include "network/ipv4_address.h"
+#include "network/tcp_socket.h"
 
 namespace scandesk::emulator {
 namespace {
@@ -22,8 +24,11 @@ constexpr size_t kHeaderPieceMax = 5;
 constexpr size_t kDataPieceMax = 1500;
 constexpr auto kSplitPause = std::chrono::milliseconds(2);
 constexpr size_t kSplitHeaderBytes = 22;
-constexpr size_t kReceiveChunk = 4096;
-constexpr int kAcceptPollMs = 1000;
+constexpr int kReceiveChunk = 4096;
+// How often the accept loop looks at the connection count; a stop ends the wait at once.
+constexpr std::chrono::milliseconds kAcceptPoll{1000};
+// The listener is readable when accept is called, so this limit is never reached.
+constexpr int kAcceptTimeoutSeconds = 1;
 
 }  // namespace
 
@@ -41,7 +46,8 @@ std::string hexLine(const Bytes& bytes) {
     return line;
 }
 
-EmulatorServer::EmulatorServer(EmulatorOptions options) : options_(std::move(options)) {
+EmulatorServer::EmulatorServer(EmulatorOptions options)
+    : options_(std::move(options)), listener_(options_.bind, options_.port) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
         stopRead_.reset(fds[0]);
@@ -57,49 +63,37 @@ bool EmulatorServer::listen(std::string& error) {
             return false;
         }
     }
-    const auto address = resolveIPv4(options_.bind, options_.port);
-    if (!address) {
+    if (!resolveIPv4(options_.bind, options_.port)) {
         error = "cannot resolve the bind address " + options_.bind;
         return false;
     }
-    listener_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    const int reuse = 1;
-    if (!listener_ ||
-        ::setsockopt(listener_.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse)) != 0 ||
-        ::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) !=
-            0 ||
-        ::listen(listener_.get(), 8) != 0) {
+    if (listener_.listen().isFailure()) {
         error = std::string("cannot listen on ") + options_.bind + ":" +
                 std::to_string(options_.port) + ": " + std::strerror(errno);
-        listener_.reset();
         return false;
     }
-    sockaddr_in bound{};
-    socklen_t length = sizeof(bound);
-    ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&bound), &length);
-    port_ = hostPort(bound);
+    port_ = static_cast<uint16_t>(listener_.port());
     return true;
 }
 
 int EmulatorServer::serve() {
     int served = 0;
-    while (listener_ && (!options_.connections || served < *options_.connections)) {
-        const Wait wait = waitFor(listener_.get(), POLLIN, kAcceptPollMs);
-        if (wait == Wait::stopped) {
+    while (listener_.fd() && (!options_.connections || served < *options_.connections)) {
+        const WaitOutcome wait = waitReadable(*listener_.fd(), kAcceptPoll, stopRead_.get());
+        if (wait == WaitOutcome::stopped || wait == WaitOutcome::failed) {
             break;
         }
-        if (wait == Wait::timedOut) {
+        if (wait == WaitOutcome::timedOut) {
             continue;
         }
-        UniqueFd connection(
-            ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        std::optional<sockets::TCPClient> connection = listener_.accept(kAcceptTimeoutSeconds);
         if (!connection) {
             continue;
         }
         ++served;
-        diag("scandesk-emulator: connection ", served, " accepted");
-        serveConnection(connection.get());
-        diag("scandesk-emulator: connection ", served, " closed");
+        diagInfo("scandesk-emulator: connection ", served, " accepted");
+        serveConnection(*connection);
+        diagInfo("scandesk-emulator: connection ", served, " closed");
     }
     return served;
 }
@@ -111,41 +105,40 @@ void EmulatorServer::stop() {
     }
 }
 
-void EmulatorServer::serveConnection(int fd) {
+void EmulatorServer::serveConnection(sockets::TCPClient& connection) {
+    const int fd = *connection.fd();
+    // Reads take what has come and return; a silent host is the idle wait's business.
+    tcpsocket_set_block(fd, 0);
     const int noDelay = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
+    const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(options_.idleTimeout);
+    connection.setSendStallTimeout(idle);
     ScannerEngine engine(options_.script);
     engine.greet();
     size_t logged = 0;
-    uint8_t buffer[kReceiveChunk];
     while (true) {
         while (auto unit = engine.nextUnit()) {
-            if (!writeUnit(fd, *unit, options_.split && engine.lastUnitWasBlock())) {
+            if (!writeUnit(connection, *unit, options_.split && engine.lastUnitWasBlock())) {
                 return;
             }
         }
-        const int idleMs = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(options_.idleTimeout).count());
-        if (waitFor(fd, POLLIN, idleMs) != Wait::ready) {
+        if (waitReadable(fd, idle, stopRead_.get()) != WaitOutcome::ready) {
             return;
         }
-        const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            continue;
-        }
-        if (n <= 0) {
+        const std::optional<Bytes> received = connection.read(kReceiveChunk, 1);
+        if (!received) {
             return;  // the host closed the connection
         }
-        engine.receive(std::span<const uint8_t>(buffer, static_cast<size_t>(n)));
+        engine.receive(*received);
         for (; logged < engine.received().size(); ++logged) {
             logCommand(engine.received()[logged]);
         }
     }
 }
 
-bool EmulatorServer::writeUnit(int fd, const Bytes& unit, bool split) {
+bool EmulatorServer::writeUnit(sockets::TCPClient& connection, const Bytes& unit, bool split) {
     if (!split) {
-        return writeAll(fd, unit.data(), unit.size());
+        return connection.send(unit).isSuccess();
     }
     size_t at = 0;
     while (at < unit.size()) {
@@ -153,7 +146,7 @@ bool EmulatorServer::writeUnit(int fd, const Bytes& unit, bool split) {
         const size_t most = inHeader ? kHeaderPieceMax : kDataPieceMax;
         std::uniform_int_distribution<size_t> pieceSize(1, std::min(most, unit.size() - at));
         const size_t piece = pieceSize(random_);
-        if (!writeAll(fd, unit.data() + at, piece)) {
+        if (connection.send(std::span<const uint8_t>(unit.data() + at, piece)).isFailure()) {
             return false;
         }
         at += piece;
@@ -162,41 +155,6 @@ bool EmulatorServer::writeUnit(int fd, const Bytes& unit, bool split) {
         }
     }
     return true;
-}
-
-bool EmulatorServer::writeAll(int fd, const uint8_t* data, size_t size) {
-    const int idleMs = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(options_.idleTimeout).count());
-    while (size > 0) {
-        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (n > 0) {
-            data += n;
-            size -= static_cast<size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && errno == EAGAIN) {
-            if (waitFor(fd, POLLOUT, idleMs) != Wait::ready) {
-                return false;
-            }
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-EmulatorServer::Wait EmulatorServer::waitFor(int fd, short events, int timeoutMs) {
-    pollfd entries[2] = {{fd, events, 0}, {stopRead_.get(), POLLIN, 0}};
-    while (true) {
-        const int ready = ::poll(entries, 2, timeoutMs);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready < 0 || entries[1].revents) {
-            return Wait::stopped;
-        }
-        return ready == 0 ? Wait::timedOut : Wait::ready;
-    }
 }
 
 void EmulatorServer::logCommand(const HostCommand& command) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "emulator/emulator_options.h"
+#include "network/socket_objects.h"
 #include "network/unique_fd.h"
 
 namespace scandesk::emulator {
@@ -28,21 +29,15 @@ class EmulatorServer {
     void stop();
 
   private:
-    enum class Wait { ready, stopped, timedOut };
-
     /// Runs one scanner session on an accepted connection until the host leaves.
-    void serveConnection(int fd);
+    void serveConnection(sockets::TCPClient& connection);
     /// Writes one unit, in random pieces when splitting; false when the host is gone.
-    bool writeUnit(int fd, const Bytes& unit, bool split);
-    /// Writes all bytes; false when the host is gone or stalls past the idle limit.
-    bool writeAll(int fd, const uint8_t* data, size_t size);
-    /// Waits for `events` on `fd`, or for `stop`.
-    Wait waitFor(int fd, short events, int timeoutMs);
+    bool writeUnit(sockets::TCPClient& connection, const Bytes& unit, bool split);
     /// Appends the command to the log, if one is kept.
     void logCommand(const HostCommand& command);
 
     EmulatorOptions options_;
-    UniqueFd listener_;
+    sockets::TCPServer listener_;
     UniqueFd stopRead_;
     UniqueFd stopWrite_;
     uint16_t port_ = 0;
