@@ -51,6 +51,10 @@ ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimi
     services.sleep = [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
     services.busyRetryWait = kBusyRetryWait;
     services.now = [] { return std::chrono::system_clock::now(); };
+    services.watchUsb = [](Executor& queue, UsbDeviceListHandler handler) {
+        return observeDeviceList(UsbMatching{kMakerVendorId, std::nullopt},
+                                 {kUsbDeviceArrived, kUsbDeviceLeft}, queue, std::move(handler));
+    };
     return services;
 }
 

@@ -12,6 +12,7 @@
 #include "devices/device.h"
 #include "protocol/scan_command.h"
 #include "protocol/scan_process.h"
+#include "usb/usb_hotplug.h"
 
 namespace scandesk {
 
@@ -46,6 +47,12 @@ using SleepFunction = std::function<void(std::chrono::milliseconds)>;
 /// The current wall-clock time; names the receive directories.
 using ClockFunction = std::function<std::chrono::system_clock::time_point()>;
 
+/// Starts following the maker's USB devices: arrivals (those present first) and
+/// departures are handed to `handler` on `queue` until the returned observer is dropped.
+/// Throws when the bus cannot report them.
+using UsbWatch = std::function<std::unique_ptr<UsbDeviceListObserver>(
+    Executor& queue, UsbDeviceListHandler handler)>;
+
 /// How long a second pass waits before its one retry of a busy scanner.
 inline constexpr std::chrono::milliseconds kBusyRetryWait{4000};
 
@@ -62,6 +69,7 @@ struct ScannerModelServices {
     SleepFunction sleep;
     std::chrono::milliseconds busyRetryWait = kBusyRetryWait;
     ClockFunction now;
+    UsbWatch watchUsb;  ///< only for `ScannerModel::followUsbScanners`; may stay empty
 };
 
 }  // namespace scandesk

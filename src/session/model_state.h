@@ -1,6 +1,7 @@
 // The shared inside of a ScannerModel: its properties, observers and services.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,9 @@ struct ScannerModelState : std::enable_shared_from_this<ScannerModelState> {
     void applyDiscovery(std::vector<Device> found);
     /// Appends a scanner (replacing a network scanner at the same address) and selects it.
     void addScanner(const Device& scanner);
+    /// Lists or unlists a USB scanner of this product ID that arrived or left (on the
+    /// main executor); other products are ignored.
+    void applyUsbChange(uint16_t productId, bool arrived);
     /// Reports a stored page to the progress callback, if any.
     void reportPage(int pageNo);
 
@@ -70,6 +74,9 @@ struct ScannerModelState : std::enable_shared_from_this<ScannerModelState> {
     std::map<ObserverId, ModelObserver> observers;
     ObserverId nextObserverId = 1;
     PageProgress progress;
+    // USB devices of each product ID the hot-plug observer reports attached; the list
+    // holds no more of them than this.
+    std::map<uint16_t, int> usbAttached;
 
     std::mutex searchMutex;  // the SNMP layer must not run two searches at once
     std::mutex scanMutex;    // one scan at a time

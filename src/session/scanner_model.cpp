@@ -6,6 +6,7 @@
 
 #include "common/diagnostics.h"
 #include "common/localization.h"
+#include "devices/catalogue.h"
 #include "devices/options.h"
 #include "imaging/save_pdf.h"
 #include "session/list_text.h"
@@ -141,6 +142,36 @@ void ScannerModelState::addScanner(const Device& scanner) {
         scannerList.push_back(scanner);
         selectedScanner = scanner;
     });
+}
+
+void ScannerModelState::applyUsbChange(uint16_t productId, bool arrived) {
+    const auto& rows = IDDevice();
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [&](const BaseDevice& r) { return r.PID == productId; });
+    if (row == rows.end()) {
+        return;
+    }
+    const auto isThisModel = [&](const Device& d) { return d.type == "USB" && d.PID == productId; };
+    write({ModelProperty::scannerList, ModelProperty::selectedScanner}, [&] {
+        int& attached = usbAttached[productId];
+        attached = std::max(0, attached + (arrived ? 1 : -1));
+        const auto listed = std::count_if(scannerList.begin(), scannerList.end(), isThisModel);
+        if (arrived && listed < attached) {
+            scannerList.push_back(Device::fromUsbRow(*row));
+            if (scannerList.size() == 1) {
+                selectedScanner = scannerList.front();
+            }
+        } else if (!arrived && listed > attached) {
+            // Which of two alike scanners left cannot be told; the later one goes.
+            const auto gone = std::find_if(scannerList.rbegin(), scannerList.rend(), isThisModel);
+            const bool wasSelected = gone->id == selectedScanner.id;
+            scannerList.erase(std::next(gone).base());
+            if (wasSelected) {
+                selectedScanner = scannerList.empty() ? placeholderDevice() : scannerList.front();
+            }
+        }
+    });
+    diagInfo("usb scanner ", arrived ? "arrived" : "left", ", name = ", row->name);
 }
 
 void ScannerModelState::reportPage(int pageNo) {
@@ -282,6 +313,25 @@ void ScannerModel::addScannerByAddress(const std::string& ip) {
             model->write({ModelProperty::isFinding}, [&] { model->isFinding = false; });
         });
     });
+}
+
+void ScannerModel::followUsbScanners() {
+    if (usbWatch_ || !state_->services.watchUsb) {
+        return;
+    }
+    try {
+        usbWatch_ = state_->services.watchUsb(
+            state_->main, [weak = std::weak_ptr<ScannerModelState>(state_)](
+                              const std::string& notification, const UsbService& service) {
+                if (auto self = weak.lock(); self && service.vendorIdentifier == kMakerVendorId) {
+                    self->applyUsbChange(service.productIdentifier,
+                                         notification == kUsbDeviceArrived);
+                }
+            });
+    } catch (const std::exception& error) {
+        diagInfo("usb hot-plug unavailable, USB scanners are listed by refresh only: ",
+                 error.what());
+    }
 }
 
 void ScannerModel::addScanner(const Device& scanner) {

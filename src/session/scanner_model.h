@@ -97,6 +97,13 @@ class ScannerModel {
     /// no known scanner answers there.
     void addScannerByAddress(const std::string& ip);
 
+    /// Follows the maker's USB scanners being plugged in and out until the model goes,
+    /// without a discovery run: a catalogue model that arrives is listed (and selected
+    /// when the list was empty); one that leaves is taken off, and if it was selected the
+    /// first scanner left is selected, as after a refresh. Where the bus reports no
+    /// changes, one line says so and the list changes only by discovery.
+    void followUsbScanners();
+
     /// Adds a scanner to the list (replacing a network scanner at the same address) and
     /// selects it.
     void addScanner(const Device& scanner);
@@ -134,6 +141,8 @@ class ScannerModel {
 
   private:
     std::shared_ptr<ScannerModelState> state_;
+    // Declared last, so that it stops before anything it reports to goes.
+    std::unique_ptr<UsbDeviceListObserver> usbWatch_;
 };
 
 /// The device selected before any discovery result arrives: empty name and address,

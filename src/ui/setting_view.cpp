@@ -112,6 +112,7 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
     render();
     // Discovery starts once the view observes the model, so no change of its run is missed.
     model_->autoDetectScanners();
+    model_->followUsbScanners();
 }
 
 SettingView::~SettingView() {

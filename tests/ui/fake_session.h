@@ -102,6 +102,9 @@ class FakeSession {
     /// discovery and identification stay fake.
     std::optional<uint16_t> realScannerPort;
 
+    /// The USB hot-plug of the windows' models; none follows the host's bus.
+    UsbWatch usbWatch;
+
     /// The model's services: every outside call lands in this object.
     ScannerModelServices modelServices() {
         ScannerModelServices services;
@@ -115,6 +118,7 @@ class FakeSession {
             return found_;
         };
         services.usbSearch = [] { return std::vector<Device>{}; };
+        services.watchUsb = usbWatch;
         services.identifyScanner = [this](const std::string& ip) -> std::optional<Device> {
             std::lock_guard lock(mutex_);
             auto it = identifiable_.find(ip);

@@ -14,6 +14,7 @@
 #include <memory>
 #include <thread>
 
+#include "devices/catalogue.h"
 #include "fake_session.h"
 #include "support/captured_lines.h"
 #include "test_scanners.h"
@@ -53,6 +54,7 @@ class SettingViewTest : public QObject {
     void scanChecks_data();
     void scanChecks();
     void refreshButtonShowsTheSearch();
+    void aPluggedInScannerIsListed();
     void indicesStayInRangeAfterARefreshFindsFewer_data();
     void indicesStayInRangeAfterARefreshFindsFewer();
     void addingAScannerByAddress_data();
@@ -193,6 +195,20 @@ void SettingViewTest::startsWithPlaceholderListsAndNoScanner() {
     QVERIFY(view_->alertBox()->findChild<QPushButton*>("stop")->isHidden());
     dismissAlert();
     QTRY_VERIFY(!view_->model().showAlert());
+}
+
+void SettingViewTest::aPluggedInScannerIsListed() {
+    // A bus on which one of the maker's scanners is present when the window opens.
+    const BaseDevice& row = IDDevice().at(1);
+    session_->usbWatch = [&row](Executor& queue, UsbDeviceListHandler handler) {
+        queue.post([&row, handler] {
+            handler(kUsbDeviceArrived, UsbService{kMakerVendorId, row.PID, 1, 2});
+        });
+        return std::unique_ptr<UsbDeviceListObserver>();
+    };
+    restart();
+    QTRY_COMPARE(chooser("scanner")->count(), 1);
+    QCOMPARE(chooser("scanner")->itemText(0), QString::fromStdString(row.name));
 }
 
 void SettingViewTest::renderingAtStartShowsTheRowsInOrder() {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "session/default_services.h"
+#include "session/scanner_model.h"
 #include "support/captured_lines.h"
 #include "support/scripted_usb_scanner.h"
 #include "usb/usb_error.h"
@@ -101,6 +103,42 @@ TEST(UsbHotplug, ProductFilterAndDroppingTheTokenInsideTheHandler) {
     queue.runAll();
     EXPECT_EQ(seen, std::vector<uint16_t>{0x00AC});
     EXPECT_EQ(token, nullptr);
+}
+
+// The window's model follows the maker's catalogue models on the real hot-plug path,
+// without a discovery run.
+TEST(UsbHotplug, TheModelListsPluggedInScannersAndMovesTheSelectionOffOneThatLeaves) {
+    UsbTestbed bed;
+    bed.attach(DeviceLayout{0x356C, 0x00AB});  // present from the start
+    ManualExecutor main;
+    ManualExecutor background;  // never run: no discovery
+    ScannerModel model(main, background, defaultModelServices(), false);
+    model.followUsbScanners();
+    const auto listed = [&](size_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (model.scannerList().size() != count && std::chrono::steady_clock::now() < deadline) {
+            main.runFor(20ms);
+        }
+        std::vector<std::string> names;
+        for (const Device& device : model.scannerList()) {
+            names.push_back(device.name + "/" + device.type);
+        }
+        return names;
+    };
+    EXPECT_EQ(listed(1), std::vector<std::string>{"Tessel T3/USB"});
+    EXPECT_EQ(model.selectedScanner().name, "Tessel T3");
+
+    bed.attach(DeviceLayout{0x356C, 0x0FFF});  // the maker's, but no catalogue model
+    bed.attach(DeviceLayout{0x1234, 0x00AC});  // another maker's
+    auto& t5 = bed.attach(DeviceLayout{0x356C, 0x00AC});
+    EXPECT_EQ(listed(2), (std::vector<std::string>{"Tessel T3/USB", "Tessel T5/USB"}));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(listed(2).size(), 2u);
+
+    model.setSelectedScanner(model.scannerList().at(1));
+    bed.unplug(t5);
+    EXPECT_EQ(listed(1), std::vector<std::string>{"Tessel T3/USB"});
+    EXPECT_EQ(model.selectedScanner().name, "Tessel T3");
 }
 
 TEST(UsbHotplug, MissingSupportIsReportedClearly) {
