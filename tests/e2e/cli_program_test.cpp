@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
 
 #include "child_process.h"
 #include "imaging/page_files.h"
@@ -123,6 +126,47 @@ TEST_F(CliProgram, TheLastLineIsTheOutcomeAndTheStatusItsKind) {
         if (r.pdfPages >= 0) {
             EXPECT_EQ(testing::pdfPageCount(pdfs()[0]), r.pdfPages);
         }
+    }
+}
+
+// --log-file: the run's lines with their levels, info and up (debug with --verbose), in a
+// folder the log makes; standard error takes warnings and up unless --verbose; standard
+// output the outcome alone.
+TEST_F(CliProgram, TheLogFileKeepsTheRunsLinesAtTheirLevels) {
+    const std::regex stamped(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} ([A-Z]+) (.*))");
+    for (const bool verbose : {false, true}) {
+        SCOPED_TRACE(verbose ? "--verbose" : "default");
+        VirtualScanner scanner({"--pages", "2"});
+        const std::string log = temp.path() + "/logs-" + std::to_string(runs) + "/cli.log";
+        std::vector<std::string> options{"--log-file", log};
+        if (verbose) {
+            options.push_back("--verbose");
+        }
+        const ProgramRun run = scan(scanner, "Tessel T3", options, "");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, "info: Scanned 2 page(s).\n");
+        EXPECT_EQ(run.err.empty(), !verbose);
+
+        std::ifstream file(log);
+        std::vector<std::string> infoLines;
+        std::set<std::string> levels;
+        for (std::string line; std::getline(file, line);) {
+            std::smatch parts;
+            if (!std::regex_match(line, parts, stamped)) {
+                continue;  // the later lines of a command's text
+            }
+            levels.insert(parts[1]);
+            if (parts[1] == "INFO") {
+                infoLines.push_back(parts[2]);
+            }
+        }
+        const std::string receiveDir = std::filesystem::directory_iterator(outDir)->path();
+        EXPECT_EQ(infoLines, (std::vector<std::string>{"receive directory created: " + receiveDir,
+                                                       "scan finished",
+                                                       "ret = (code: scanFinished, pages: 2)"}));
+        const std::set<std::string> expectedLevels =
+            verbose ? std::set<std::string>{"DEBUG", "INFO"} : std::set<std::string>{"INFO"};
+        EXPECT_EQ(levels, expectedLevels);
     }
 }
 

@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include <future>
 
 #include "logging/file_destination.h"
 #include "logging/lumberly.h"
+#include "logging/program_log.h"
 #include "support/captured_lines.h"
 
 namespace scandesk {
@@ -171,6 +173,56 @@ TEST_F(FileDestinationTest, DefaultLocationFollowsCacheConventions) {
               dir_ / "xdg" / "lumberly.log");
     EXPECT_TRUE(captured.contains("Warning! Could not create folder " +
                                   (dir_ / "xdg" / "blocked").string()));
+}
+
+// A program's log fed by the diagnostic seam: each destination takes its levels, the file
+// rotates by the settings, and the last lines are written when the log ends.
+TEST_F(FileDestinationTest, ProgramLogRoutesTheSeamByLevelAndRotates) {
+    std::vector<std::string> console;  // written on the console's queue, read after the end
+    ProgramLogSettings settings;
+    settings.console = [&console](std::string_view line) { console.emplace_back(line); };
+    settings.file = dir_ / "logs" / "program.log";
+    settings.fileLevel = Level::debug;
+    settings.fileMaxSize = 100;
+    settings.fileAmount = 3;
+    {
+        const ProgramLog log(settings);
+        for (int i = 0; i < 20; ++i) {
+            diagDebug("step ", i);
+        }
+        diagVerbose("bytes");
+        diagWarning("fault");
+    }
+    EXPECT_EQ(console, std::vector<std::string>{"WARNING fault"});
+    std::set<std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir_ / "logs")) {
+        files.insert(entry.path().filename());
+        EXPECT_EQ(read(entry.path()).find("bytes"), std::string::npos);
+    }
+    EXPECT_EQ(files, (std::set<std::string>{"program.log", "program.log.1", "program.log.2"}));
+    EXPECT_TRUE(read(*settings.file).ends_with(" WARNING fault\n"));
+}
+
+// The file's complaints go to standard error, never back into the log that made them.
+TEST_F(FileDestinationTest, AProgramLogFileThatCannotBeWrittenDoesNotFeedItself) {
+    std::ofstream(dir_ / "plain") << "a file, not a folder\n";
+    std::vector<std::string> console;
+    ProgramLogSettings settings;
+    settings.consoleLevel = Level::verbose;
+    settings.console = [&console](std::string_view line) { console.emplace_back(line); };
+    settings.file = dir_ / "plain" / "program.log";
+    {
+        const ProgramLog log(settings);
+        diagInfo("lost");
+    }
+    EXPECT_EQ(console, std::vector<std::string>{"INFO lost"});
+}
+
+TEST(ProgramLog, TheWindowsLogFileFollowsStateConventions) {
+    EXPECT_EQ(stateLogFile("/x/state", "/home/u"), "/x/state/scandesk/scandesk.log");
+    EXPECT_EQ(stateLogFile("relative", "/home/u"), "/home/u/.local/state/scandesk/scandesk.log");
+    EXPECT_EQ(stateLogFile(nullptr, "/home/u"), "/home/u/.local/state/scandesk/scandesk.log");
+    EXPECT_EQ(stateLogFile(nullptr, ""), std::nullopt);
 }
 
 }  // namespace
