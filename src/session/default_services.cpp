@@ -1,6 +1,7 @@
 // The model's services wired to the real subsystems.
 #include "session/default_services.h"
 
+#include <stdexcept>
 #include <thread>
 
 #include "discovery/snmp_discovery.h"
@@ -52,6 +53,9 @@ ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimi
     services.busyRetryWait = kBusyRetryWait;
     services.now = [] { return std::chrono::system_clock::now(); };
     services.watchUsb = [](Executor& queue, UsbDeviceListHandler handler) {
+        if (!usbHotplugAvailable()) {
+            throw std::runtime_error("libusb reports no hot-plug support");
+        }
         return observeDeviceList(UsbMatching{kMakerVendorId, std::nullopt},
                                  {kUsbDeviceArrived, kUsbDeviceLeft}, queue, std::move(handler));
     };

@@ -40,7 +40,7 @@ UsbDeviceListObserver::UsbDeviceListObserver(const UsbMatching& matching,
     : context_(LibusbContext::create()),
       callbackQueue_(callbackQueue),
       delivery_(std::make_shared<Delivery>()) {
-    requireHotplugSupport(libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0);
+    requireHotplugSupport(usbHotplugAvailable());
     delivery_->handler = std::move(handler);
     for (const std::string& name : names) {
         libusb_hotplug_event event;
@@ -140,6 +140,10 @@ std::unique_ptr<UsbDeviceListObserver> observeDeviceList(uint16_t vendorIdentifi
                                                          UsbDeviceListHandler handler) {
     return observeDeviceList(UsbMatching{vendorIdentifier, productIdentifier}, names, queue,
                              std::move(handler));
+}
+
+bool usbHotplugAvailable() {
+    return libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0;
 }
 
 void requireHotplugSupport(bool supported) {

@@ -86,6 +86,9 @@ std::unique_ptr<UsbDeviceListObserver> observeDeviceList(uint16_t vendorIdentifi
                                                          Executor& queue,
                                                          UsbDeviceListHandler handler);
 
+/// Whether this libusb reports devices as they come and go.
+bool usbHotplugAvailable();
+
 /// Nothing when the bus reports hot-plug events; otherwise logs and throws
 /// `IOReturnError(kIOReturnUnsupported)`.
 void requireHotplugSupport(bool supported);

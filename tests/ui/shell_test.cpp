@@ -20,6 +20,7 @@ class ShellTest : public QObject {
     void initTestCase();
     void newWindowOpensAnIndependentWindow();
     void closingOneWindowLeavesTheOther();
+    void helpOpensTheLogFolderWhenThereIsOne();
     void aWindowStaysOpenWhileItScans();
     void keyboardReachesEveryRow_data();
     void keyboardReachesEveryRow();
@@ -71,6 +72,23 @@ void ShellTest::newWindowOpensAnIndependentWindow() {
         window->close();
     }
     QTRY_COMPARE(app.windows().size(), 0);
+}
+
+void ShellTest::helpOpensTheLogFolderWhenThereIsOne() {
+    testing::FakeSession session;
+    SettingViewServices services = session.viewServices();
+    kestscannerApp withoutLog(services);
+    QVERIFY(!withoutLog.openWindow()->openLogFolderAction()->isEnabled());
+    services.logFolder = "/var/tmp/scandesk-log";
+    kestscannerApp app(services);
+    app.openWindow()->openLogFolderAction()->trigger();
+    QCOMPARE(session.opened, std::vector<QUrl>{QUrl::fromLocalFile("/var/tmp/scandesk-log")});
+    for (kestscannerApp* each : {&withoutLog, &app}) {
+        for (ContentView* window : each->windows()) {
+            window->close();
+        }
+        QTRY_COMPARE(each->windows().size(), 0);
+    }
 }
 
 void ShellTest::closingOneWindowLeavesTheOther() {
