@@ -16,6 +16,7 @@ TEST(CliOptions, ValuesComeAfterTheNameOrAfterAnEqualsSign) {
     EXPECT_EQ(parsed.options->rotate, "90");
     EXPECT_TRUE(parsed.options->yes);
     EXPECT_EQ(parseCliArguments({"list", "--help"}).options->verb, CliOptions::Verb::help);
+    EXPECT_EQ(parseCliArguments({"list", "--log-file=a.log"}).options->logFile, "a.log");
 }
 
 TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
@@ -38,6 +39,7 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
              Row{{"scan", "--yes=1"}, "--yes takes no value"},
              Row{{"scan", "--prefix", ""}, "--prefix must not be empty"},
              Row{{"scan", "--dir="}, "--dir must name a directory"},
+             Row{{"list", "--log-file", ""}, "--log-file must name a file"},
          }) {
         const CliParse parsed = parseCliArguments(row.args);
         EXPECT_FALSE(parsed.options) << row.fragment;
