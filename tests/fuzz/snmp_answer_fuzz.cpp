@@ -42,7 +42,9 @@ netsnmp_pdu* answer(FuzzInput& in) {
         static_cast<netsnmp_indexed_addr_pair*>(calloc(1, sizeof(netsnmp_indexed_addr_pair)));
     pair->remote_addr.sin.sin_family = in.byte() % 8 ? AF_INET : AF_INET6;
     const Bytes address = in.bytes(4);
-    std::memcpy(&pair->remote_addr.sin.sin_addr, address.data(), address.size());
+    if (!address.empty()) {  // memcpy wants a real pointer even for no bytes
+        std::memcpy(&pair->remote_addr.sin.sin_addr, address.data(), address.size());
+    }
     pdu->transport_data = pair;
     pdu->transport_data_length = static_cast<int>(sizeof(*pair));
     for (size_t count = in.byte() % 4; count > 0; --count) {
