@@ -4,8 +4,8 @@
 // networks it builds (root and snmpd needed); other arguments are ignored.
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
