@@ -123,18 +123,6 @@ int outcome(const Interrupted& scanned, ScannerModel& model, ManualExecutor& mai
     return cancelled && scanned.signal > 0 ? kExitSignalBase + scanned.signal : status;
 }
 
-// The catalogue row with this name, from either catalogue.
-std::optional<BaseDevice> catalogueRow(const std::string& name) {
-    for (const auto* rows : {&IDDevice(), &KESTDevices()}) {
-        auto it = std::find_if(rows->begin(), rows->end(),
-                               [&](const BaseDevice& row) { return row.name == name; });
-        if (it != rows->end()) {
-            return *it;
-        }
-    }
-    return std::nullopt;
-}
-
 // The names of every catalogue row, for the unknown-model error.
 std::string catalogueNames() {
     std::string names;
@@ -179,7 +167,7 @@ bool selectScanner(const CliOptions& options, const ScannerModelServices& servic
         const std::string& ip = *options.netAddress;
         std::optional<Device> device;
         if (options.model) {
-            device = Device::fromNetworkRow(*catalogueRow(*options.model), ip);
+            device = Device::fromNetworkRow(*catalogueRowNamed(*options.model), ip);
         } else {
             device = services.identifyScanner(ip);
             if (!device) {
@@ -208,7 +196,7 @@ bool selectScanner(const CliOptions& options, const ScannerModelServices& servic
 // `scan`: chooses the scanner, checks the option values, scans, asks for the second pass.
 int scan(const CliOptions& options, const ScannerModelServices& services, ScannerModel& model,
          ManualExecutor& main, const CliEnvironment& env, SharedErr& err) {
-    if (options.model && !catalogueRow(*options.model)) {
+    if (options.model && !catalogueRowNamed(*options.model)) {
         return usageError(env, "--model: '" + *options.model +
                                    "' is not a known model; known: " + catalogueNames());
     }

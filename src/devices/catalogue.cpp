@@ -85,4 +85,15 @@ std::optional<BaseDevice> idDeviceByOid(const std::string& oid) {
     return *it;
 }
 
+std::optional<BaseDevice> catalogueRowNamed(const std::string& name) {
+    for (const auto* rows : {&IDDevice(), &KESTDevices()}) {
+        const auto it = std::find_if(rows->begin(), rows->end(),
+                                     [&](const BaseDevice& row) { return row.name == name; });
+        if (it != rows->end()) {
+            return *it;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace scandesk

@@ -31,18 +31,6 @@ ScannerEntry entryFor(std::string name, Device device, uint16_t port) {
     return entry;
 }
 
-// The row of a model name in either catalogue.
-std::optional<BaseDevice> rowNamed(const std::string& name) {
-    for (const auto* rows : {&IDDevice(), &KESTDevices()}) {
-        auto it = std::find_if(rows->begin(), rows->end(),
-                               [&](const BaseDevice& row) { return row.name == name; });
-        if (it != rows->end()) {
-            return *it;
-        }
-    }
-    return std::nullopt;
-}
-
 struct ContextDeleter {
     void operator()(libusb_context* context) const { libusb_exit(context); }
 };
@@ -57,7 +45,8 @@ std::string netDeviceName(const std::string& ip, uint16_t port) {
 }
 
 ScannerEntry netEntry(const NetEntry& configured) {
-    std::optional<BaseDevice> row = configured.model ? rowNamed(*configured.model) : std::nullopt;
+    std::optional<BaseDevice> row =
+        configured.model ? catalogueRowNamed(*configured.model) : std::nullopt;
     if (!row) {
         if (configured.model) {
             diagWarning("scandesk.conf: unknown model ", *configured.model, ", taking ",

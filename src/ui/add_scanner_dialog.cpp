@@ -21,17 +21,6 @@ const std::vector<const std::vector<BaseDevice>*>& catalogues() {
 
 }  // namespace
 
-std::optional<BaseDevice> catalogueRowNamed(const std::string& name) {
-    for (const auto* catalogue : catalogues()) {
-        for (const auto& row : *catalogue) {
-            if (row.name == name) {
-                return row;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 AddScannerDialog::AddScannerDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("addScannerDialog");
     setWindowTitle(displayText("addScannerByAddress"));

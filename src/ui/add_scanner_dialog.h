@@ -29,7 +29,4 @@ class AddScannerDialog final : public QDialog {
     QComboBox* model_ = nullptr;
 };
 
-/// The row of either catalogue with this model name, if any.
-std::optional<BaseDevice> catalogueRowNamed(const std::string& name);
-
 }  // namespace scandesk

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/diagnostics.h"
+#include "devices/catalogue.h"
 #include "network/ipv4_address.h"
 #include "session/list_text.h"
 #include "session/two_pass_prompt.h"

@@ -4,8 +4,8 @@
 #include <QString>
 #include <string>
 
+#include "devices/catalogue.h"
 #include "devices/device.h"
-#include "ui/add_scanner_dialog.h"
 #include "ui/setting_state.h"
 
 namespace scandesk::testing {
