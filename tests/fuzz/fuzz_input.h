@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "session/temp_dir.h"
 
 namespace scandesk::fuzz {
 
@@ -73,19 +74,9 @@ class FuzzInput {
 void require(bool holds, const std::string& what);
 
 /// A fresh directory under $TMPDIR for one input, removed with its content.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+using ScratchDir = testing::TempDir;
 
-    const std::string& path() const { return path_; }
-    /// The names of the entries in the directory.
-    std::vector<std::string> entries() const;
-
-  private:
-    std::string path_;
-};
+/// The names of the entries in a directory.
+std::vector<std::string> entriesOf(const std::string& dir);
 
 }  // namespace scandesk::fuzz

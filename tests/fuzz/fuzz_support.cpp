@@ -1,6 +1,4 @@
 // Invariant checks and scratch directories of the fuzz targets.
-#include <stdlib.h>
-
 #include <cstdio>
 #include <filesystem>
 
@@ -22,21 +20,9 @@ void require(bool holds, const std::string& what) {
     }
 }
 
-ScratchDir::ScratchDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "scandesk-fuzz-XXXXXX").string();
-    require(::mkdtemp(pattern.data()) != nullptr, "a scratch directory can be made");
-    path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> ScratchDir::entries() const {
+std::vector<std::string> entriesOf(const std::string& dir) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         names.push_back(entry.path().filename().string());
     }
     return names;

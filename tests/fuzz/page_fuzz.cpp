@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     ScratchDir pdfDir;
     const bool saved = save2PDFAt(param, pages, pdfDir.path(), "A6", {}).status;
-    const auto written = pdfDir.entries();
+    const auto written = entriesOf(pdfDir.path());
     require(written.size() == (saved ? 1u : 0u), "one PDF exactly when the PDF was saved");
     if (saved) {
         require(std::filesystem::path(written.front()).extension() == ".pdf", "a PDF file");

@@ -13,7 +13,7 @@ namespace scandesk::fuzz {
 /// and nothing else (no temporary file left behind, nothing written beside).
 inline void requireStoredPages(const ScratchDir& dir, int pages) {
     static const std::regex name(R"(page-\d{4,}\.(jpg|bmp))");
-    const std::vector<std::string> entries = dir.entries();
+    const std::vector<std::string> entries = entriesOf(dir.path());
     for (const auto& entry : entries) {
         require(std::regex_match(entry, name), "only page files in the folder, found " + entry);
     }
