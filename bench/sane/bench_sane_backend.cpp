@@ -12,7 +12,7 @@
 
 #include "e2e/child_process.h"
 #include "emulator/page_image.h"
-#include "session/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "devices/catalogue.h"
 #include "fake_services.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {

@@ -12,7 +12,7 @@
 #include "child_process.h"
 #include "imaging/page_files.h"
 #include "support/small_disk.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {

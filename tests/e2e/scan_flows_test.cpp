@@ -14,7 +14,7 @@
 #include "session/scanner_model.h"
 #include "session/two_pass_prompt.h"
 #include "support/captured_lines.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {

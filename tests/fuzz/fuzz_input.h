@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/bytes.h"
-#include "session/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk::fuzz {
 

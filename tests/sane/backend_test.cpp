@@ -15,7 +15,7 @@
 #include "sane/backend_config.h"
 #include "sane/page_lines.h"
 #include "sane/scan_settings.h"
-#include "session/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk::sane {
 namespace {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "e2e/child_process.h"
-#include "session/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk::testing {
 namespace {

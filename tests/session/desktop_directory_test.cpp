@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {

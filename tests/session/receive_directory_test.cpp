@@ -9,7 +9,7 @@
 #include "fake_services.h"
 #include "session/scanner_model.h"
 #include "support/captured_lines.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "devices/options.h"
 #include "imaging/page_files.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {
