@@ -11,11 +11,11 @@
 namespace scandesk::testing {
 namespace {
 
-emulator::EmulatorOptions optionsFor(emulator::ScannerScript script, bool split,
+emulator::EmulatorOptions optionsFor(emulator::ScannerScript script, bool split, int connections,
                                      const std::string& logPath) {
     emulator::EmulatorOptions options;
     options.port = 0;
-    options.connections = 1;
+    options.connections = connections;
     options.split = split;
     options.logPath = logPath;
     options.idleTimeout = std::chrono::seconds(5);
@@ -31,10 +31,10 @@ std::string uniqueLogPath() {
 
 }  // namespace
 
-VirtualScanner::VirtualScanner(emulator::ScannerScript script, bool split)
-    : logPath_(uniqueLogPath()), server_(optionsFor(std::move(script), split, logPath_)) {
-    std::string error;
-    if (!server_.listen(error)) {
+VirtualScanner::VirtualScanner(emulator::ScannerScript script, bool split, int connections)
+    : logPath_(uniqueLogPath()),
+      server_(optionsFor(std::move(script), split, connections, logPath_)) {
+    if (std::string error; !server_.listen(error)) {
         ADD_FAILURE() << error;
         return;
     }

@@ -9,11 +9,13 @@
 
 namespace scandesk::testing {
 
-/// Serves one connection with the given script on a system-chosen loopback port and
-/// logs the commands it receives. The destructor stops the server and removes the log.
+/// Serves `connections` connections one after another, each a fresh session of the script,
+/// on a system-chosen loopback port, and logs the commands it receives. The destructor stops
+/// the server and removes the log.
 class VirtualScanner {
   public:
-    explicit VirtualScanner(emulator::ScannerScript script, bool split = false);
+    explicit VirtualScanner(emulator::ScannerScript script, bool split = false,
+                            int connections = 1);
     ~VirtualScanner();
     VirtualScanner(const VirtualScanner&) = delete;
     VirtualScanner& operator=(const VirtualScanner&) = delete;
@@ -21,7 +23,7 @@ class VirtualScanner {
     uint16_t port() const { return server_.port(); }
     /// The received commands as the log holds them, one hex line each.
     std::vector<std::string> loggedCommands() const;
-    /// Whether the connection has been served and closed within the time given.
+    /// Whether every connection has been served and closed within the time given.
     bool finished(std::chrono::milliseconds timeout);
 
   private:

@@ -1,10 +1,10 @@
-// The backend's pure parts (configuration, scan plan, lineart lines) and, linked directly,
-// what frontends rely on of its entry points, against the in-process virtual scanner.
+// The backend's pure parts (configuration, scan plan, lineart lines, end statuses) and,
+// linked directly, what frontends rely on of its entry points, against the in-process
+// virtual scanner.
 #include <gtest/gtest.h>
 #include <sane/sane.h>
 #include <stdlib.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <fstream>
@@ -13,6 +13,7 @@
 #include "devices/catalogue.h"
 #include "network/virtual_scanner.h"
 #include "sane/backend_config.h"
+#include "sane/open_scanner.h"
 #include "sane/page_lines.h"
 #include "sane/scan_settings.h"
 #include "support/temp_dir.h"
@@ -30,19 +31,15 @@ TEST(BackendConfig, ReadsNetLinesDiscoveryAndSkipsWhatItCannotRead) {
         "net 300.1.1.1\n"            // not an address
         "net 192.0.2.10 modle T3\n"  // unknown keyword
         "snmp-discovery yes\n"
-        "snmp-discovery maybe\n"
-        "\n",
+        "snmp-discovery maybe\n",
         &rejected);
     const std::vector<NetEntry> expected{{"192.0.2.7", 54321, std::nullopt},
                                          {"192.0.2.8", 6000, "Tessel T5"}};
     EXPECT_EQ(config.nets, expected);
     EXPECT_TRUE(config.snmpDiscovery);
     EXPECT_EQ(rejected, (std::vector<int>{4, 5, 6, 8}));
-}
-
-TEST(BackendConfig, SearchesSaneConfigDirThenTheDefaultOnATrailingColon) {
+    // SANE_CONFIG_DIR, with the default appended on a trailing colon.
     EXPECT_EQ(configDirectories(nullptr), (std::vector<std::string>{"/etc/sane.d"}));
-    EXPECT_EQ(configDirectories("/a:/b"), (std::vector<std::string>{"/a", "/b"}));
     EXPECT_EQ(configDirectories("/a:"), (std::vector<std::string>{"/a", "/etc/sane.d"}));
 }
 
@@ -76,11 +73,9 @@ TEST(ScanPlan, AsksForTheSmallestCoveringPageAndCropsTheArea) {
 TEST(PageLines, LineartIsInvertedCroppedAndPaddedWhite) {
     // Two rows of 16 pixels as the scanner sends them (1 white): row 0 all black but the
     // last pixel, row 1 missing.
-    const Bytes page{0x00, 0x01};
     std::optional<PageLines> lines =
-        PageLines::open(page, ScanMode::lineart, 16, 2, Crop{3, 0, 13, 2});
+        PageLines::open(Bytes{0x00, 0x01}, ScanMode::lineart, 16, 2, Crop{3, 0, 13, 2});
     ASSERT_TRUE(lines);
-    EXPECT_EQ(lines->format().bytesPerLine(), 2);
     Bytes line(2);
     ASSERT_TRUE(lines->nextLine(line));
     EXPECT_EQ(line, (Bytes{0xFF, 0xF0}));  // 12 black, the white one, then padding
@@ -90,11 +85,26 @@ TEST(PageLines, LineartIsInvertedCroppedAndPaddedWhite) {
     EXPECT_FALSE(PageLines::open(Bytes{1, 2, 3}, ScanMode::color, 0, 0, Crop{0, 0, 1, 1}));
 }
 
+TEST(EndStatus, FrontendsSeeWhyTheBatchEnded) {
+    const std::pair<ScanCode, SANE_Status> cases[] = {
+        {ScanCode::completed, SANE_STATUS_NO_DOCS},
+        {ScanCode::noPaperInADF, SANE_STATUS_NO_DOCS},
+        {ScanCode::cancelled, SANE_STATUS_CANCELLED},
+        {ScanCode::paperJunck, SANE_STATUS_JAMMED},
+        {ScanCode::upperDoorOpen, SANE_STATUS_COVER_OPEN},
+        {ScanCode::scannerBusy, SANE_STATUS_DEVICE_BUSY},
+        {ScanCode::scannerNetworkError, SANE_STATUS_IO_ERROR},
+    };
+    for (const auto& [code, status] : cases) {
+        EXPECT_EQ(statusFor(code), status) << alertKey(code);
+    }
+}
+
 // The backend linked directly, on one configured scanner.
 class Conformance : public ::testing::Test {
   protected:
-    void open(emulator::ScannerScript script) {
-        scanner_.emplace(std::move(script));
+    void open(emulator::ScannerScript script, int connections = 1) {
+        scanner_.emplace(std::move(script), false, connections);
         std::ofstream(dir_.path() + "/scandesk.conf")
             << "net 127.0.0.1:" << scanner_->port() << " model Tessel T3\n";
         ::setenv("SANE_CONFIG_DIR", dir_.path().c_str(), 1);
@@ -125,6 +135,28 @@ class Conformance : public ::testing::Test {
             << name;
         return info;
     }
+    // Starts the next page and reads it whole: it must be as sane_get_parameters says,
+    // with the corner mark on paper.
+    void scanPage(const SANE_Parameters& expected) {
+        ASSERT_EQ(sane_start(handle_), SANE_STATUS_GOOD);
+        EXPECT_EQ(sane_set_io_mode(handle_, SANE_FALSE), SANE_STATUS_GOOD);
+        SANE_Parameters now{};
+        ASSERT_EQ(sane_get_parameters(handle_, &now), SANE_STATUS_GOOD);
+        EXPECT_EQ(
+            std::tie(now.format, now.depth, now.pixels_per_line, now.lines),
+            std::tie(expected.format, expected.depth, expected.pixels_per_line, expected.lines));
+        std::vector<SANE_Byte> image;
+        SANE_Byte chunk[40000];
+        SANE_Int got = 0;
+        SANE_Status status;
+        while ((status = sane_read(handle_, chunk, sizeof chunk, &got)) == SANE_STATUS_GOOD) {
+            image.insert(image.end(), chunk, chunk + got);
+        }
+        EXPECT_EQ(status, SANE_STATUS_EOF);
+        ASSERT_EQ(image.size(), static_cast<size_t>(now.bytes_per_line) * now.lines);
+        EXPECT_LT(image[10 * now.bytes_per_line + 10], 64);
+        EXPECT_GT(image.back(), 192);
+    }
 
     testing::TempDir dir_;
     std::optional<testing::VirtualScanner> scanner_;
@@ -149,15 +181,12 @@ TEST_F(Conformance, OptionDescriptorsAreWhatFrontendsExpect) {
         ASSERT_EQ(sane_control_option(handle_, i, SANE_ACTION_GET_VALUE, value.data(), nullptr),
                   SANE_STATUS_GOOD);
         if (d->constraint_type == SANE_CONSTRAINT_STRING_LIST) {
-            std::vector<std::string> entries;
+            bool listed = false;
             for (const SANE_String_Const* s = d->constraint.string_list; *s; ++s) {
                 EXPECT_LT(std::strlen(*s), static_cast<size_t>(d->size));
-                entries.push_back(*s);
+                listed |= std::string(*s) == value.data();
             }
-            EXPECT_NE(std::find(entries.begin(), entries.end(), value.data()), entries.end());
-            if (std::string(d->name) == "source") {
-                EXPECT_EQ(entries, (std::vector<std::string>{"Auto", "ADF", "Flatbed"}));
-            }
+            EXPECT_TRUE(listed) << d->name;
         } else if (d->constraint_type == SANE_CONSTRAINT_RANGE) {
             const SANE_Word v = *reinterpret_cast<SANE_Word*>(value.data());
             EXPECT_TRUE(v >= d->constraint.range->min && v <= d->constraint.range->max);
@@ -202,34 +231,22 @@ TEST_F(Conformance, OutOfRangeValuesAreClampedAndWrittenBack) {
     set("mode", bogus, SANE_STATUS_INVAL);
 }
 
-TEST_F(Conformance, PagesReadAsTheParametersSayThenTheFeederEnds) {
+TEST_F(Conformance, PagesReadAsTheParametersSayACancelEndsOnlyItsBatch) {
     emulator::ScannerScript script;
     script.pages = 2;
-    open(script);
+    open(script, 2);
     char gray[] = "Gray";
     set("mode", gray);
-    SANE_Parameters before{}, after{}, afterRead{};
-    ASSERT_EQ(sane_get_parameters(handle_, &before), SANE_STATUS_GOOD);
-    for (int page = 1; page <= 2; ++page) {
-        ASSERT_EQ(sane_start(handle_), SANE_STATUS_GOOD) << page;
-        EXPECT_EQ(sane_set_io_mode(handle_, SANE_FALSE), SANE_STATUS_GOOD);
-        ASSERT_EQ(sane_get_parameters(handle_, &after), SANE_STATUS_GOOD);
-        EXPECT_EQ(std::tie(after.format, after.depth, after.pixels_per_line, after.lines),
-                  std::tie(before.format, before.depth, before.pixels_per_line, before.lines));
-        std::vector<SANE_Byte> image;
-        SANE_Byte chunk[40000];
-        SANE_Int got = 0;
-        SANE_Status status;
-        while ((status = sane_read(handle_, chunk, sizeof chunk, &got)) == SANE_STATUS_GOOD) {
-            image.insert(image.end(), chunk, chunk + got);
-        }
-        EXPECT_EQ(status, SANE_STATUS_EOF);
-        ASSERT_EQ(image.size(), static_cast<size_t>(after.bytes_per_line) * after.lines);
-        EXPECT_LT(image[10 * after.bytes_per_line + 10], 64);  // the corner mark
-        EXPECT_GT(image.back(), 192);
-        ASSERT_EQ(sane_get_parameters(handle_, &afterRead), SANE_STATUS_GOOD);
-        EXPECT_EQ(afterRead.lines, after.lines);
-    }
+    SANE_Parameters expected{};
+    ASSERT_EQ(sane_get_parameters(handle_, &expected), SANE_STATUS_GOOD);
+    scanPage(expected);
+    sane_cancel(handle_);
+    SANE_Byte byte;
+    SANE_Int got = 0;
+    EXPECT_EQ(sane_read(handle_, &byte, 1, &got), SANE_STATUS_CANCELLED);
+    // The next start begins a new batch of two pages on a new connection.
+    scanPage(expected);
+    scanPage(expected);
     EXPECT_EQ(sane_start(handle_), SANE_STATUS_NO_DOCS);
     EXPECT_TRUE(scanner_->finished(std::chrono::seconds(2)));
 }
@@ -250,9 +267,6 @@ TEST_F(Conformance, CancelFromASignalHandlerEndsTheWaitAndReleasesTheScanner) {
     EXPECT_EQ(sane_start(handle_), SANE_STATUS_CANCELLED);
     EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(4));
     EXPECT_TRUE(scanner_->finished(std::chrono::seconds(2)));
-    SANE_Byte byte;
-    SANE_Int got = 0;
-    EXPECT_EQ(sane_read(handle_, &byte, 1, &got), SANE_STATUS_CANCELLED);
     ::sigaction(SIGALRM, &previous, nullptr);
 }
 
