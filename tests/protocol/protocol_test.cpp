@@ -1,0 +1,161 @@
+// The command bytes, byte for byte, and what the scanner's reply bytes mean.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "protocol/scan_command.h"
+#include "protocol/scanner_replies.h"
+
+namespace scandesk {
+namespace {
+
+ScanParam grayA4() {
+    ScanParam p;
+    p.source = "AUTO";
+    p.resolution = "200,200";
+    p.mode = "GRAY256";
+    p.type = "AUTO";
+    p.compression = "JPEG";
+    p.compressRatio = "MID";
+    p.brightness = "50";
+    p.contrast = "50";
+    p.w = 1621;
+    p.h = 2294;
+    p.duplex = "SIN";
+    p.combineType = "NoCombine";
+    return p;
+}
+
+std::string sent(const ScanCommand& command, char letter) {
+    switch (letter) {
+        case 'D':
+            return command.getDCommand();
+        case 'S':
+            return command.getSCommand();
+        case 'I':
+            return command.getICommand();
+        default:
+            const Bytes x = command.getXCommand();
+            return std::string(x.begin(), x.end());
+    }
+}
+
+std::string identityGamma() {
+    std::string table;
+    for (int i = 0; i < 256; ++i) {
+        table += static_cast<char>(i);
+    }
+    return table;
+}
+
+struct CommandRow {
+    const char* name;
+    char letter;
+    std::function<void(ScanParam&)> change;
+    std::string expected;
+};
+
+// D, S and I close with a line feed and U+0080 in UTF-8; X ends after its last line, or
+// in TEXT mode after the gamma block and one 0x80 byte.
+TEST(ScanCommand, BytesOfEachCommand) {
+    const std::vector<CommandRow> rows{
+        {"D", 'D', [](ScanParam& p) { p.source = "FB"; }, "\033D\nFB\n\xC2\x80"},
+        {"S", 'S', [](ScanParam& p) { p.source = "ADF"; }, "\x1BS\nADF\n\xC2\x80"},
+        {"I", 'I', [](ScanParam&) {}, "\x1BI\nR=200,200\nM=GRAY256\nD=SIN\n\xC2\x80"},
+        {"X grey", 'X', [](ScanParam&) {},
+         "\x1BX\nR=200,200\nM=GRAY256\nT=AUTO\nC=JPEG\nJ=MID\nB=50\nN=50\nA=0,0,1621,2294\n"
+         "D=SIN\nIDCard=0\n"},
+        {"X two pages on a screen model", 'X',
+         [](ScanParam& p) {
+             p.type = "TYPE";
+             p.combineType = "CombinVertical";
+             p.hasScreen = true;
+             p.x = -5;
+         },
+         "\x1BX\nR=200,200\nM=GRAY256\nT=TEXT\nC=JPEG\nJ=MID\nB=50\nN=50\nA=-5,0,1621,2294\n"
+         "D=SIN\nPages=2\nIDCard=0\n"},
+        {"X ID card", 'X', [](ScanParam& p) { p.combineType = "IDCard"; },
+         "\x1BX\nR=200,200\nM=GRAY256\nT=AUTO\nC=JPEG\nJ=MID\nB=50\nN=50\nA=0,0,1621,2294\n"
+         "D=SIN\nIDCard=1\n"},
+        {"X text", 'X',
+         [](ScanParam& p) {
+             p.mode = "TEXT";
+             p.compression = "BMP";
+         },
+         "\x1BX\nR=200,200\nM=TEXT\nT=AUTO\nC=BMP\nJ=MID\nB=50\nN=50\nA=0,0,1621,2294\n"
+         "D=SIN\nIDCard=0\nGAMA=" +
+             identityGamma() + "\x80"},
+    };
+    for (const CommandRow& row : rows) {
+        ScanParam param = grayA4();
+        row.change(param);
+        EXPECT_EQ(sent(ScanCommand(param), row.letter), row.expected) << row.name;
+    }
+}
+
+TEST(ScanCommand, GammaTableTruncatesAndClampsBelowOne) {
+    const auto two = gammaTable(2);
+    EXPECT_EQ(two[0], 0);
+    EXPECT_EQ(two[64], 127);
+    EXPECT_EQ(two[255], 255);
+    const auto zero = gammaTable(0);
+    EXPECT_EQ(std::string(zero.begin(), zero.end()), identityGamma());
+}
+
+struct ReplyRow {
+    std::string source;
+    uint8_t byte;
+    // The byte as D reply for the source, as S reply, and as status byte at a job's end.
+    std::string paperSource;
+    std::optional<ScanCode> paperFailure;
+    std::optional<ScanCode> sourceFailure;
+    ScanCode status;
+};
+
+TEST(ScannerReplies, ByteMeanings) {
+    const std::vector<ReplyRow> rows{
+        {"AUTO", 0x80, "ADF", std::nullopt, std::nullopt, ScanCode::completed},
+        {"ADF", 0x80, "ADF", std::nullopt, std::nullopt, ScanCode::completed},
+        {"AUTO", 0xC2, "FB", std::nullopt, ScanCode::unexpectError, ScanCode::noPaperInADF},
+        {"ADF", 0xC2, "ADF", ScanCode::noPaperInADF, ScanCode::unexpectError,
+         ScanCode::noPaperInADF},
+        {"ADF", 0xC3, "ADF", ScanCode::unexpectError, ScanCode::unexpectError,
+         ScanCode::paperJunck},
+        {"ADF", 0xC4, "ADF", ScanCode::cannotChekPaperSource, ScanCode::unexpectError,
+         ScanCode::upperDoorOpen},
+        {"ADF", 0xD0, "ADF", ScanCode::paperSourceNotExist, ScanCode::paperSourceNotExist,
+         ScanCode::commandXSyntaxError},
+        {"AUTO", 0x42, "AUTO", ScanCode::unexpectError, ScanCode::unexpectError,
+         ScanCode::unknownScanStatus},
+    };
+    for (const ReplyRow& row : rows) {
+        const PaperCheck paper = decodePaperReply(row.source, row.byte);
+        EXPECT_EQ(paper.source, row.paperSource) << row.source << " " << int(row.byte);
+        EXPECT_EQ(paper.failure, row.paperFailure) << row.source << " " << int(row.byte);
+        EXPECT_EQ(decodeSourceReply(row.byte), row.sourceFailure) << int(row.byte);
+        EXPECT_EQ(statusCode(row.byte), row.status) << int(row.byte);
+    }
+    EXPECT_FALSE(needsPaperCheck("FB"));
+    EXPECT_TRUE(needsPaperCheck("AUTO"));
+}
+
+// The size caps of received pages rest on it.
+TEST(ExpectedPageSize, OneBitRowsRoundUpToWholeBytes) {
+    struct Row {
+        const char* mode;
+        int64_t w, h, bytes;
+    };
+    for (const Row& row :
+         {Row{"TEXT", 1632, 2294, 204 * 2294}, Row{"TEXT", 1621, 3, 203 * 3},
+          Row{"GRAY256", 1621, 2294, 1621 * 2294}, Row{"CGRAY", 9728, 13764, 9728LL * 13764},
+          Row{"TEXT", -8, 10, 0}, Row{"GRAY256", 10, -1, 0}}) {
+        ScanParam p;
+        p.mode = row.mode;
+        p.w = row.w;
+        p.h = row.h;
+        EXPECT_EQ(expectedPageSize(p), row.bytes) << row.mode << " " << row.w << "x" << row.h;
+    }
+}
+
+}  // namespace
+}  // namespace scandesk
