@@ -1,5 +1,5 @@
 // The SANE backend's scandesk.conf parser: any text a user or a package may leave there.
-#include "fuzz_input.h"
+#include "fuzz.h"
 #include "sane/backend_config.h"
 
 using namespace scandesk;

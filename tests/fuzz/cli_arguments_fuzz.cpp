@@ -1,6 +1,6 @@
 // scandesk-cli's argument parsing: any words, separated by NUL bytes in the input.
 #include "cli/cli_options.h"
-#include "fuzz_input.h"
+#include "fuzz.h"
 
 using namespace scandesk;
 using namespace scandesk::fuzz;

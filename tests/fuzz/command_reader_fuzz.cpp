@@ -1,6 +1,6 @@
 // The virtual scanner's command reader: any client bytes in any split.
 #include "emulator/command_reader.h"
-#include "fuzz_input.h"
+#include "fuzz.h"
 
 using namespace scandesk;
 using namespace scandesk::fuzz;

@@ -2,11 +2,10 @@
 // decode, turn and encode, then the combining and PDF paths.
 #include <filesystem>
 
-#include "fuzz_input.h"
+#include "fuzz.h"
 #include "imaging/combine_image.h"
 #include "imaging/save_images.h"
 #include "imaging/save_pdf.h"
-#include "page_names.h"
 
 using namespace scandesk;
 using namespace scandesk::fuzz;

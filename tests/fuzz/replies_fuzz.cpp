@@ -1,5 +1,5 @@
 // The scanner's replies: D, S, I and status bytes and the greeting, as both transports read them.
-#include "fuzz_input.h"
+#include "fuzz.h"
 #include "network/utf8_text.h"
 #include "protocol/scanner_replies.h"
 

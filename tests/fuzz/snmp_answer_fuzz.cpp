@@ -7,30 +7,24 @@
 #include "devices/catalogue.h"
 #include "discovery/snmp_answer.h"
 #include "discovery/snmp_library.h"
-#include "fuzz_input.h"
+#include "fuzz.h"
 
 using namespace scandesk;
 using namespace scandesk::fuzz;
 
 namespace {
 
-// The variable names an answer may carry: the ones asked for and one from the input.
+// The variable names an answer may carry: sysObjectID.0 and sysDescr.0 as asked, or any.
 std::vector<oid> variableName(FuzzInput& in) {
-    static const std::vector<oid> sysObjectId{1, 3, 6, 1, 2, 1, 1, 2, 0};
-    static const std::vector<oid> sysDescr{1, 3, 6, 1, 2, 1, 1, 1, 0};
-    switch (in.byte() % 3) {
-        case 0:
-            return sysObjectId;
-        case 1:
-            return sysDescr;
-        default: {
-            std::vector<oid> name(1 + in.upTo(MAX_OID_LEN - 1));
-            for (oid& part : name) {
-                part = in.upTo(70000);
-            }
-            return name;
-        }
+    const uint8_t kind = in.byte() % 3;
+    if (kind < 2) {
+        return {1, 3, 6, 1, 2, 1, 1, kind == 0 ? 2u : 1u, 0};
     }
+    std::vector<oid> name(1 + in.upTo(MAX_OID_LEN - 1));
+    for (oid& part : name) {
+        part = in.upTo(70000);
+    }
+    return name;
 }
 
 // A response from the sender the input names, holding the variables it describes.

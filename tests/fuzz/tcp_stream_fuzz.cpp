@@ -4,11 +4,10 @@
 
 #include <thread>
 
-#include "fuzz_input.h"
+#include "fuzz.h"
 #include "imaging/save_images.h"
 #include "network/page_stream_receiver.h"
 #include "network/unique_fd.h"
-#include "page_names.h"
 
 using namespace scandesk;
 using namespace scandesk::fuzz;

@@ -1,7 +1,6 @@
 // The USB page stream: packets of any length through the interface seam, page after page.
-#include "fuzz_input.h"
+#include "fuzz.h"
 #include "imaging/save_images.h"
-#include "page_names.h"
 #include "support/fake_interface_link.h"
 #include "usb/page_stream.h"
 #include "usb/usb_interface.h"
