@@ -1,63 +1,90 @@
-// Shared helpers of the imaging tests: scratch directories, marked pages, probes.
+// Shared helpers of the imaging tests: jobs in a temporary directory, marked pages, probes.
 #pragma once
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include "common/bytes.h"
-#include "imaging/image.h"
+#include "imaging/jpeg_codec.h"
 #include "protocol/scan_param.h"
+#include "support/temp_dir.h"
 
 namespace scandesk::testing {
 
-/// A fresh directory under the system's temporary directory, removed with its content.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+/// A job at 300 dpi whose page files are `dir`/page-NNNN.*.
+inline ScanParam jobParam(const TempDir& dir, const std::string& mode, int64_t w, int64_t h) {
+    ScanParam param;
+    param.resolution = "300,300";
+    param.mode = mode;
+    param.w = w;
+    param.h = h;
+    param.combineType = "NoCombine";
+    param.filePath = dir.path() + "/page";
+    param.fileType = "JPEG";
+    return param;
+}
 
-    const std::filesystem::path& path() const { return path_; }
-    /// A path inside the directory.
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    /// Names of the entries, sorted.
-    std::vector<std::string> entries() const;
+/// Names in the directory, sorted.
+inline std::vector<std::string> entries(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
-  private:
-    std::filesystem::path path_;
-};
-
-/// A job's parameters with page files under `dir` with the prefix "page".
-ScanParam jobParam(const ScratchDir& dir, const std::string& mode, int64_t w, int64_t h);
-
-/// A white page with a dark block filling the top-left quarter's upper-left half
-/// (w/4 x h/4 from the corner): black on grey pages, red on colour pages.
-Image markedPage(int width, int height, PixelFormat format, double dotsPerInch = 300);
+/// A white page whose top-left w/4 x h/4 block has the grey level `mark`.
+inline Image markedPage(int width, int height, PixelFormat format, uint8_t mark = 0) {
+    Image image{Raster(width, height, format), width * 72.0 / 300, height * 72.0 / 300};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint8_t level = x < width / 4 && y < height / 4 ? mark : 255;
+            if (format == PixelFormat::Gray8) {
+                image.raster.row(y)[x] = level;
+            } else {
+                const uint32_t pixel = level * 0x010101u;
+                std::memcpy(image.raster.row(y) + 4 * x, &pixel, 4);
+            }
+        }
+    }
+    return image;
+}
 
 /// Grey level of a pixel (luma for colour rasters).
-int greyAt(const Raster& raster, int x, int y);
-/// Red, green and blue of a pixel of a colour raster.
-struct Rgb {
-    int red = 0;
-    int green = 0;
-    int blue = 0;
-};
-Rgb colourAt(const Raster& raster, int x, int y);
+inline int greyAt(const Raster& raster, int x, int y) {
+    if (raster.format() == PixelFormat::Gray8) {
+        return raster.row(y)[x];
+    }
+    const uint8_t* pixel = raster.row(y) + 4 * x;
+    uint32_t rgb = 0;
+    std::memcpy(&rgb, pixel, 4);
+    return lumaOf(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb));
+}
 
-/// Reads a file whole (empty when it cannot be read).
-Bytes fileBytes(const std::string& path);
+inline Bytes fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 /// Decodes a JPEG page file; fails the test when it cannot.
-Image readJpegPage(const std::string& path);
+inline Image readJpegPage(const std::string& path) {
+    Outcome<Image> decoded = decodeJpeg(fileBytes(path));
+    EXPECT_TRUE(decoded) << path << ": " << decoded.error;
+    return decoded ? std::move(*decoded.value) : Image{};
+}
 
-/// Encodes an image as a JPEG stream at high quality, for input pages.
-Bytes encodedPage(const Image& image);
-
-/// Runs a shell command and returns what it wrote on standard output, with every run
-/// of blanks squeezed to one blank.
-std::string commandOutput(const std::string& command);
+/// A JPEG stream of the image at high quality, as a scanner sends a page.
+inline Bytes encodedPage(const Image& image) {
+    Outcome<Bytes> jpeg = encodeJpeg(image, 95);
+    EXPECT_TRUE(jpeg) << jpeg.error;
+    return jpeg ? *jpeg.value : Bytes{};
+}
 
 }  // namespace scandesk::testing
