@@ -16,14 +16,19 @@ namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM};
 
-// The descriptor the handler writes to: a signal handler can reach nothing else.
+// What the handler can reach: a signal handler may touch only lock-free atomics and
+// async-signal-safe calls.
 std::atomic<int> gSignalledFd{-1};
+std::atomic<int> gFirstSignal{0};
 struct sigaction gPrevious[2];
 
-// Hands the signal's number over through the eventfd's counter.
+// Keeps the first signal's number (an eventfd's counter would add two signals up into
+// a number that names neither) and wakes the watcher.
 void onSignal(int number) {
-    const auto value = static_cast<uint64_t>(number);
-    [[maybe_unused]] const ssize_t written = ::write(gSignalledFd.load(), &value, sizeof(value));
+    int none = 0;
+    gFirstSignal.compare_exchange_strong(none, number);
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(gSignalledFd.load(), &one, sizeof(one));
 }
 
 }  // namespace
@@ -34,6 +39,7 @@ InterruptToStop::InterruptToStop(std::stop_source source)
     if (!signalled_ || !finished_) {
         return;  // Ctrl-C keeps its default meaning
     }
+    gFirstSignal = 0;
     gSignalledFd = signalled_.get();
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -46,10 +52,10 @@ InterruptToStop::InterruptToStop(std::stop_source source)
         pollfd entries[2] = {{signalled_.get(), POLLIN, 0}, {finished_.get(), POLLIN, 0}};
         while (::poll(entries, 2, -1) < 0 && errno == EINTR) {
         }
-        uint64_t number = 0;
+        uint64_t count = 0;
         if ((entries[0].revents & POLLIN) &&
-            ::read(signalled_.get(), &number, sizeof(number)) == sizeof(number)) {
-            signal_ = static_cast<int>(number);  // two signals at once add up: either will do
+            ::read(signalled_.get(), &count, sizeof(count)) == sizeof(count)) {
+            signal_ = gFirstSignal.load();
             source.request_stop();
         }
     });
