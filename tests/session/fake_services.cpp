@@ -1,6 +1,7 @@
 // The scripted services behind the model tests.
 #include "fake_services.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -9,9 +10,13 @@
 namespace scandesk::testing {
 namespace {
 
-// Takes the next scripted list of a search, or an empty one.
-std::vector<Device> nextResult(std::vector<std::vector<Device>>& results, size_t index) {
-    return index < results.size() ? results[index] : std::vector<Device>{};
+// The scripted list of this search (counted among the earlier ones of its kind), or none.
+std::vector<Device> nextResult(FakeRecord& record, const char* kind,
+                               const std::vector<std::vector<Device>>& results) {
+    const auto run =
+        static_cast<size_t>(std::count(record.searches.begin(), record.searches.end(), kind));
+    record.searches.emplace_back(kind);
+    return run < results.size() ? results[run] : std::vector<Device>{};
 }
 
 class FakeScanProcess final : public ScanProcess {
@@ -23,8 +28,8 @@ class FakeScanProcess final : public ScanProcess {
           sink_(std::move(sink)),
           progress_(std::move(progress)) {}
 
-    ScanOutcome start(std::stop_token) override {
-        ScriptedScan scan{0, ScanCode::unexpectError};  // an attempt nobody scripted
+    ScanOutcome start(std::stop_token stop) override {
+        ScriptedScan scan{0, ScanCode::unexpectError};
         {
             std::lock_guard lock(record_->mutex);
             record_->scannedParams.push_back(command_.param);
@@ -44,6 +49,9 @@ class FakeScanProcess final : public ScanProcess {
                 progress_(pageNo);
             }
         }
+        if (!record_->scanGate.pass(stop)) {
+            return ScanOutcome::failure(ScanCode::cancelled, stored);
+        }
         return ScanOutcome{scan.code, stored, false, {}};
     }
 
@@ -62,20 +70,14 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         std::vector<Device> result;
         {
             std::lock_guard lock(record->mutex);
-            const size_t run = std::count(record->searches.begin(), record->searches.end(), "net");
-            record->searches.push_back("net");
-            result = nextResult(record->networkResults, run);
+            result = nextResult(*record, "net", record->networkResults);
         }
-        for (const Device& device : result) {
-            found(device);
-        }
+        std::for_each(result.begin(), result.end(), found);
         return result;
     };
     services.usbSearch = [record] {
         std::lock_guard lock(record->mutex);
-        const size_t run = std::count(record->searches.begin(), record->searches.end(), "usb");
-        record->searches.push_back("usb");
-        return nextResult(record->usbResults, run);
+        return nextResult(*record, "usb", record->usbResults);
     };
     services.identifyScanner = [record](const std::string& ip) {
         std::lock_guard lock(record->mutex);
@@ -101,15 +103,13 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
     services.combineImage = [record](int pages, int, const ScanParam&) {
         std::lock_guard lock(record->mutex);
         record->combineCalls.push_back(pages);
-        return record->combineSucceeds ? ResultPair{true, "ok"}
-                                       : ResultPair{false, "saveImageError"};
+        return ResultPair{record->combineSucceeds, record->combineSucceeds ? "ok" : "failed"};
     };
     services.save2PDF = [record](const ScanParam&, int pages, const std::string&,
-                                 const std::string& pageSize) {
+                                 const std::string&) {
         std::lock_guard lock(record->mutex);
-        record->pdfCalls.push_back({pages, pageSize});
-        return record->pdfSucceeds ? ResultPair{true, "saveSuccessfully"}
-                                   : ResultPair{false, "saveImageError"};
+        record->pdfPages.push_back(pages);
+        return ResultPair{true, "saveSuccessfully"};
     };
     services.sleep = [record](std::chrono::milliseconds wait) {
         std::lock_guard lock(record->mutex);
@@ -120,16 +120,6 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         return record->now;
     };
     return services;
-}
-
-ScopedLocalizer::ScopedLocalizer(std::map<std::string, std::string, std::less<>> table)
-    : previous_(setLocalizer([table = std::move(table)](std::string_view key) {
-          auto it = table.find(key);
-          return it == table.end() ? std::string() : it->second;
-      })) {}
-
-ScopedLocalizer::~ScopedLocalizer() {
-    setLocalizer(std::move(previous_));
 }
 
 std::chrono::system_clock::time_point fixedMoment() {

@@ -1,9 +1,9 @@
-// The scan flow's decisions that the virtual scanner cannot provoke, with a scripted
-// transport: page counts that are not numbers, combining arithmetic, refused choices.
-#include <gmock/gmock.h>
+// The scan flow's decisions with a scripted transport: combining arithmetic, what stays
+// on disk, the second pass, refused choices, the receive directory's name.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "fake_services.h"
 #include "session/scanner_model.h"
@@ -34,6 +34,7 @@ class ScanFlow : public ::testing::Test {
     void prepare(bool hasScreen, std::vector<ScriptedScan> scans) {
         model.setSelectedScanner(testing::fakeScanner("scanner", "Net", hasScreen));
         record->scans.assign(scans.begin(), scans.end());
+        record->scannedParams.clear();
         record->now += std::chrono::seconds(1);  // a fresh receive directory per scan
     }
 
@@ -41,80 +42,71 @@ class ScanFlow : public ::testing::Test {
     ManualExecutor main;
     ScannerModel model{main, main, testing::fakeServices(record), false};
     testing::TempDir temp;
-    testing::CapturedLines lines;
+    testing::CapturedLines lines;  // keeps the output quiet
 };
 
 TEST_F(ScanFlow, PageCountsDecideCombiningAndThePdf) {
     struct Row {
-        const char* what;
         ScriptedScan scan;
         bool combineSucceeds;
-        std::vector<int> combineCalls;  // page counts combining was asked for
-        int pdfPages;                   // -1: no PDF
+        std::vector<int> pdfPages;
         ScanOutcome expected;
         const char* alert;
     };
     for (const Row& row : {
-             Row{"five pages",
-                 {5},
-                 true,
-                 {5},
-                 3,
-                 {ScanCode::completed, 3, false, {}},
-                 "scanPage 5 pages"},
+             Row{{5}, true, {3}, {ScanCode::completed, 3, false, {}}, "scanPage 5 pages"},
              // A failed combination keeps the page files and writes no PDF.
-             Row{"combination fails",
-                 {4},
+             Row{{4},
                  false,
-                 {4},
-                 -1,
+                 {},
                  ScanOutcome::failure(ScanCode::combineFailed, 4),
                  "combineFailed pagesKept"},
-             Row{"no page", {0}, true, {}, -1, {}, "scanPage 0 pages"},
-             // The pages before a failure stay, untouched.
-             Row{"jam after two pages",
-                 {2, ScanCode::paperJunck},
+             Row{{2, ScanCode::paperJunck},
                  true,
                  {},
-                 -1,
                  ScanOutcome::failure(ScanCode::paperJunck, 2),
                  "paperJunck pagesKept"},
          }) {
-        SCOPED_TRACE(row.what);
-        record->combineCalls.clear();
-        record->pdfCalls.clear();
+        SCOPED_TRACE(row.alert);
+        record->pdfPages.clear();
         record->combineSucceeds = row.combineSucceeds;
         prepare(true, {row.scan});
         EXPECT_EQ(model.startScan(choices(Vertical, 1)), row.expected);
         EXPECT_EQ(model.alertMessage(), row.alert);
-        EXPECT_EQ(record->combineCalls, row.combineCalls);
-        ASSERT_EQ(record->pdfCalls.size(), row.pdfPages < 0 ? 0u : 1u);
-        if (row.pdfPages >= 0) {
-            EXPECT_EQ(record->pdfCalls[0].pages, row.pdfPages);
-        }
-        // Without a PDF the receive directory is the result and stays.
-        EXPECT_EQ(fs::exists(model.receiveDir()), row.pdfPages < 0);
+        EXPECT_EQ(record->pdfPages, row.pdfPages);
+        // Once the PDF is written the receive directory goes; else it is the result.
+        EXPECT_EQ(fs::exists(model.receiveDir() + "/file-0001.jpg"), row.pdfPages.empty());
     }
 }
 
 TEST_F(ScanFlow, AFailedSecondPassKeepsTheFirstPageAndCanBeRepeated) {
     prepare(false, {{1}, {0, ScanCode::paperJunck}, {1}});
-    EXPECT_TRUE(model.startScan(choices(IDCard, 1)).needsSecondPass);
-    EXPECT_TRUE(model.alertAsksForSecondPass());
-    const std::string dir = model.receiveDir();
-
-    const ScanOutcome failed = model.secondScan(choices(IDCard, 1));
-    EXPECT_EQ(failed.code, ScanCode::paperJunck);
-    EXPECT_EQ(failed.pagesStored, 1);
-    EXPECT_TRUE(failed.needsSecondPass);
+    EXPECT_TRUE(model.startScan(choices(IDCard, 0)).needsSecondPass);
+    EXPECT_EQ(model.secondScan(choices(IDCard, 0)),
+              (ScanOutcome{ScanCode::paperJunck, 1, true, {}}));
     EXPECT_TRUE(model.alertAsksForSecondPass());
     EXPECT_EQ(model.alertMessage(), "paperJunck pagesKept secondPassAgain");
-    EXPECT_TRUE(fs::exists(dir + "/file-0001.jpg"));
-
-    EXPECT_EQ(model.secondScan(choices(IDCard, 1)),
+    EXPECT_TRUE(fs::exists(model.receiveDir() + "/file-0001.jpg"));
+    EXPECT_EQ(model.secondScan(choices(IDCard, 0)),
               (ScanOutcome{ScanCode::completed, 1, false, {}}));
     EXPECT_EQ(record->combineCalls, std::vector<int>{2});
     EXPECT_FALSE(model.alertAsksForSecondPass());
+}
+
+TEST_F(ScanFlow, ABusyScannerIsTriedOnceMoreUnlessTheScanWasStopped) {
+    for (const bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped);
+        prepare(false, {{1}, {0, ScanCode::scannerBusy}, {1}});
+        model.startScan(choices(Horizontal, 0));
+        std::stop_source stop;
+        if (stopped) {
+            stop.request_stop();
+        }
+        EXPECT_EQ(model.secondScan(choices(Horizontal, 0), stop.get_token()).code,
+                  stopped ? ScanCode::cancelled : ScanCode::completed);
+        EXPECT_EQ(record->scannedParams.size(), stopped ? 2u : 3u);
+    }
+    EXPECT_EQ(record->sleeps, std::vector(2, kBusyRetryWait));
 }
 
 TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
@@ -125,7 +117,7 @@ TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
     for (const Row& row : {
              Row{[](UIParams& u) { u.pageSizeIndex = 6; }, "invalidScanSetting"},
              Row{[](UIParams& u) { u.fileNamePrefix = "../out"; }, "invalidFileName"},
-             Row{[](UIParams& u) { u.fileNamePrefix = std::string("a\0b", 3); }, "invalidFileName"},
+             // Too long for the folder's file names: refused before any directory exists.
              Row{[](UIParams& u) { u.fileNamePrefix = std::string(300, 'p'); }, "invalidFileName"},
              Row{[](UIParams& u) { u.saveDir += "/missing"; }, "cannotCreateReceiveDir"},
          }) {
@@ -134,19 +126,14 @@ TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
         UIParams ui = choices(NoCombine, 0);
         row.spoil(ui);
         model.startScan(ui);
-        EXPECT_EQ(model.alertTitle(), "error");
         EXPECT_EQ(model.alertMessage(), row.message);
         EXPECT_TRUE(fs::is_empty(temp.path()));
         EXPECT_TRUE(record->scannedDevices.empty());
     }
-}
-
-TEST_F(ScanFlow, ASecondPassWithoutAFirstOneWritesNothing) {
-    prepare(false, {{1}});
+    // A second pass without a first would put its page beside the output directory.
     model.secondScan(choices(Horizontal, 0));
     EXPECT_EQ(model.alertMessage(), "receiveDirMissing");
     EXPECT_TRUE(record->scannedDevices.empty());
-    EXPECT_TRUE(fs::is_empty(temp.path()));
 }
 
 TEST_F(ScanFlow, ATransportThatThrowsEndsInAnErrorAlert) {
@@ -156,9 +143,20 @@ TEST_F(ScanFlow, ATransportThatThrowsEndsInAnErrorAlert) {
         throw std::runtime_error("device vanished");
     };
     ScannerModel throwing(main, main, services, false);
-    throwing.startScan(choices(NoCombine, 0));
-    EXPECT_EQ(throwing.alertTitle(), "error");
+    EXPECT_EQ(throwing.startScan(choices(NoCombine, 0)).code, ScanCode::unexpectError);
     EXPECT_EQ(throwing.alertMessage(), "unexpectError");
+}
+
+TEST_F(ScanFlow, ATakenReceiveDirectoryNameGetsANumber) {
+    const std::string stamp = temp.path() + "/20240305140709";
+    std::ofstream(stamp + "-3") << "a file takes a name too";
+    for (const std::string& expected : {stamp, stamp + "-2", stamp + "-4"}) {
+        EXPECT_TRUE(model.createReceiveDir(temp.path()).status);
+        EXPECT_EQ(model.receiveDir(), expected);
+        EXPECT_TRUE(fs::is_directory(expected));
+    }
+    EXPECT_FALSE(model.createReceiveDir(temp.path() + "/missing").status);
+    EXPECT_FALSE(fs::exists(temp.path() + "/missing"));
 }
 
 }  // namespace
