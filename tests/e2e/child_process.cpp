@@ -2,6 +2,7 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,11 +10,11 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
+
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -23,8 +24,8 @@ namespace {
 // How long the virtual scanner may take to name its port.
 constexpr std::chrono::seconds kStartTimeout{5};
 
-// Starts `argv` with standard output and error on `outFd`, input from `inFd` (or none). A
-// bare program name is looked up through PATH.
+// Starts `argv` with the given standard streams (input: none when negative). A bare
+// program name is looked up through PATH.
 pid_t spawn(const std::vector<std::string>& argv, int inFd, int outFd, int errFd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -61,22 +62,33 @@ VirtualScanner::VirtualScanner(const std::vector<std::string>& options) {
     if (pipe2(fds, O_CLOEXEC) != 0) {
         throw std::runtime_error("cannot make a pipe");
     }
-    pid_ = spawn(argv, -1, fds[1], fds[1]);
+    // Standard output carries the listening line and little else, so the pipe never fills;
+    // the connection log on standard error is not wanted.
+    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    pid_ = spawn(argv, -1, fds[1], quiet);
     close(fds[1]);
+    close(quiet);
     output_ = fds[0];
-    reader_ = std::thread([this] { readOutput(); });
 
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    for (char c = 0; std::chrono::steady_clock::now() < deadline;) {
+        pollfd readable{output_, POLLIN, 0};
+        if (poll(&readable, 1, 100) <= 0) {
+            continue;
+        }
+        if (read(output_, &c, 1) != 1 || c == '\n') {
+            break;
+        }
+        line += c;
+    }
     const std::regex listening("^scandesk-emulator listening on 127\\.0\\.0\\.1:([0-9]+)$");
-    std::unique_lock lock(mutex_);
-    lineArrived_.wait_for(lock, kStartTimeout, [&] { return ended_ || !lines_.empty(); });
     std::smatch match;
-    if (lines_.empty() || !std::regex_match(lines_.front(), match, listening)) {
-        lock.unlock();
+    if (!std::regex_match(line, match, listening)) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
-        reader_.join();
         close(output_);
-        throw std::runtime_error("the virtual scanner did not start");
+        throw std::runtime_error("the virtual scanner did not start: " + line);
     }
     port_ = static_cast<uint16_t>(std::stoi(match[1]));
 }
@@ -84,42 +96,16 @@ VirtualScanner::VirtualScanner(const std::vector<std::string>& options) {
 VirtualScanner::~VirtualScanner() {
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
-    reader_.join();
     close(output_);
-}
-
-void VirtualScanner::readOutput() {
-    std::string pending;
-    std::array<char, 4096> buffer;
-    for (;;) {
-        const ssize_t count = read(output_, buffer.data(), buffer.size());
-        if (count <= 0) {
-            break;
-        }
-        pending.append(buffer.data(), static_cast<size_t>(count));
-        for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
-            std::lock_guard lock(mutex_);
-            lines_.push_back(pending.substr(0, end));
-            pending.erase(0, end + 1);
-            lineArrived_.notify_all();
-        }
-    }
-    std::lock_guard lock(mutex_);
-    ended_ = true;
-    lineArrived_.notify_all();
 }
 
 ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& input,
                       std::chrono::seconds limit) {
-    std::string pattern = std::filesystem::temp_directory_path() / "scandesk-run-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a directory");
-    }
-    const std::string dir = pattern;
-    std::ofstream(dir + "/in") << input;
-    const int in = open((dir + "/in").c_str(), O_RDONLY | O_CLOEXEC);
-    const int out = open((dir + "/out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    const int err = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const TempDir dir;
+    std::ofstream(dir.path() + "/in") << input;
+    const int in = open((dir.path() + "/in").c_str(), O_RDONLY | O_CLOEXEC);
+    const int out = open((dir.path() + "/out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int err = open((dir.path() + "/err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     // coreutils' timeout bounds the run and passes the program's exit status on.
     std::vector<std::string> bounded{"timeout", "--kill-after=2", std::to_string(limit.count())};
     bounded.insert(bounded.end(), argv.begin(), argv.end());
@@ -129,28 +115,14 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& i
     close(err);
     int status = 0;
     waitpid(pid, &status, 0);
-    ProgramRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFile(dir + "/out");
-    run.err = readFile(dir + "/err");
-    std::filesystem::remove_all(dir);
-    return run;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.path() + "/out"),
+            readFile(dir.path() + "/err")};
 }
 
 int pdfPageCount(const std::string& path) {
-    const std::string command = "pdfinfo '" + path + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    std::string text;
-    std::array<char, 256> buffer;
-    while (fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
-        text += buffer.data();
-    }
-    pclose(pipe);
+    const ProgramRun info = runProgram({"pdfinfo", path}, "", std::chrono::seconds(10));
     std::smatch match;
-    if (!std::regex_search(text, match, std::regex("Pages:\\s+([0-9]+)"))) {
+    if (!std::regex_search(info.out, match, std::regex("Pages:\\s+([0-9]+)"))) {
         return -1;
     }
     return std::stoi(match[1]);

@@ -4,11 +4,8 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace scandesk::testing {
@@ -25,16 +22,9 @@ class VirtualScanner {
     uint16_t port() const { return port_; }
 
   private:
-    void readOutput();
-
     pid_t pid_ = -1;
     int output_ = -1;
     uint16_t port_ = 0;
-    std::mutex mutex_;
-    std::condition_variable lineArrived_;
-    std::vector<std::string> lines_;
-    bool ended_ = false;
-    std::thread reader_;
 };
 
 /// What a finished program left behind.
