@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <numeric>
 
 #include "common/bytes.h"
 
@@ -9,18 +10,12 @@ namespace scandesk::testing {
 
 /// A data packet: 12-byte header (page number at 3-4, payload length at 10-11), payload.
 inline Bytes pagePacket(uint16_t pageNo, const Bytes& payload) {
-    Bytes packet{0x42,
-                 0x00,
-                 0x00,
-                 static_cast<uint8_t>(pageNo & 0xFF),
-                 static_cast<uint8_t>(pageNo >> 8),
-                 0,
-                 0,
-                 0,
-                 0,
-                 0,
-                 static_cast<uint8_t>(payload.size() & 0xFF),
-                 static_cast<uint8_t>(payload.size() >> 8)};
+    Bytes packet(12, 0);
+    packet[0] = 0x42;
+    packet[3] = static_cast<uint8_t>(pageNo & 0xFF);
+    packet[4] = static_cast<uint8_t>(pageNo >> 8);
+    packet[10] = static_cast<uint8_t>(payload.size() & 0xFF);
+    packet[11] = static_cast<uint8_t>(payload.size() >> 8);
     packet.insert(packet.end(), payload.begin(), payload.end());
     return packet;
 }
@@ -35,9 +30,7 @@ inline Bytes pageTail(uint16_t pageNo, const Bytes& payload, uint8_t marker = 0x
 /// `size` bytes counting up from `first`, so that misplaced bytes show.
 inline Bytes payloadOf(size_t size, uint8_t first = 0) {
     Bytes bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<uint8_t>(first + i);
-    }
+    std::iota(bytes.begin(), bytes.end(), first);
     return bytes;
 }
 
