@@ -2,7 +2,6 @@
 #include "snmp_test_network.h"
 
 #include <fcntl.h>
-#include <net/if.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -11,58 +10,50 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
+
+#include "network/unique_fd.h"
 
 namespace scandesk::testing {
 namespace {
 
-constexpr auto AGENT_START_LIMIT = std::chrono::milliseconds(5000);
-constexpr auto AGENT_STOP_LIMIT = std::chrono::milliseconds(2000);
-constexpr auto POLL_INTERVAL = std::chrono::milliseconds(10);
+using std::chrono::milliseconds;
 constexpr const char* NAMESPACE_DIR = "/run/netns/";
 constexpr const char* NAMESPACE_PREFIX = "sdsnmp";
 
-// Owns a file descriptor.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
+// Runs a command of names and addresses made here (nothing to quote); its error output
+// when it fails, else nothing.
+std::optional<std::string> failureOf(const std::vector<std::string>& argv) {
+    std::string command;
+    for (const auto& arg : argv) {
+        command += arg + " ";
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-// Pointers into a list of strings, null-terminated, for exec.
-std::vector<char*> pointersTo(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (auto& text : texts) {
-        pointers.push_back(text.data());
+    FILE* pipe = ::popen((command + "2>&1 >/dev/null").c_str(), "r");
+    if (pipe == nullptr) {
+        return command + ": " + std::strerror(errno);
     }
-    pointers.push_back(nullptr);
-    return pointers;
+    std::string errors = command + "failed: ";
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        errors += buffer;
+    }
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::nullopt : std::optional(errors);
 }
 
-// Whether the process's UDP table (seen in its own namespace) has a socket bound to
-// any address on `port`.
+// Whether the process has a UDP socket bound to any address on `port`, in its namespace.
 bool listensOn(pid_t pid, uint16_t port) {
     char local[32];
     std::snprintf(local, sizeof local, " 00000000:%04X ", port);
     std::ifstream table("/proc/" + std::to_string(pid) + "/net/udp");
-    std::string line;
-    while (std::getline(table, line)) {
+    for (std::string line; std::getline(table, line);) {
         if (line.find(local) != std::string::npos) {
             return true;
         }
@@ -70,127 +61,53 @@ bool listensOn(pid_t pid, uint16_t port) {
     return false;
 }
 
-// Whether `pid` has ended (and is reaped).
-bool hasEnded(pid_t pid) {
-    int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) == pid;
-}
-
-// Whether two paths name the same namespace.
-bool sameNamespace(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-// Deletes the namespaces left by earlier test processes of this suite that died
-// without tearing down (their PID is in the name and no longer runs).
+// Deletes namespaces left by test processes of this suite that died without tearing
+// down (a sanitizer abort): their PID is in the name and no longer runs.
 void sweepAbandonedNamespaces() {
     std::error_code error;
     const std::regex ours(std::string("^") + NAMESPACE_PREFIX + "([0-9]+)[ha][0-9]*$");
     for (const auto& entry : std::filesystem::directory_iterator(NAMESPACE_DIR, error)) {
         const std::string name = entry.path().filename().string();
         std::smatch match;
-        if (!std::regex_match(name, match, ours)) {
-            continue;
-        }
-        const pid_t owner = static_cast<pid_t>(std::stol(match[1].str()));
-        if (owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH) {
-            std::string why;
-            runProgram({"ip", "netns", "del", name}, why);
+        if (std::regex_match(name, match, ours) && ::kill(std::stoi(match[1].str()), 0) != 0 &&
+            errno == ESRCH) {
+            failureOf({"ip", "netns", "del", name});
         }
     }
 }
 
 }  // namespace
 
-bool runProgram(const std::vector<std::string>& argv, std::string& why) {
-    std::string command;
-    for (const auto& arg : argv) {
-        command += arg + " ";
-    }
-    // The arguments are names and addresses made by the lab: nothing to quote.
-    FILE* pipe = ::popen((command + "2>&1 >/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        why = command + ": " + std::strerror(errno);
-        return false;
-    }
-    std::string errors;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        errors += buffer;
-    }
-    const int status = ::pclose(pipe);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        return true;
-    }
-    why = command + "failed: " + errors;
-    return false;
-}
-
-TestAgent::~TestAgent() {
-    ::kill(pid_, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + AGENT_STOP_LIMIT;
-    while (!hasEnded(pid_)) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            return;
-        }
-        std::this_thread::sleep_for(POLL_INTERVAL);
-    }
-}
-
 NetworkLab::NetworkLab() : prefix_(NAMESPACE_PREFIX + std::to_string(::getpid())) {
-    if (::geteuid() != 0) {
-        failure_ = "the discovery network tests need root to make network namespaces";
-        unavailable_ = true;
-        return;
-    }
-    if (::access(SCANDESK_SNMPD_PROGRAM, X_OK) != 0) {
-        failure_ = "snmpd is not installed (package snmpd)";
+    if (::geteuid() != 0 || ::access(SCANDESK_SNMPD_PROGRAM, X_OK) != 0) {
+        failure_ = "the discovery network tests need root (for namespaces) and snmpd";
         unavailable_ = true;
         return;
     }
     sweepAbandonedNamespaces();
-    std::string pattern = (std::filesystem::temp_directory_path() / "scandesk-snmp-XXXXXX");
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        failure_ = "mkdtemp: " + std::string(std::strerror(errno));
-        return;
+    directory_.emplace();
+    host_ = prefix_ + "h";
+    if (run({"ip", "netns", "add", host_})) {
+        namespaces_.push_back(host_);
     }
-    directory_ = pattern;
-    host_ = newNamespace("h");
-    unavailable_ = !failure_.empty();
     run({"ip", "-n", host_, "link", "set", "lo", "up"});
-    hostInterfaces_.insert("lo");
 }
 
 NetworkLab::~NetworkLab() {
-    agents_.clear();
-    for (const auto& name : namespaces_) {
-        std::string why;
-        runProgram({"ip", "netns", "del", name}, why);
+    for (const pid_t pid : programs_) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
     }
-    if (!directory_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
+    for (const auto& name : namespaces_) {
+        failureOf({"ip", "netns", "del", name});
     }
 }
 
 bool NetworkLab::run(const std::vector<std::string>& argv) {
-    if (!failure_.empty()) {
-        return false;
+    if (failure_.empty()) {
+        failure_ = failureOf(argv).value_or("");
     }
-    return runProgram(argv, failure_);
-}
-
-std::string NetworkLab::newNamespace(const std::string& suffix) {
-    const std::string name = prefix_ + suffix;
-    if (run({"ip", "netns", "add", name})) {
-        namespaces_.push_back(name);
-    }
-    return name;
+    return failure_.empty();
 }
 
 std::string NetworkLab::addSubnet(const std::string& hostCidr) {
@@ -198,169 +115,126 @@ std::string NetworkLab::addSubnet(const std::string& hostCidr) {
     run({"ip", "-n", host_, "link", "add", bridge, "type", "bridge"});
     run({"ip", "-n", host_, "addr", "add", hostCidr, "brd", "+", "dev", bridge});
     run({"ip", "-n", host_, "link", "set", bridge, "up"});
-    hostInterfaces_.insert(bridge);
     return bridge;
 }
 
 void NetworkLab::addHostInterface(const std::string& bridge, const std::string& hostCidr) {
-    const std::string index = std::to_string(++hostLinks_);
-    const std::string port = "hp" + index;
-    const std::string end = "hx" + index;
+    const std::string port = "hp" + std::to_string(++peers_);
+    const std::string end = "hx" + std::to_string(peers_);
     run({"ip", "-n", host_, "link", "add", port, "type", "veth", "peer", "name", end});
-    hostInterfaces_.insert(port);
-    hostInterfaces_.insert(end);
     run({"ip", "-n", host_, "link", "set", port, "master", bridge, "up"});
     run({"ip", "-n", host_, "addr", "add", hostCidr, "brd", "+", "dev", end});
     run({"ip", "-n", host_, "link", "set", end, "up"});
 }
 
-std::string NetworkLab::addPeer(const std::string& bridge, const std::string& agentCidr) {
+std::string NetworkLab::addPeer(const std::string& bridge, const std::string& cidr) {
     const std::string index = std::to_string(++peers_);
-    const std::string ns = newNamespace("a" + index);
-    const std::string hostEnd = "hv" + index;
-    run({"ip", "-n", host_, "link", "add", hostEnd, "type", "veth", "peer", "name", "eth0", "netns",
-         ns});
-    hostInterfaces_.insert(hostEnd);
-    run({"ip", "-n", host_, "link", "set", hostEnd, "master", bridge, "up"});
-    run({"ip", "-n", ns, "addr", "add", agentCidr, "brd", "+", "dev", "eth0"});
+    const std::string ns = prefix_ + "a" + index;
+    if (run({"ip", "netns", "add", ns})) {
+        namespaces_.push_back(ns);
+    }
+    run({"ip", "-n", host_, "link", "add", "hv" + index, "type", "veth", "peer", "name", "eth0",
+         "netns", ns});
+    run({"ip", "-n", host_, "link", "set", "hv" + index, "master", bridge, "up"});
+    run({"ip", "-n", ns, "addr", "add", cidr, "brd", "+", "dev", "eth0"});
     run({"ip", "-n", ns, "link", "set", "eth0", "up"});
     run({"ip", "-n", ns, "link", "set", "lo", "up"});
     return ns;
 }
 
-void NetworkLab::addAgent(const std::string& bridge, const std::string& agentCidr,
+void NetworkLab::addAgent(const std::string& bridge, const std::string& cidr,
                           const std::vector<std::string>& configLines, uint16_t port) {
-    const std::string ns = addPeer(bridge, agentCidr);
+    const std::string ns = addPeer(bridge, cidr);
     if (!failure_.empty()) {
         return;
     }
-    const auto dir = directory_ / ns;
+    const auto dir = std::filesystem::path(directory_->path()) / ns;
     std::filesystem::create_directories(dir);
-    {
-        std::ofstream config(dir / "snmpd.conf");
-        config << "agentaddress udp:" << port << "\nrocommunity orvelt\n";
-        for (const auto& line : configLines) {
-            config << line << '\n';
-        }
+    std::ofstream config(dir / "snmpd.conf");
+    config << "agentaddress udp:" << port << "\nrocommunity orvelt\n";
+    for (const auto& line : configLines) {
+        config << line << '\n';
     }
-    const pid_t pid = startAgent(ns, dir);
-    if (pid <= 0) {
+    config.close();
+    startListening(ns, {SCANDESK_SNMPD_PROGRAM, "-f", "-Lo", "-C", "-c", dir / "snmpd.conf"},
+                   {"SNMP_PERSISTENT_DIR=" + dir.string(), "SNMPCONFPATH=" + dir.string(),
+                    "HOME=" + dir.string(), std::string("LD_PRELOAD=") + SCANDESK_SNMP_AGENT_SHIM},
+                   port);
+}
+
+void NetworkLab::startListening(const std::string& ns, std::vector<std::string> argv,
+                                std::vector<std::string> env, uint16_t port) {
+    if (!failure_.empty()) {
         return;
     }
-    agents_.push_back(std::make_unique<TestAgent>(pid, ns));
-    const auto deadline = std::chrono::steady_clock::now() + AGENT_START_LIMIT;
-    while (!listensOn(pid, port)) {
-        if (hasEnded(pid) || std::chrono::steady_clock::now() >= deadline) {
-            std::ifstream log(dir / "agent.log");
-            std::stringstream text;
-            text << log.rdbuf();
-            failure_ = "the agent in " + ns + " did not start listening: " + text.str();
-            return;
-        }
-        std::this_thread::sleep_for(POLL_INTERVAL);
-    }
-}
-
-pid_t NetworkLab::startAgent(const std::string& ns, const std::filesystem::path& dir) {
-    return spawnIn(ns,
-                   {SCANDESK_SNMPD_PROGRAM, "-f", "-Lf", (dir / "agent.log").string(), "-C", "-c",
-                    (dir / "snmpd.conf").string()},
-                   {"MIBS=", "SNMP_PERSISTENT_DIR=" + dir.string(), "SNMPCONFPATH=" + dir.string(),
-                    "HOME=" + dir.string(), std::string("LD_PRELOAD=") + SCANDESK_SNMP_AGENT_SHIM,
-                    "PATH=/usr/sbin:/usr/bin:/sbin:/bin"},
-                   "/dev/null");
-}
-
-pid_t NetworkLab::startProgram(const std::string& name, const std::vector<std::string>& argv,
-                               const std::filesystem::path& logFile) {
-    std::vector<std::string> env{"PATH=/usr/sbin:/usr/bin:/sbin:/bin", "MIBS="};
+    env.insert(env.end(), {"PATH=/usr/sbin:/usr/bin:/sbin:/bin", "MIBS="});
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
         if (const char* value = std::getenv(name)) {
             env.push_back(std::string(name) + "=" + value);
         }
     }
-    const pid_t pid = spawnIn(name, argv, env, logFile);
-    if (pid > 0) {
-        agents_.push_back(std::make_unique<TestAgent>(pid, name));
+    const auto log = std::filesystem::path(directory_->path()) / (ns + ".log");
+    const UniqueFd nsFile(::open((NAMESPACE_DIR + ns).c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd logFile(::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    std::vector<char*> args;
+    std::vector<char*> vars;
+    for (auto& arg : argv) {
+        args.push_back(arg.data());
     }
-    return pid;
-}
-
-pid_t NetworkLab::spawnIn(const std::string& ns, std::vector<std::string> args,
-                          std::vector<std::string> env, const std::filesystem::path& logFile) {
-    if (!failure_.empty()) {
-        return -1;
+    for (auto& var : env) {
+        vars.push_back(var.data());
     }
-    auto argPointers = pointersTo(args);
-    auto envPointers = pointersTo(env);
-    const Descriptor nsFile(::open((NAMESPACE_DIR + ns).c_str(), O_RDONLY | O_CLOEXEC));
-    if (nsFile.get() < 0) {
-        failure_ = "open namespace " + ns + ": " + std::strerror(errno);
-        return -1;
-    }
-    const Descriptor log(::open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    args.push_back(nullptr);
+    vars.push_back(nullptr);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        // The child dies with the test process, however that ends.
+        // The program dies with the test process, however that ends.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent || ::setns(nsFile.get(), CLONE_NEWNET) != 0) {
             ::_exit(127);
         }
-        if (log.get() >= 0) {
-            ::dup2(log.get(), STDOUT_FILENO);
-            ::dup2(log.get(), STDERR_FILENO);
-        }
-        ::execve(argPointers[0], argPointers.data(), envPointers.data());
+        ::dup2(logFile.get(), STDOUT_FILENO);
+        ::dup2(logFile.get(), STDERR_FILENO);
+        ::execve(args[0], args.data(), vars.data());
         ::_exit(127);
     }
     if (pid < 0) {
-        failure_ = "fork: " + std::string(std::strerror(errno));
+        failure_ = std::string("fork: ") + std::strerror(errno);
+        return;
     }
-    return pid;
-}
-
-std::string NetworkLab::whyNotInside() const {
-    if (host_.empty() || !sameNamespace("/proc/thread-self/ns/net", NAMESPACE_DIR + host_)) {
-        return "this thread is not in the test's own network namespace " + host_;
-    }
-    std::string foreign;
-    if (auto* names = ::if_nameindex()) {
-        for (auto* entry = names; entry->if_index != 0; ++entry) {
-            if (hostInterfaces_.count(entry->if_name) == 0) {
-                foreign += std::string(" ") + entry->if_name;
+    programs_.push_back(pid);
+    const auto deadline = std::chrono::steady_clock::now() + milliseconds(5000);
+    while (!listensOn(pid, port)) {
+        const bool ended = ::waitpid(pid, nullptr, WNOHANG) == pid;
+        if (ended || std::chrono::steady_clock::now() > deadline) {
+            if (ended) {
+                programs_.pop_back();  // reaped: its PID is no longer ours to signal
             }
+            std::ifstream text(log);
+            failure_ = argv[0] + " in " + ns +
+                       " did not listen: " + std::string(std::istreambuf_iterator<char>(text), {});
+            return;
         }
-        ::if_freenameindex(names);
-    } else {
-        return "cannot list the interfaces of " + host_;
+        std::this_thread::sleep_for(milliseconds(10));
     }
-    if (!foreign.empty()) {
-        return "namespace " + host_ + " holds interfaces the test did not make:" + foreign;
-    }
-    return {};
 }
 
 std::string NetworkLab::runInside(const std::function<void()>& work) const {
-    return runIn(host_, work);
-}
-
-std::string NetworkLab::runIn(const std::string& name, const std::function<void()>& work) const {
     if (!failure_.empty()) {
         return failure_;
     }
     std::string refusal;
     std::thread worker([&] {
-        const Descriptor nsFile(::open((NAMESPACE_DIR + name).c_str(), O_RDONLY | O_CLOEXEC));
-        if (nsFile.get() < 0 || ::setns(nsFile.get(), CLONE_NEWNET) != 0) {
-            refusal = "cannot enter namespace " + name + ": " + std::strerror(errno);
+        const UniqueFd nsFile(::open((NAMESPACE_DIR + host_).c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat wanted {};
+        struct stat here {};
+        // Checked after entering as well: nothing is sent from any other namespace.
+        if (::setns(nsFile.get(), CLONE_NEWNET) != 0 || ::fstat(nsFile.get(), &wanted) != 0 ||
+            ::stat("/proc/thread-self/ns/net", &here) != 0 || wanted.st_ino != here.st_ino ||
+            wanted.st_dev != here.st_dev) {
+            refusal = "cannot enter the test's namespace " + host_ + ": " + std::strerror(errno);
             return;
-        }
-        if (name == host_) {
-            refusal = whyNotInside();
-            if (!refusal.empty()) {
-                return;
-            }
         }
         work();
     });

@@ -1,5 +1,5 @@
-// The network scan process against the virtual scanner: every reply, every greeting,
-// the exact command bytes, and the pages that arrive.
+// The network scan job against the virtual scanner: the replies decide the job and the
+// commands sent; a stop or a dead address ends it without waiting out the limits.
 #include "network/socket_scan_process.h"
 
 #include <gtest/gtest.h>
@@ -7,280 +7,137 @@
 #include <thread>
 
 #include "emulator/job_params.h"
-#include "emulator/page_image.h"
 #include "loopback_peer.h"
-#include "stream_bytes.h"
-#include "support/captured_lines.h"
 #include "virtual_scanner.h"
 
 namespace scandesk {
 namespace {
 
-using emulator::FeederState;
 using emulator::ScannerScript;
-using testing::CapturedLines;
-using testing::VirtualScanner;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
 
-ScanParam smallJob(const std::string& source, const std::string& mode = "GRAY256", int64_t w = 96,
-                   int64_t h = 64) {
-    return emulator::test::smallJob(mode, w, h, source);
-}
-
-// A good end after `pages` stored pages.
-ScanOutcome done(int pages) {
-    return ScanOutcome{ScanCode::completed, pages, false, {}};
-}
-
-Device networkScanner(uint16_t) {
+Device networkScanner() {
     Device device;
-    device.name = "virtual";
     device.type = "Net";
     device.ip = "127.0.0.1";
     return device;
 }
 
-struct Job {
-    ScanOutcome result;
-    std::vector<std::pair<int, Bytes>> pages;
-    std::vector<int> progress;
-    std::string finalSource;
-    std::vector<std::string> commands;
-    bool connectionClosed = false;
-};
-
-Job runJob(VirtualScanner& scanner, const ScanParam& param) {
-    Job job;
-    NetworkScanOptions options;
-    options.port = scanner.port();
-    options.limits = testing::quickLimits();
-    options.progress = [&](int pageNo) { job.progress.push_back(pageNo); };
-    SocketScanProcess process(
-        networkScanner(scanner.port()), ScanCommand(param),
-        [&](const ScanParam&, int pageNo, const Bytes& data) {
-            job.pages.emplace_back(pageNo, data);
-            return ResultPair{true, "saveSuccessfully"};
-        },
-        options);
-    job.result = process.start({});
-    job.finalSource = process.command().param.source;
-    job.connectionClosed = scanner.finished(std::chrono::seconds(3));
-    job.commands = scanner.loggedCommands();
-    return job;
-}
-
-// The hex log lines of the commands a job sends, given the source after the paper check.
-std::vector<std::string> expectedCommands(const ScanParam& param, const std::string& letters,
-                                          const std::string& resolvedSource) {
-    ScanParam resolved = param;
-    resolved.source = resolvedSource;
-    std::vector<std::string> lines;
-    for (char letter : letters) {
-        switch (letter) {
-            case 'D':
-                lines.push_back(emulator::hexLine(toBytes(ScanCommand(param).getDCommand())));
-                break;
-            case 'S':
-                lines.push_back(emulator::hexLine(toBytes(ScanCommand(resolved).getSCommand())));
-                break;
-            case 'I':
-                lines.push_back(emulator::hexLine(toBytes(ScanCommand(resolved).getICommand())));
-                break;
-            case 'X':
-                lines.push_back(emulator::hexLine(ScanCommand(resolved).getXCommand()));
-                break;
-        }
-    }
-    return lines;
-}
-
-struct ReplyCase {
+struct JobRow {
     const char* name;
     std::string source;
-    std::optional<uint8_t> dReply;
-    uint8_t sReply;
-    uint8_t iReply;
-    ScanOutcome expected;
+    void (*setUp)(ScannerScript&);
+    ScanCode code;
     std::string finalSource;
-    std::string letters;  // commands the scanner must have received, in order
+    std::string letters;  ///< the commands the scanner received, in order
 };
 
-class Replies : public ::testing::TestWithParam<ReplyCase> {};
+void PrintTo(const JobRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
-TEST_P(Replies, DecideTheJobAndTheCommandsSent) {
-    const ReplyCase& c = GetParam();
+using S = ScanCode;
+
+class Job : public ::testing::TestWithParam<JobRow> {};
+
+TEST_P(Job, FollowsTheScannersReplies) {
+    const JobRow& row = GetParam();
     ScannerScript script;
-    script.paperReply = c.dReply;
-    script.sourceReply = c.sReply;
-    script.parametersReply = c.iReply;
-    VirtualScanner scanner(script);
-    const ScanParam param = smallJob(c.source);
-    const Job job = runJob(scanner, param);
-    EXPECT_EQ(job.result, c.expected);
-    EXPECT_EQ(job.finalSource, c.finalSource);
-    EXPECT_EQ(job.commands, expectedCommands(param, c.letters, c.finalSource));
-    EXPECT_EQ(job.pages.size(), c.expected.succeeded() ? 1u : 0u);
-    EXPECT_TRUE(job.connectionClosed);
+    row.setUp(script);
+    testing::VirtualScanner scanner(script);
+    const ScanParam param = emulator::test::smallJob("GRAY256", 96, 64, row.source);
+    int pages = 0;
+    SocketScanProcess process(networkScanner(), ScanCommand(param),
+                              [&](const ScanParam&, int, const Bytes&) {
+                                  return ResultPair{true, ""};
+                              },
+                              {scanner.port(), testing::quickLimits(), [&](int) { ++pages; }});
+    const ScanOutcome outcome = process.start({});
+    EXPECT_EQ(outcome.code, row.code);
+    EXPECT_EQ(outcome.pagesStored, pages);
+    EXPECT_EQ(pages, script.failAfterPages.value_or(row.code == S::completed ? script.pages : 0));
+    EXPECT_EQ(process.command().param.source, row.finalSource);
+    // The commands as the scanner logged them, after the paper check settled the source.
+    ScanParam resolved = param;
+    resolved.source = row.finalSource;
+    const ScanCommand sent(resolved);
+    std::vector<std::string> expected;
+    for (const char letter : row.letters) {
+        expected.push_back(emulator::hexLine(letter == 'D'
+                                                 ? toBytes(ScanCommand(param).getDCommand())
+                                             : letter == 'S' ? toBytes(sent.getSCommand())
+                                             : letter == 'I' ? toBytes(sent.getICommand())
+                                                             : sent.getXCommand()));
+    }
+    EXPECT_TRUE(scanner.finished(std::chrono::seconds(3)));  // the connection was closed
+    EXPECT_EQ(scanner.loggedCommands(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, Replies,
-    ::testing::Values(ReplyCase{"autoLoaded", "AUTO", 0x80, 0x80, 0x00, done(1), "ADF", "DSIX"},
-                      ReplyCase{"autoEmpty", "AUTO", 0xC2, 0x80, 0x00, done(1), "FB", "DSIX"},
-                      ReplyCase{"adfLoaded", "ADF", 0x80, 0x80, 0x00, done(1), "ADF", "DSIX"},
-                      ReplyCase{"adfEmpty", "ADF", 0xC2, 0x80, 0x00,
-                                ScanOutcome::failure(ScanCode::noPaperInADF), "ADF", "D"},
-                      ReplyCase{"cannotCheck", "AUTO", 0xC4, 0x80, 0x00,
-                                ScanOutcome::failure(ScanCode::cannotChekPaperSource), "AUTO", "D"},
-                      ReplyCase{"noSource", "ADF", 0xD0, 0x80, 0x00,
-                                ScanOutcome::failure(ScanCode::paperSourceNotExist), "ADF", "D"},
-                      ReplyCase{"dZero", "AUTO", 0x00, 0x80, 0x00,
-                                ScanOutcome::failure(ScanCode::unexpectError), "AUTO", "D"},
-                      ReplyCase{"dOther", "ADF", 0x83, 0x80, 0x00,
-                                ScanOutcome::failure(ScanCode::unexpectError), "ADF", "D"},
-                      ReplyCase{"flatbed", "FB", 0xC2, 0x80, 0x00, done(1), "FB", "SIX"},
-                      ReplyCase{"sNoSource", "FB", std::nullopt, 0xD0, 0x00,
-                                ScanOutcome::failure(ScanCode::paperSourceNotExist), "FB", "S"},
-                      ReplyCase{"sEmpty", "AUTO", 0x80, 0xC2, 0x00,
-                                ScanOutcome::failure(ScanCode::unexpectError), "ADF", "DS"},
-                      ReplyCase{"sZero", "FB", std::nullopt, 0x00, 0x00,
-                                ScanOutcome::failure(ScanCode::unexpectError), "FB", "S"},
-                      ReplyCase{"iError", "FB", std::nullopt, 0x80, 0xC3, done(1), "FB", "SIX"},
-                      ReplyCase{"iFinished", "FB", std::nullopt, 0x80, 0x80, done(1), "FB", "SIX"}),
+    Replies, Job,
+    ::testing::Values(JobRow{"auto_with_paper_takes_the_feeder", "AUTO",
+                             [](ScannerScript& s) { s.pages = 2; }, S::completed, "ADF", "DSIX"},
+                      JobRow{"auto_without_paper_takes_the_flatbed", "AUTO",
+                             [](ScannerScript& s) { s.paperReply = 0xC2; }, S::completed, "FB",
+                             "DSIX"},
+                      JobRow{"flatbed_skips_the_paper_check", "FB", [](ScannerScript&) {},
+                             S::completed, "FB", "SIX"},
+                      JobRow{"empty_feeder", "ADF", [](ScannerScript& s) { s.paperReply = 0xC2; },
+                             S::noPaperInADF, "ADF", "D"},
+                      JobRow{"source_refused", "FB", [](ScannerScript& s) { s.sourceReply = 0xD0; },
+                             S::paperSourceNotExist, "FB", "S"},
+                      JobRow{"wrong_greeting", "FB",
+                             [](ScannerScript& s) { s.greeting = toBytes("0002"); },
+                             S::checkScannerError, "FB", ""},
+                      JobRow{"silent_after_the_greeting", "AUTO",
+                             [](ScannerScript& s) { s.silentAfterUnits = 1; },
+                             S::scannerNetworkError, "AUTO", "D"},
+                      JobRow{"failure_after_a_page_keeps_it", "ADF",
+                             [](ScannerScript& s) { s.pages = 3, s.failAfterPages = 1; },
+                             S::paperJunck, "ADF", "DSIX"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct GreetingCase {
-    const char* name;
-    Bytes greeting;
-    ScanOutcome expected;
-};
-
-class Greetings : public ::testing::TestWithParam<GreetingCase> {};
-
-TEST_P(Greetings, OnlyZeroZeroZeroOneOpensTheJob) {
-    ScannerScript script;
-    script.greeting = GetParam().greeting;
-    VirtualScanner scanner(script);
-    const Job job = runJob(scanner, smallJob("FB"));
-    EXPECT_EQ(job.result, GetParam().expected);
-    if (!GetParam().expected.succeeded()) {
-        EXPECT_TRUE(job.commands.empty());
-    }
-    EXPECT_TRUE(job.connectionClosed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, Greetings,
-    ::testing::Values(
-        GreetingCase{"expected", toBytes("0001"), done(1)},
-        GreetingCase{"longer", toBytes("0001ok"), done(1)},
-        GreetingCase{"otherNumber", toBytes("0002"),
-                     ScanOutcome::failure(ScanCode::checkScannerError)},
-        GreetingCase{"short", toBytes("01"), ScanOutcome::failure(ScanCode::checkScannerError)},
-        GreetingCase{"notText", Bytes{0xFF, 0xFE, 0x00, 0x01},
-                     ScanOutcome::failure(ScanCode::checkScannerError)},
-        GreetingCase{"none", Bytes{}, ScanOutcome::failure(ScanCode::scannerNetworkError)}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PageStream, EveryPageReachesTheSinkInOrder) {
-    ScannerScript script;
-    script.pages = 3;
-    script.blockSize = 700;
-    VirtualScanner scanner(script);
-    const ScanParam param = smallJob("ADF", "CGRAY");
-    const Job job = runJob(scanner, param);
-    EXPECT_EQ(job.result, done(3));
-    EXPECT_EQ(job.progress, (std::vector<int>{1, 2, 3}));
-    const auto request = emulator::parseStartCommand(ScanCommand(param).getXCommand());
-    ASSERT_TRUE(request);
-    ASSERT_EQ(job.pages.size(), 3u);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(job.pages[static_cast<size_t>(i)].first, i + 1);
-        EXPECT_EQ(job.pages[static_cast<size_t>(i)].second, emulator::renderPage(*request, i + 1));
-    }
-}
-
-// Headers and data in random small pieces and blocks shorter than the 22-byte unit:
-// the pages still arrive whole.
-TEST(PageStream, SplitStreamOfTinyBlocksArrivesWhole) {
-    for (size_t blockSize : {3u, 10u, 64u}) {
-        ScannerScript script;
-        script.pages = 2;
-        script.blockSize = blockSize;
-        VirtualScanner scanner(script, /*split=*/true);
-        const ScanParam param = smallJob("FB", "TEXT", 40, 12);
-        const Job job = runJob(scanner, param);
-        EXPECT_EQ(job.result, done(2)) << blockSize;
-        const auto request = emulator::parseStartCommand(ScanCommand(param).getXCommand());
-        ASSERT_EQ(job.pages.size(), 2u) << blockSize;
-        EXPECT_EQ(job.pages[1].second, emulator::renderPage(*request, 2)) << blockSize;
-    }
-}
-
-TEST(PageStream, FailureAfterAPageKeepsThatPage) {
-    ScannerScript script;
-    script.pages = 3;
-    script.failAfterPages = 1;
-    script.failStatus = 0xC3;
-    VirtualScanner scanner(script);
-    const Job job = runJob(scanner, smallJob("ADF", "TEXT"));
-    EXPECT_EQ(job.result, ScanOutcome::failure(ScanCode::paperJunck, 1));
-    EXPECT_EQ(job.pages.size(), 1u);
-}
-
-TEST(PageStream, SilentScannerEndsTheJobAfterThePageWait) {
+// With the full limits of a minute: a stop ends a silent job at once.
+TEST(JobEnd, AStopEndsASilentJobAtOnceAndClosesTheConnection) {
     ScannerScript script;
     script.silentAfterUnits = 4;  // greeting, D, S and I replies
-    VirtualScanner scanner(script);
-    const Job job = runJob(scanner, smallJob("ADF"));
-    EXPECT_EQ(job.result, ScanOutcome::failure(ScanCode::noBytesForOneMinute));
-    EXPECT_EQ(job.commands.size(), 4u);
-    EXPECT_TRUE(job.connectionClosed);
-}
-
-TEST(PageStream, AStopEndsASilentJobAtOnceAndClosesTheConnection) {
-    ScannerScript script;
-    script.silentAfterUnits = 4;  // greeting, D, S and I replies
-    VirtualScanner scanner(script);
-    NetworkScanOptions options;
-    options.port = scanner.port();  // the full page wait of a minute
-    SocketScanProcess process(networkScanner(options.port), ScanCommand(smallJob("ADF")), {},
-                              options);
+    testing::VirtualScanner scanner(script);
+    SocketScanProcess process(networkScanner(), ScanCommand(emulator::test::smallJob("GRAY256")),
+                              {}, {scanner.port(), CommunicatorLimits{}, {}});
     std::stop_source stop;
     std::jthread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::this_thread::sleep_for(milliseconds(300));
         stop.request_stop();
     });
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(process.start(stop.get_token()), ScanOutcome::failure(ScanCode::cancelled));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    const auto started = steady_clock::now();
+    EXPECT_EQ(process.start(stop.get_token()).code, ScanCode::cancelled);
+    EXPECT_LT(steady_clock::now() - started, std::chrono::seconds(5));
     EXPECT_TRUE(scanner.finished(std::chrono::seconds(3)));
 }
 
-TEST(Replies, SilenceAfterTheGreetingIsANetworkError) {
-    ScannerScript script;
-    script.silentAfterUnits = 1;
-    VirtualScanner scanner(script);
-    const Job job = runJob(scanner, smallJob("AUTO"));
-    EXPECT_EQ(job.result, ScanOutcome::failure(ScanCode::scannerNetworkError));
-    EXPECT_EQ(job.commands.size(), 1u);
-}
-
-// With the full default limits a refused connection still fails at once.
-TEST(Connection, RefusedFailsAtOnceWithNetworkError) {
-    const auto started = std::chrono::steady_clock::now();
-    NetworkScanOptions options;
-    options.port = testing::unusedLoopbackPort();
-    SocketScanProcess process(networkScanner(options.port), ScanCommand(smallJob("AUTO")), {},
-                              options);
-    EXPECT_EQ(process.start({}), ScanOutcome::failure(ScanCode::scannerNetworkError));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
-}
-
-TEST(Connection, EmptyAddressIsANetworkError) {
-    Device device = networkScanner(0);
-    device.ip = "";
-    SocketScanProcess process(device, ScanCommand(smallJob("FB")), {});
-    EXPECT_EQ(process.start({}), ScanOutcome::failure(ScanCode::scannerNetworkError));
+// A refused connection fails at once; a listener whose queue is full never completes the
+// handshake, and the job fails after the reply wait.
+TEST(JobEnd, AnAddressThatDoesNotTakeTheConnectionIsANetworkError) {
+    for (const bool queueFull : {false, true}) {
+        std::optional<testing::LoopbackPeer> peer(std::in_place, nullptr, 0);
+        const uint16_t port = peer->port();
+        UniqueFd queued(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const sockaddr_in address = testing::loopbackAddress(port);
+        if (queueFull) {
+            ASSERT_EQ(::connect(queued.get(), reinterpret_cast<const sockaddr*>(&address),
+                                sizeof address),
+                      0);
+        } else {
+            peer.reset();
+        }
+        SocketScanProcess process(networkScanner(),
+                                  ScanCommand(emulator::test::smallJob("GRAY256")), {},
+                                  {port, testing::quickLimits(), {}});
+        const auto started = steady_clock::now();
+        EXPECT_EQ(process.start({}).code, ScanCode::scannerNetworkError) << queueFull;
+        EXPECT_LT(steady_clock::now() - started, milliseconds(2000)) << queueFull;
+    }
 }
 
 }  // namespace
