@@ -1,5 +1,5 @@
-// Runs a fuzz target over stored inputs (files, or every file under a directory), for the
-// builds without libFuzzer: the corpus and the regression inputs replay in every test run.
+// Runs a fuzz target over every file under the directories given, for the builds without
+// libFuzzer: the corpus and the regression inputs replay in every test run.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -10,22 +10,18 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv) {
-    namespace fs = std::filesystem;
     size_t inputs = 0;
-    const auto replay = [&inputs](const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        ++inputs;
-    };
     for (int i = 1; i < argc; ++i) {
-        if (fs::is_regular_file(argv[i])) {
-            replay(argv[i]);
-        } else if (fs::is_directory(argv[i])) {
-            for (const auto& entry : fs::recursive_directory_iterator(argv[i])) {
-                if (entry.is_regular_file()) {
-                    replay(entry.path());
-                }
+        if (!std::filesystem::is_directory(argv[i])) {
+            continue;  // a target without regression inputs
+        }
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+            if (entry.is_regular_file()) {
+                LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                       bytes.size());
+                ++inputs;
             }
         }
     }

@@ -62,18 +62,15 @@ netsnmp_pdu* answer(FuzzInput& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool prepared = (prepareSnmpEnvironment(), true);
-    (void)prepared;
+    [[maybe_unused]] static const bool prepared = (prepareSnmpEnvironment(), true);
     FuzzInput in(data, size);
     const auto lock = lockSnmpLibrary();
     std::vector<Device> reported;
     AnswerCollector collector([&](const Device& device) { reported.push_back(device); });
     RequestState state{&collector};
     netsnmp_pdu* pdu = answer(in);
-    const auto sender = pdu->transport_data_length > 0
-                            ? static_cast<netsnmp_indexed_addr_pair*>(pdu->transport_data)
-                                  ->remote_addr.sin.sin_addr.s_addr
-                            : 0;
+    const in_addr sender =
+        static_cast<netsnmp_indexed_addr_pair*>(pdu->transport_data)->remote_addr.sin.sin_addr;
     for (int repeat = 0; repeat < 2; ++repeat) {  // one agent answering twice
         snmpAnswerCallback(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, nullptr, 0, pdu, &state);
     }
@@ -82,8 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 collector.devices().size() == reported.size(),
             "one Device per answering agent");
     char text[INET_ADDRSTRLEN] = {};
-    in_addr address{static_cast<in_addr_t>(sender)};
-    inet_ntop(AF_INET, &address, text, sizeof text);
+    inet_ntop(AF_INET, &sender, text, sizeof text);
     for (const Device& device : reported) {
         require(device.type == "Net" && device.ip == text,
                 "a matched scanner is a network scanner at the sender's address");

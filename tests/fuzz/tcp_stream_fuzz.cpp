@@ -31,10 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         writer.reset();  // the scanner closes the connection
     });
 
-    CommunicatorLimits limits;
-    limits.settleDelay = std::chrono::milliseconds(0);
-    limits.pageTimeout = std::chrono::milliseconds(500);
-    limits.statusGrace = std::chrono::milliseconds(1);
+    using namespace std::chrono_literals;
+    const CommunicatorLimits limits{
+        .settleDelay = 0ms, .replyTimeout = 500ms, .pageTimeout = 500ms, .statusGrace = 1ms};
     int stored = 0;
     const PageSink sink = [&stored](const ScanParam& job, int pageNo, const Bytes& page) {
         const ResultPair saved = saveImages(job, pageNo, page);

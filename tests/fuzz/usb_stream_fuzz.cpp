@@ -21,12 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UsbInterface interface(std::move(link));
 
     int stored = 0;
-    const PageSink sink = [](const ScanParam& job, int pageNo, const Bytes& page) {
-        return saveImages(job, pageNo, page);
-    };
     while (true) {
         const PageReadResult page =
-            readImages(interface, 1, param, stored + 1, sink, std::chrono::milliseconds(1));
+            readImages(interface, 1, param, stored + 1, saveImages, std::chrono::milliseconds(1));
         if (page.isFinished) {
             require(page.code <= kLastScanCode, "a known outcome code");
             break;

@@ -11,18 +11,6 @@
 namespace scandesk::testing {
 namespace {
 
-emulator::EmulatorOptions optionsFor(emulator::ScannerScript script, bool split, int connections,
-                                     const std::string& logPath) {
-    emulator::EmulatorOptions options;
-    options.port = 0;
-    options.connections = connections;
-    options.split = split;
-    options.logPath = logPath;
-    options.idleTimeout = std::chrono::seconds(5);
-    options.script = std::move(script);
-    return options;
-}
-
 std::string uniqueLogPath() {
     static std::atomic<int> counter{0};
     return ::testing::TempDir() + "virtual-scanner-" + std::to_string(::getpid()) + "-" +
@@ -33,7 +21,15 @@ std::string uniqueLogPath() {
 
 VirtualScanner::VirtualScanner(emulator::ScannerScript script, bool split, int connections)
     : logPath_(uniqueLogPath()),
-      server_(optionsFor(std::move(script), split, connections, logPath_)) {
+      server_({.bind = "127.0.0.1",
+               .port = 0,
+               .connections = connections,
+               .logPath = logPath_,
+               .split = split,
+               .idleTimeout = std::chrono::seconds(5),
+               .snmpPort = {},
+               .snmpModel = {},
+               .script = std::move(script)}) {
     if (std::string error; !server_.listen(error)) {
         ADD_FAILURE() << error;
         return;
