@@ -54,7 +54,6 @@ class NetworkLab {
     std::string prefix_;
     std::string host_;
     std::optional<TempDir> directory_;
-    std::vector<std::string> namespaces_;
     std::vector<pid_t> programs_;
     int subnets_ = 0;
     int peers_ = 0;
