@@ -59,8 +59,7 @@ TEST(SnmpDiscoveryNetwork, FindsEachScannerOnceAsItAnswersWithEveryInterfaceProb
     lab.addAgent(office, "192.0.2.11/24", {T3_IDENTIFIER});
     lab.startListening(lab.addPeer(lab.addSubnet("198.18.0.1/23"), "198.18.1.77/23"),
                        {SCANDESK_EMULATOR_PATH, "--bind", "0.0.0.0", "--snmp", "--model",
-                        "Tessel T5", "--idle-timeout", "20"},
-                       {});
+                        "Tessel T5", "--idle-timeout", "20"});
     lab.addAgent(lab.addSubnet("198.19.0.1/16"), "198.19.200.5/16", {T3_IDENTIFIER});
     REQUIRE_LAB(lab);
     std::vector<Device> devices;

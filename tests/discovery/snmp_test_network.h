@@ -39,17 +39,18 @@ class NetworkLab {
     /// returns once it listens.
     void addAgent(const std::string& bridge, const std::string& cidr,
                   const std::vector<std::string>& configLines, uint16_t port = 161);
-    /// Starts `argv` (with `env` and the sanitizer settings) in the namespace `ns` and
-    /// returns once it listens on UDP `port`.
-    void startListening(const std::string& ns, std::vector<std::string> argv,
-                        std::vector<std::string> env, uint16_t port = 161);
+    /// Starts `argv` (leading NAME=value entries set its environment, besides the
+    /// sanitizer settings) in the namespace `ns`; returns once it listens on UDP `port`.
+    void startListening(const std::string& ns, const std::vector<std::string>& argv,
+                        uint16_t port = 161);
 
     /// Runs `work` on a thread that has entered the host-side namespace; returns the
     /// refusal (and runs nothing) when the thread is not there.
     std::string runInside(const std::function<void()>& work) const;
 
   private:
-    bool run(const std::vector<std::string>& argv);
+    /// Runs shell commands unless the lab has failed; whether they succeeded.
+    bool run(const std::string& commands);
 
     std::string prefix_;
     std::string host_;
