@@ -27,36 +27,36 @@ Bytes pattern(size_t count, uint8_t first = 1) {
 
 // A data block: 12-byte header (type, page number at 3, length L at 10..11) and its data.
 Bytes block(uint8_t type, const Bytes& data, uint8_t pageNo = 1) {
-    const Bytes header{type,
-                       0,
-                       0,
-                       pageNo,
-                       0,
-                       0,
-                       0,
-                       0,
-                       0,
-                       0,
-                       static_cast<uint8_t>(data.size()),
-                       static_cast<uint8_t>(data.size() >> 8)};
+    Bytes header(12, 0);
+    header[0] = type;
+    header[3] = pageNo;
+    header[10] = static_cast<uint8_t>(data.size());
+    header[11] = static_cast<uint8_t>(data.size() >> 8);
     return header + data;
 }
-
-const Bytes PAGE_END = Bytes{0x82} + Bytes(9, 0);
-const Bytes END_OF_SCAN{0x80};
 
 Bytes from(const Bytes& bytes, size_t first, size_t count = SIZE_MAX) {
     return {bytes.begin() + first, bytes.begin() + first + std::min(count, bytes.size() - first)};
 }
 
+const Bytes A = pattern(1010), B = pattern(500, 7), C = pattern(10, 50), D = pattern(7, 90);
+const Bytes BIG = pattern(65535, 3);
+const Bytes E = Bytes{0x82} + Bytes(9, 0);  // a page end
+const Bytes END{0x80};                      // the end of the scan
+
 struct StreamRow {
     const char* name;
-    std::vector<Bytes> pieces;  ///< sent with a pause between them
     ScanCode code;
-    Pages pages;               ///< handed to the sink, with their numbers
-    bool silentAtEnd = false;  ///< the peer stays connected after the last piece
-    bool stores = true;        ///< whether the sink manages to store a page
+    Pages pages;                ///< handed to the sink, with their numbers
+    std::vector<Bytes> pieces;  ///< sent with a pause between them
+    bool silentAtEnd;           ///< the peer stays connected after the last piece
+    bool stores;                ///< whether the sink manages to store a page
 };
+
+StreamRow row(const char* name, ScanCode code, Pages pages, std::vector<Bytes> pieces,
+              bool silentAtEnd = false, bool stores = true) {
+    return {name, code, std::move(pages), std::move(pieces), silentAtEnd, stores};
+}
 
 void PrintTo(const StreamRow& row, std::ostream* out) {
     *out << row.name;
@@ -99,74 +99,38 @@ TEST_P(PageStream, IsCutIntoPages) {
     EXPECT_EQ(progress.size(), stored);
 }
 
-const Bytes A = pattern(1010), B = pattern(500, 7), C = pattern(10, 50), D = pattern(7, 90);
-const Bytes BIG = pattern(65535, 3);
 using S = ScanCode;
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, PageStream,
     ::testing::Values(
-        StreamRow{"two_pages_of_both_block_types",
-                  {block(0x42, A) + PAGE_END + block(0x64, B, 2) + PAGE_END + END_OF_SCAN},
-                  S::completed,
-                  {{1, A}, {2, B}}},
+        row("two_pages_of_both_block_types", S::completed, {{1, A}, {2, B}},
+            {block(0x42, A) + E + block(0x64, B, 2) + E + END}),
         // A header unit is 22 bytes: blocks of ten fill it, shorter blocks leave the
         // next header's start in it.
-        StreamRow{"blocks_of_ten_and_shorter_share_units",
-                  {block(0x42, C) + block(0x64, D) + block(0x64, {}) + block(0x42, C) + PAGE_END +
-                   END_OF_SCAN},
-                  S::completed,
-                  {{1, C + D + C}}},
-        StreamRow{
-            "largest_block_in_pieces",
-            {from(block(0x42, BIG), 0, 30), from(block(0x42, BIG), 30) + PAGE_END + END_OF_SCAN},
-            S::completed,
-            {{1, BIG}}},
-        StreamRow{"unit_of_unknown_type_dropped",
-                  {Bytes(22, 0x11) + block(0x42, C) + PAGE_END + END_OF_SCAN},
-                  S::completed,
-                  {{1, C}}},
+        row("blocks_of_ten_and_shorter_share_units", S::completed, {{1, C + D + C}},
+            {block(0x42, C) + block(0x64, D) + block(0x64, {}) + block(0x42, C) + E + END}),
+        row("largest_block_in_pieces", S::completed, {{1, BIG}},
+            {from(block(0x42, BIG), 0, 30), from(block(0x42, BIG), 30) + E + END}),
+        row("unit_of_unknown_type_dropped", S::completed, {{1, C}},
+            {Bytes(22, 0x11) + block(0x42, C) + E + END}),
         // TCP may deliver a unit's first byte alone, its rest late: not a status byte.
-        StreamRow{"lone_page_end_byte_waits",
-                  {block(0x42, B) + Bytes{0x82}, from(PAGE_END, 1) + END_OF_SCAN},
-                  S::completed,
-                  {{1, B}}},
-        StreamRow{"lone_block_byte_after_a_page_end_waits",
-                  {block(0x42, B) + PAGE_END + Bytes{0x64},
-                   from(block(0x64, A, 2), 1) + PAGE_END + END_OF_SCAN},
-                  S::completed,
-                  {{1, B}, {2, A}}},
-        StreamRow{"lone_block_byte_at_a_unit_start_waits",
-                  {block(0x64, A) + Bytes{0x42}, from(block(0x42, C), 1) + PAGE_END + END_OF_SCAN},
-                  S::completed,
-                  {{1, A + C}}},
+        row("lone_page_end_byte_waits", S::completed, {{1, B}},
+            {block(0x42, B) + Bytes{0x82}, from(E, 1) + END}),
+        row("lone_block_byte_after_a_page_end_waits", S::completed, {{1, B}, {2, A}},
+            {block(0x42, B) + E + Bytes{0x64}, from(block(0x64, A, 2), 1) + E + END}),
+        row("lone_block_byte_at_a_unit_start_waits", S::completed, {{1, A + C}},
+            {block(0x64, A) + Bytes{0x42}, from(block(0x42, C), 1) + E + END}),
         // A lone byte when the scanner closes the connection: the scan ended there.
-        StreamRow{"unit_byte_then_closed",
-                  {block(0x42, C) + PAGE_END + Bytes{0x42}},
-                  S::completed,
-                  {{1, C}}},
-        StreamRow{"status_byte_after_a_page",
-                  {block(0x42, C) + PAGE_END + Bytes{0xC3}},
-                  S::paperJunck,
-                  {{1, C}}},
-        StreamRow{"lone_status_byte", {{0xC2}}, S::noPaperInADF, {}},
-        StreamRow{"unknown_status_byte", {{0xFF}}, S::unknownScanStatus, {}},
-        StreamRow{"page_that_cannot_be_stored_stops_the_transfer",
-                  {block(0x42, C) + PAGE_END + block(0x42, D, 2) + PAGE_END + END_OF_SCAN},
-                  S::saveImageError,
-                  {{1, C}},
-                  false,
-                  false},
-        StreamRow{"closed_inside_a_page",
-                  {block(0x42, C) + PAGE_END + from(block(0x42, A), 0, 200)},
-                  S::scannerNetworkError,
-                  {{1, C}}},
-        StreamRow{"silent_after_a_unit_byte", {{0x42}}, S::noBytesForOneMinute, {}, true},
-        StreamRow{"silent_inside_a_block",
-                  {block(0x42, C) + PAGE_END + from(block(0x42, A), 0, 100)},
-                  S::noBytesForOneMinute,
-                  {{1, C}},
-                  true}),
+        row("unit_byte_then_closed", S::completed, {{1, C}}, {block(0x42, C) + E + Bytes{0x42}}),
+        row("status_byte_after_a_page", S::paperJunck, {{1, C}},
+            {block(0x42, C) + E + Bytes{0xC3}}),
+        row("lone_status_byte", S::noPaperInADF, {}, {Bytes{0xC2}}),
+        row("page_that_cannot_be_stored_stops_the_transfer", S::saveImageError, {{1, C}},
+            {block(0x42, C) + E + block(0x42, D, 2) + E + END}, false, false),
+        row("closed_inside_a_page", S::scannerNetworkError, {{1, C}},
+            {block(0x42, C) + E + from(block(0x42, A), 0, 200)}),
+        row("silent_after_a_unit_byte", S::noBytesForOneMinute, {}, {Bytes{0x42}}, true)),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A stream that grows a page far beyond its size is broken: no page, no endless memory.
