@@ -2,10 +2,9 @@
 #include "fake_services.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 
 #include "devices/options.h"
+#include "imaging/page_files.h"
 
 namespace scandesk::testing {
 namespace {
@@ -13,6 +12,7 @@ namespace {
 // The scripted list of this search (counted among the earlier ones of its kind), or none.
 std::vector<Device> nextResult(FakeRecord& record, const char* kind,
                                const std::vector<std::vector<Device>>& results) {
+    std::lock_guard lock(record.mutex);
     const auto run =
         static_cast<size_t>(std::count(record.searches.begin(), record.searches.end(), kind));
     record.searches.emplace_back(kind);
@@ -25,8 +25,8 @@ class FakeScanProcess final : public ScanProcess {
                     PageProgress progress)
         : record_(std::move(record)),
           command_(std::move(command)),
-          sink_(std::move(sink)),
-          progress_(std::move(progress)) {}
+          sink_(sink),
+          progress_(progress) {}
 
     ScanOutcome start(std::stop_token stop) override {
         ScriptedScan scan{0, ScanCode::unexpectError};
@@ -38,21 +38,18 @@ class FakeScanProcess final : public ScanProcess {
                 record_->scans.pop_front();
             }
         }
-        int stored = 0;
         for (int page = 1; page <= scan.pages; ++page) {
             const int pageNo = command_.param.isSecondScan ? 2 : page;
-            if (!sink_(command_.param, pageNo, Bytes{1, 2, 3}).status) {
-                return ScanOutcome::failure(ScanCode::saveImageError, stored);
+            if (!sink_(command_.param, pageNo, toBytes("page")).status) {
+                return ScanOutcome::failure(ScanCode::saveImageError, page - 1);
             }
-            ++stored;
-            if (progress_) {
-                progress_(pageNo);
-            }
+            progress_(pageNo);
         }
-        if (!record_->scanGate.pass(stop)) {
-            return ScanOutcome::failure(ScanCode::cancelled, stored);
+        std::unique_lock lock(record_->mutex);
+        if (!record_->released.wait(lock, stop, [this] { return !record_->scansHeld; })) {
+            return ScanOutcome::failure(ScanCode::cancelled, scan.pages);
         }
-        return ScanOutcome{scan.code, stored, false, {}};
+        return ScanOutcome{scan.code, scan.pages, false, {}};
     }
 
   private:
@@ -67,18 +64,11 @@ class FakeScanProcess final : public ScanProcess {
 ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
     ScannerModelServices services;
     services.networkSearch = [record](const ScannerFound& found) {
-        std::vector<Device> result;
-        {
-            std::lock_guard lock(record->mutex);
-            result = nextResult(*record, "net", record->networkResults);
-        }
+        const auto result = nextResult(*record, "net", record->networkResults);
         std::for_each(result.begin(), result.end(), found);
         return result;
     };
-    services.usbSearch = [record] {
-        std::lock_guard lock(record->mutex);
-        return nextResult(*record, "usb", record->usbResults);
-    };
+    services.usbSearch = [record] { return nextResult(*record, "usb", record->usbResults); };
     services.identifyScanner = [record](const std::string& ip) {
         std::lock_guard lock(record->mutex);
         record->searches.push_back("identify " + ip);
@@ -90,20 +80,16 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
             std::lock_guard lock(record->mutex);
             record->scannedDevices.push_back(scanner);
         }
-        return std::make_unique<FakeScanProcess>(record, std::move(command), std::move(sink),
-                                                 std::move(progress));
+        return std::make_unique<FakeScanProcess>(record, std::move(command), sink, progress);
     };
     services.saveImages = [](const ScanParam& param, int pageNo, const Bytes& data) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "-%04d.jpg", pageNo);
-        std::ofstream out(param.filePath + suffix, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(data.data()), static_cast<long>(data.size()));
-        return ResultPair{static_cast<bool>(out), out ? "ok" : "saveImageError"};
+        const bool saved = !writeFileAtomically(pageFileName(param.filePath, pageNo, ".jpg"), data);
+        return ResultPair{saved, saved ? "ok" : "saveImageError"};
     };
     services.combineImage = [record](int pages, int, const ScanParam&) {
         std::lock_guard lock(record->mutex);
         record->combineCalls.push_back(pages);
-        return ResultPair{record->combineSucceeds, record->combineSucceeds ? "ok" : "failed"};
+        return ResultPair{record->combineSucceeds, "combined"};
     };
     services.save2PDF = [record](const ScanParam&, int pages, const std::string&,
                                  const std::string&) {
@@ -122,16 +108,10 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
     return services;
 }
 
-std::chrono::system_clock::time_point fixedMoment() {
-    using namespace std::chrono;
-    return sys_days{year{2024} / March / 5} + hours{14} + minutes{7} + seconds{9};
-}
-
 Device fakeScanner(const std::string& name, const std::string& type, bool hasScreen) {
     Device d;
     d.id = Uuid::random();
-    d.name = name;
-    d.label = name;
+    d.name = d.label = name;
     d.type = type;
     d.ip = type == "Net" ? "192.0.2.10" : "";
     d.scanSource = scanSourceOptionN();

@@ -22,35 +22,6 @@ struct ScriptedScan {
     ScanCode code = ScanCode::completed;
 };
 
-/// Where a scan waits after storing its pages until the test opens it (open at first);
-/// a stop request lets it go as cancelled.
-class Gate {
-  public:
-    void set(bool open) {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = open;
-        }
-        changed_.notify_all();
-    }
-    /// Whether the gate opened rather than the stop being requested.
-    bool pass(std::stop_token stop) {
-        std::unique_lock lock(mutex_);
-        arrived_ = true;
-        return changed_.wait(lock, stop, [this] { return open_; });
-    }
-    bool arrived() {
-        std::lock_guard lock(mutex_);
-        return arrived_;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable_any changed_;
-    bool open_ = true;
-    bool arrived_ = false;
-};
-
 /// Everything the fakes saw, shared with the services they make.
 struct FakeRecord {
     std::mutex mutex;
@@ -61,20 +32,26 @@ struct FakeRecord {
     std::deque<ScriptedScan> scans;  // consumed one per attempt; unscripted ones fail
     std::vector<Device> scannedDevices;
     std::vector<ScanParam> scannedParams;  // the command's record at start
-    Gate scanGate;
+    bool scansHeld = false;                // a scan waits after its pages until released or stopped
+    std::condition_variable_any released;
     std::vector<int> combineCalls;  // the page counts asked for
     bool combineSucceeds = true;
     std::vector<int> pdfPages;  // of each PDF asked for
     std::vector<std::chrono::milliseconds> sleeps;
     std::chrono::system_clock::time_point now;
+
+    void holdScans(bool held) {
+        {
+            std::lock_guard lock(mutex);
+            scansHeld = held;
+        }
+        released.notify_all();
+    }
 };
 
 /// Services wired to the record. Scans write small page files named as the real page
 /// saving names them, so the receive directory can be checked on disk.
 ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record);
-
-/// 2024-03-05 14:07:09 in the time zone of the tests (UTC).
-std::chrono::system_clock::time_point fixedMoment();
 
 /// A scanner record with every source, resolution and page size; one without a screen
 /// combines.

@@ -20,7 +20,10 @@ enum Combine { NoCombine, Horizontal, Vertical, IDCard };
 
 class ScanFlow : public ::testing::Test {
   protected:
-    ScanFlow() { record->now = testing::fixedMoment(); }
+    ScanFlow() {
+        using namespace std::chrono;  // 2024-03-05 14:07:09 in the tests' time zone, UTC
+        record->now = sys_days{year{2024} / March / 5} + hours{14} + minutes{7} + seconds{9};
+    }
 
     UIParams choices(int combine, int saveType) const {
         UIParams ui;
@@ -53,20 +56,14 @@ TEST_F(ScanFlow, PageCountsDecideCombiningAndThePdf) {
         ScanOutcome expected;
         const char* alert;
     };
+    // clang-format off
     for (const Row& row : {
-             Row{{5}, true, {3}, {ScanCode::completed, 3, false, {}}, "scanPage 5 pages"},
-             // A failed combination keeps the page files and writes no PDF.
-             Row{{4},
-                 false,
-                 {},
-                 ScanOutcome::failure(ScanCode::combineFailed, 4),
-                 "combineFailed pagesKept"},
-             Row{{2, ScanCode::paperJunck},
-                 true,
-                 {},
-                 ScanOutcome::failure(ScanCode::paperJunck, 2),
-                 "paperJunck pagesKept"},
-         }) {
+        Row{{5},                       true,  {3}, {ScanCode::completed, 3, false, {}},              "scanPage 5 pages"},
+        // A failed combination keeps the page files and writes no PDF.
+        Row{{4},                       false, {},  ScanOutcome::failure(ScanCode::combineFailed, 4), "combineFailed pagesKept"},
+        Row{{2, ScanCode::paperJunck}, true,  {},  ScanOutcome::failure(ScanCode::paperJunck, 2),    "paperJunck pagesKept"},
+    }) {
+        // clang-format on
         SCOPED_TRACE(row.alert);
         record->pdfPages.clear();
         record->combineSucceeds = row.combineSucceeds;

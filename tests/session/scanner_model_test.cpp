@@ -1,14 +1,18 @@
-// The model's discovery runs, scanners added by address and the transport choice, with
-// fake searches and hand-cranked executors.
+// The model's discovery runs and scanners added by address, with fake searches and
+// hand-cranked executors; the desktop directory, where output goes by default.
 #include "session/scanner_model.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "common/localization.h"
 #include "fake_services.h"
-#include "session/transport_choice.h"
+#include "session/desktop_directory.h"
 #include "support/captured_lines.h"
+#include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {
@@ -50,22 +54,15 @@ TEST_F(ModelTest, DiscoveryListsNetworkThenUsbScannersAndKeepsASelectionItFindsA
     EXPECT_EQ(model->selectedScanner(), a);
     EXPECT_FALSE(model->isFinding());
     model->setSelectedScanner(b);
+    for (const Device& selected : {b, c}) {
+        model->autoDetectScanners();
+        finishSearch();
+        EXPECT_EQ(model->selectedScanner(), selected);
+    }
     model->autoDetectScanners();
     finishSearch();
-    EXPECT_THAT(model->scannerList(), ElementsAre(c, b));
-    EXPECT_EQ(model->selectedScanner(), b);
-    model->autoDetectScanners();
-    finishSearch();
-    EXPECT_EQ(model->selectedScanner(), c);
-}
-
-TEST_F(ModelTest, NothingFoundRaisesTheAlertAndKeepsTheSelection) {
-    const Device placeholder = model->selectedScanner();
-    model->autoDetectScanners();
-    finishSearch();
-    EXPECT_TRUE(model->showAlert());
     EXPECT_EQ(model->alertMessage(), "noScannerFound");
-    EXPECT_EQ(model->selectedScanner(), placeholder);
+    EXPECT_EQ(model->selectedScanner(), c);
 }
 
 TEST_F(ModelTest, WorkQueuedForADestroyedModelDoesNothing) {
@@ -103,21 +100,18 @@ TEST_F(ModelTest, AScannerFoundByAddressIsAddedOnceAndSelected) {
     EXPECT_EQ(model->alertMessage(), "noScannerAtAddress 192.0.2.45");
 }
 
-TEST(TransportChoice, OnlyNetDevicesGoOverTheNetwork) {
-    std::vector<std::string> made;
-    auto recorder = [&made](std::string transport) -> ScanProcessFactory {
-        return [&made, transport](const Device&, ScanCommand, PageSink, PageProgress) {
-            made.push_back(transport);
-            return std::unique_ptr<ScanProcess>();
-        };
-    };
-    const ScanProcessFactory choose = chooseTransport(recorder("net"), recorder("usb"));
-    for (const char* type : {"Net", "USB", "", "net"}) {
-        Device device;
-        device.type = type;
-        choose(device, ScanCommand(ScanParam{}), nullptr, nullptr);
+TEST(DesktopDirectory, FollowsTheUserDirsFileAndFallsBackToDesktop) {
+    testing::TempDir config;
+    const std::string file = config.path() + "/user-dirs.dirs";
+    EXPECT_EQ(desktopDirectoryFor("/home/u", config.path()), "/home/u/Desktop");
+    for (const auto& [line, expected] : std::vector<std::pair<std::string, std::string>>{
+             {"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"", "/home/u/Schreibtisch"},
+             {"# comment\nXDG_DOWNLOAD_DIR=\"$HOME/dl\"\nXDG_DESKTOP_DIR=\"/data/d\"", "/data/d"},
+             {"XDG_DESKTOP_DIR=\"Desk\"", "/home/u/Desktop"},  // relative: ignored
+         }) {
+        std::ofstream(file) << line << "\n";
+        EXPECT_EQ(desktopDirectoryFor("/home/u", config.path()), expected) << line;
     }
-    EXPECT_EQ(made, (std::vector<std::string>{"net", "usb", "usb", "usb"}));
 }
 
 }  // namespace

@@ -1,147 +1,154 @@
-// The window's choice rules below the widgets: the page size filter, the resolution
-// and file type lists, indices kept in range and the scan parameters.
-#include <QTest>
-
-#include "test_scanners.h"
+// The window's choice rules below the widgets: listed page sizes, the change rules and
+// the rows they show, indices kept in range, the scan checks and the scan parameters.
 #include "ui/setting_state.h"
 
-Q_DECLARE_METATYPE(scandesk::SettingState)
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
 
 namespace scandesk {
 
-// Failure messages name every index.
-char* toString(const SettingState& s) {
-    return QTest::toString(QString("scanner %1 mode %2 source %3 content %4 resolution %5 page %6 "
-                                   "save %7 rotate %8 combine %9")
-                               .arg(s.scannerIndex)
-                               .arg(s.colorModeIndex)
-                               .arg(s.scanSourceIndex)
-                               .arg(s.contentTypeIndex)
-                               .arg(s.resolutionIndex)
-                               .arg(s.pageSizeIndex)
-                               .arg(s.saveTypeIndex)
-                               .arg(s.rotateAngleIndex)
-                               .arg(s.combineTypeIndex));
-}
-
 namespace {
 
-using testing::scannerNamed;
+Device scanner(OptionList sources, bool combines) {
+    Device d;
+    d.scanSource = std::move(sources);
+    d.paperSize = {"A4", "A5", "Letter", "Folio", "Legal", "4R"};
+    d.adfResolution = {"200dpi", "300dpi", "600dpi"};
+    d.fbResolution = {"200dpi", "300dpi", "600dpi", "1200dpi"};
+    d.supportCombine = combines;
+    return d;
+}
+const Device kOffice = scanner({"AUTO", "ADF", "FB"}, true);
+const Device kNoCombine = scanner({"AUTO", "ADF", "FB"}, false);
+const Device kTwoSource = scanner({"AUTO", "ADF"}, true);
+const Device kFlatbed = scanner({"FB"}, true);
 
-constexpr int kText = 2;  // "TEXT" in the colour modes
-
-// A state with the indices the rows below vary.
-SettingState with(int colorMode, int source, int resolution, int pageSize, int saveType, int rotate,
-                  int combine) {
-    return testing::stateWith(colorMode, source, resolution, pageSize, saveType, rotate, combine);
+// Choices by letter and index, as in "s2 c3": the scanner, colour mode, source,
+// resolution, page size, file type, angle of rotation, combination.
+int SettingState::*field(char letter) {
+    using S = SettingState;
+    constexpr int S::*fields[] = {&S::scannerIndex,     &S::colorModeIndex,  &S::scanSourceIndex,
+                                  &S::resolutionIndex,  &S::pageSizeIndex,   &S::saveTypeIndex,
+                                  &S::rotateAngleIndex, &S::combineTypeIndex};
+    return fields[std::string_view("nmsrpfac").find(letter)];
 }
 
-}  // namespace
-
-class SettingStateTest : public QObject {
-    Q_OBJECT
-
-  private slots:
-    void pageSizeFilterKeepsFullListIndices_data();
-    void pageSizeFilterKeepsFullListIndices();
-    void resolutionsFollowTheSource();
-    void fileTypeEntriesFollowTheColourMode();
-    void indicesAreKeptInsideTheirLists_data();
-    void indicesAreKeptInsideTheirLists();
-    void uiParamsCarryTheChoicesInFieldOrder();
-};
-
-void SettingStateTest::pageSizeFilterKeepsFullListIndices_data() {
-    QTest::addColumn<QString>("scanner");
-    QTest::addColumn<int>("source");
-    QTest::addColumn<QList<int>>("listed");
-    // office paper sizes: A4 A5 B5(JIS) B5(ISO) Letter Folio Legal 4R
-    QTest::newRow("AUTO lists neither 4R nor Folio/Legal")
-        << "office" << 0 << QList<int>{0, 1, 2, 3, 4};
-    QTest::newRow("ADF lists Folio and Legal") << "office" << 1 << QList<int>{0, 1, 2, 3, 4, 5, 6};
-    QTest::newRow("FB lists 4R at its full-list index")
-        << "office" << 2 << QList<int>{0, 1, 2, 3, 4, 7};
-    QTest::newRow("flatbed model without filtered sizes")
-        << "flatbed" << 0 << QList<int>{0, 1, 2, 3, 4};
-}
-
-void SettingStateTest::pageSizeFilterKeepsFullListIndices() {
-    QFETCH(QString, scanner);
-    QFETCH(int, source);
-    QFETCH(QList<int>, listed);
+// The choices made in order; with a scanner, each as the window makes it: the change
+// rule of its row, then every index kept in range.
+SettingState choose(const std::string& choices, const Device* scanner = nullptr) {
     SettingState state;
-    state.scanSourceIndex = source;
-    const auto indices = listedPageSizes(scannerNamed(scanner), state);
-    QCOMPARE(QList<int>(indices.begin(), indices.end()), listed);
-}
-
-void SettingStateTest::resolutionsFollowTheSource() {
-    const Device office = testing::officeScanner();
-    SettingState state;
-    for (int source : {0, 1}) {
-        state.scanSourceIndex = source;
-        QCOMPARE(resolutionList(office, state), office.adfResolution);
+    std::istringstream in(choices);
+    char letter;
+    int index;
+    while (in >> letter >> index) {
+        state.*field(letter) = index;
+        if (scanner && letter == 's') {
+            applyScanSourceChange(state, *scanner);
+        } else if (scanner && letter == 'm') {
+            applyColorModeChange(state);
+        } else if (scanner && letter == 'c') {
+            applyCombineTypeChange(state, *scanner);
+        }
+        if (scanner) {
+            keepIndicesInRange(state, *scanner, 1);
+        }
     }
-    state.scanSourceIndex = 2;
-    QCOMPARE(resolutionList(office, state), office.fbResolution);
-    QCOMPARE(resolutionList(office, state).back(), std::string("1200dpi"));
+    return state;
 }
 
-void SettingStateTest::fileTypeEntriesFollowTheColourMode() {
-    SettingState state;
-    QCOMPARE(saveTypeEntries(state), (OptionList{"JPEG", "PDF"}));
-    state.colorModeIndex = kText;
-    QCOMPARE(saveTypeEntries(state), (OptionList{"BMP", "PDF"}));
+TEST(SettingState, PageSizesListedFollowTheSource) {
+    EXPECT_EQ(listedPageSizes(kOffice, choose("s0")), (std::vector{0, 1, 2}));
+    EXPECT_EQ(listedPageSizes(kOffice, choose("s1")), (std::vector{0, 1, 2, 3, 4}));
+    EXPECT_EQ(listedPageSizes(kOffice, choose("s2")), (std::vector{0, 1, 2, 5}));
+    EXPECT_EQ(resolutionList(kOffice, choose("s2")), kOffice.fbResolution);
+    EXPECT_EQ(saveTypeEntries(choose("m2")), (OptionList{"BMP", "PDF"}));
+    EXPECT_EQ(saveTypeEntries(choose("m1")), (OptionList{"JPEG", "PDF"}));
 }
 
-void SettingStateTest::indicesAreKeptInsideTheirLists_data() {
-    QTest::addColumn<QString>("scanner");
-    QTest::addColumn<int>("scannerCount");
-    QTest::addColumn<SettingState>("before");
-    QTest::addColumn<SettingState>("expected");
-    SettingState fewerScanners = with(0, 1, 1, 0, 0, 0, 0);
-    fewerScanners.scannerIndex = 3;
-    SettingState fewerScannersKept = fewerScanners;
-    fewerScannersKept.scannerIndex = 0;
-    QTest::newRow("a refresh that finds fewer scanners")
-        << "office" << 2 << fewerScanners << fewerScannersKept;
-    QTest::newRow("no scanner at all") << "office" << 0 << fewerScanners << fewerScannersKept;
-    QTest::newRow("a one-source scanner after source FB of three")
-        << "flatbed" << 1 << with(0, 2, 3, 0, 0, 0, 0) << with(0, 0, 3, 0, 0, 0, 0);
-    QTest::newRow("1200dpi left behind when the source leaves FB")
-        << "office" << 1 << with(0, 1, 3, 0, 0, 0, 0) << with(0, 1, 0, 0, 0, 0, 0);
-    QTest::newRow("a paper size past a shorter list")
-        << "flatbed" << 1 << with(0, 0, 0, 7, 0, 0, 0) << with(0, 0, 0, 0, 0, 0, 0);
-    QTest::newRow("4R is not listed once the source is AUTO")
-        << "office" << 1 << with(0, 0, 0, 7, 0, 0, 0) << with(0, 0, 0, 0, 0, 0, 0);
-    QTest::newRow("a scanner that cannot combine drops the combination")
-        << "office" << 1 << with(0, 2, 0, 0, 0, 0, 3) << with(0, 2, 0, 0, 0, 0, 0);
-    QTest::newRow("indices already inside stay")
-        << "combining" << 1 << with(2, 2, 3, 7, 1, 3, 2) << with(2, 2, 3, 7, 1, 3, 2);
-    QTest::newRow("negative indices return to the first entry")
-        << "combining" << 1 << with(-1, -1, -1, -1, -1, -1, -1) << with(0, 0, 0, 0, 0, 0, 0);
+TEST(SettingState, ChoicesRunTheirRulesAndDecideTheRows) {
+    struct Row {
+        const char* what;
+        const Device& scanner;
+        const char* choices;
+        const char* expected;
+        // shown: combination, rotation, file name; enabled: source, page size, file type
+        RowRules rules;
+    };
+    // clang-format off
+    for (const Row& row : std::vector<Row>{
+        {"ID card selects FB",               kOffice,    "p2 c3",       "s2 c3",    {1, 0, 1, 0, 0, 1}},
+        {"ID card keeps a source but FB",    kTwoSource, "s1 c3",       "s1 c3",    {1, 0, 1, 0, 0, 1}},
+        {"TEXT then combining forces PDF",   kFlatbed,   "a2 m2 c1",    "m2 f1 c1", {1, 0, 0, 1, 0, 0}},
+        {"combining then TEXT forces PDF",   kFlatbed,   "c1 m2",       "m2 f1 c1", {1, 0, 0, 1, 0, 0}},
+        {"no combining keeps the rest",      kFlatbed,   "m2 c3 c0",    "m2 f1",    {1, 0, 0, 1, 1, 1}},
+        {"TEXT drops the rotation",          kNoCombine, "a3 m2",       "m2",       {0, 0, 1, 1, 1, 1}},
+        {"PDF hides the file name",          kNoCombine, "f1",          "f1",       {0, 1, 0, 1, 1, 1}},
+        {"leaving FB resets resolution ...", kOffice,    "s2 r3 p5 s1", "s1",       {1, 1, 1, 1, 1, 1}},
+        {"... and going to FB keeps them",   kOffice,    "s1 r2 p1 s2", "s2 r2 p1", {1, 1, 1, 1, 1, 1}},
+        {"but not Legal",                    kOffice,    "s1 p4 s2",    "s2",       {1, 1, 1, 1, 1, 1}},
+    }) {
+        // clang-format on
+        SCOPED_TRACE(row.what);
+        const SettingState state = choose(row.choices, &row.scanner);
+        EXPECT_EQ(state, choose(row.expected));
+        EXPECT_EQ(rowRules(row.scanner, state), row.rules);
+    }
 }
 
-void SettingStateTest::indicesAreKeptInsideTheirLists() {
-    QFETCH(QString, scanner);
-    QFETCH(int, scannerCount);
-    QFETCH(SettingState, before);
-    QFETCH(SettingState, expected);
-    keepIndicesInRange(before, scannerNamed(scanner), static_cast<size_t>(scannerCount));
-    QCOMPARE(before, expected);
+TEST(SettingState, IndicesAreKeptInsideTheirLists) {
+    struct Row {
+        const char* before;
+        const Device& scanner;
+        size_t scanners;
+        const char* expected;
+    };
+    // clang-format off
+    for (const Row& row : std::vector<Row>{
+        {"n3 m3 s1 r3 f2 a4 c4",            kOffice,    2, "s1"},  // past the end of every list
+        {"n3 s1",                           kOffice,    0, "s1"},
+        {"s2 r3 p5",                        kFlatbed,   1, "r3 p5"},  // FB, the only source
+        {"p5",                              kOffice,    1, "p0"},  // 4R is for the flatbed only
+        {"s2 c3",                           kNoCombine, 1, "s2"},
+        {"n-1 m-1 s-1 r-1 p-1 f-1 a-1 c-1", kOffice,    1, ""},
+    }) {
+        // clang-format on
+        SCOPED_TRACE(row.before);
+        SettingState state = choose(row.before);
+        keepIndicesInRange(state, row.scanner, row.scanners);
+        EXPECT_EQ(state, choose(row.expected));
+    }
 }
 
-void SettingStateTest::uiParamsCarryTheChoicesInFieldOrder() {
-    SettingState state = with(2, 1, 3, 4, 1, 0, 2);
+TEST(SettingState, AScanNeedsAScannerAFolderAndAFileName) {
+    struct Row {
+        size_t scanners;
+        const char* saveDir;
+        const char* prefix;
+        std::optional<std::string> failure;
+    };
+    // clang-format off
+    for (const Row& row : {Row{0, "/tmp", "file", "noScannerFound"}, Row{0, "", "", "noScannerFound"},
+                           Row{1, "", "file", "noSaveDir"},          Row{1, "/tmp", "", "noSaveFileName"},
+                           Row{1, "/tmp", "file", {}}}) {
+        // clang-format on
+        SettingState state;
+        state.saveDir = row.saveDir;
+        state.savePrefix = row.prefix;
+        EXPECT_EQ(scanCheckFailure(state, row.scanners), row.failure)
+            << row.scanners << " '" << row.saveDir << "' '" << row.prefix << "'";
+    }
+}
+
+TEST(SettingState, ScanParametersCarryEveryChoice) {
+    SettingState state = choose("m2 s1 r3 p4 f1 a3 c2");
     state.contentTypeIndex = 1;
-    state.rotateAngleIndex = 3;
     state.savePrefix = "scan";
     state.saveDir = "/home/a/Scans";
     const UIParams expected{"Tessel T3", 1, 2, 3, 4, 1, 1, 3, 2, "scan", "/home/a/Scans", "scan"};
-    QVERIFY(makeUIParams(state, "Tessel T3") == expected);
+    EXPECT_TRUE(makeUIParams(state, "Tessel T3") == expected);
 }
 
+}  // namespace
 }  // namespace scandesk
-
-QTEST_APPLESS_MAIN(scandesk::SettingStateTest)
-#include "setting_state_test.moc"
