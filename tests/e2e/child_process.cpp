@@ -22,7 +22,7 @@ namespace scandesk::testing {
 namespace {
 
 // How long the virtual scanner may take to name its port.
-constexpr std::chrono::seconds kStartTimeout{5};
+constexpr int kStartTimeoutMs = 5000;
 
 // Starts `argv` with the given standard streams (input: none when negative). A bare
 // program name is looked up through PATH.
@@ -70,21 +70,16 @@ VirtualScanner::VirtualScanner(const std::vector<std::string>& options) {
     close(quiet);
     output_ = fds[0];
 
+    // The emulator writes its first line at once; a silent one gives up after the timeout.
     std::string line;
-    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    for (char c = 0; std::chrono::steady_clock::now() < deadline;) {
-        pollfd readable{output_, POLLIN, 0};
-        if (poll(&readable, 1, 100) <= 0) {
-            continue;
-        }
-        if (read(output_, &c, 1) != 1 || c == '\n') {
-            break;
-        }
+    pollfd readable{output_, POLLIN, 0};
+    for (char c = 0;
+         poll(&readable, 1, kStartTimeoutMs) > 0 && read(output_, &c, 1) == 1 && c != '\n';) {
         line += c;
     }
-    const std::regex listening("^scandesk-emulator listening on 127\\.0\\.0\\.1:([0-9]+)$");
     std::smatch match;
-    if (!std::regex_match(line, match, listening)) {
+    if (!std::regex_match(line, match,
+                          std::regex(R"(scandesk-emulator listening on 127\.0\.0\.1:(\d+))"))) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
         close(output_);
@@ -103,16 +98,18 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& i
                       std::chrono::seconds limit) {
     const TempDir dir;
     std::ofstream(dir.path() + "/in") << input;
-    const int in = open((dir.path() + "/in").c_str(), O_RDONLY | O_CLOEXEC);
-    const int out = open((dir.path() + "/out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    const int err = open((dir.path() + "/err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const auto file = [&dir](const char* name, int flags) {
+        return open((dir.path() + name).c_str(), flags | O_CLOEXEC, 0600);
+    };
+    const int fds[] = {file("/in", O_RDONLY), file("/out", O_WRONLY | O_CREAT),
+                       file("/err", O_WRONLY | O_CREAT)};
     // coreutils' timeout bounds the run and passes the program's exit status on.
     std::vector<std::string> bounded{"timeout", "--kill-after=2", std::to_string(limit.count())};
     bounded.insert(bounded.end(), argv.begin(), argv.end());
-    const pid_t pid = spawn(bounded, in, out, err);
-    close(in);
-    close(out);
-    close(err);
+    const pid_t pid = spawn(bounded, fds[0], fds[1], fds[2]);
+    for (const int fd : fds) {
+        close(fd);
+    }
     int status = 0;
     waitpid(pid, &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.path() + "/out"),

@@ -1,134 +1,74 @@
-// scandesk-emulator as a program: started on a chosen port, scanned from, then it exits.
-#include <fcntl.h>
+// scandesk-emulator as a program: its options as the bytes a host receives over TCP, and
+// the command-line errors.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <thread>
+#include <sstream>
 
+#include "e2e/child_process.h"
 #include "job_params.h"
-#include "network/socket_scan_process.h"
-
-extern char** environ;
+#include "protocol/scan_command.h"
 
 namespace scandesk::emulator {
 namespace {
 
-constexpr auto kStartTimeout = std::chrono::seconds(5);
-constexpr auto kExitTimeout = std::chrono::seconds(5);
-
-// The emulator started by one test; stopped by its PID if it has not exited by the end.
-class EmulatorProcess {
-  public:
-    explicit EmulatorProcess(std::vector<std::string> args) {
-        int out[2];
-        EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        args.insert(args.begin(), SCANDESK_EMULATOR_PATH);
-        std::vector<char*> argv;
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        EXPECT_EQ(
-            ::posix_spawn(&pid_, SCANDESK_EMULATOR_PATH, &actions, nullptr, argv.data(), environ),
-            0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        output_ = out[0];
-    }
-
-    ~EmulatorProcess() {
-        if (pid_ > 0 && !exited_) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        ::close(output_);
-    }
-
-    /// The first line the program writes, waiting a bounded time.
-    std::string firstLine() {
-        std::string line;
-        const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-        char c = 0;
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd entry{output_, POLLIN, 0};
-            if (::poll(&entry, 1, 100) <= 0) {
-                continue;
-            }
-            if (::read(output_, &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            line += c;
-        }
-        return line;
-    }
-
-    /// The exit status, or nothing when the program is still running after the wait.
-    std::optional<int> exitStatus() {
-        const auto deadline = std::chrono::steady_clock::now() + kExitTimeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                exited_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return std::nullopt;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int output_ = -1;
-    bool exited_ = false;
-};
-
-TEST(EmulatorProgram, ServesTheAskedConnectionsThenExits) {
-    const std::string log =
-        ::testing::TempDir() + "emulator-program-" + std::to_string(::getpid()) + ".log";
-    EmulatorProcess emulator({"--port", "0", "--pages", "2", "--connections", "1", "--split",
-                              "--block-size", "100", "--log", log});
-    const std::string line = emulator.firstLine();
-    const std::string prefix = "scandesk-emulator listening on 127.0.0.1:";
-    ASSERT_TRUE(line.starts_with(prefix)) << line;
-
-    NetworkScanOptions options;
-    options.port = static_cast<uint16_t>(std::stoi(line.substr(prefix.size())));
-    Device scanner;
-    scanner.type = "Net";
-    scanner.ip = "127.0.0.1";
-    int pages = 0;
-    SocketScanProcess process(
-        scanner, ScanCommand(test::smallJob("TEXT")),
-        [&](const ScanParam&, int, const Bytes&) {
-            ++pages;
-            return ResultPair{true, "saveSuccessfully"};
-        },
-        options);
-    EXPECT_EQ(process.start({}), (ScanOutcome{ScanCode::completed, 2, false, {}}));
-    EXPECT_EQ(pages, 2);
-    EXPECT_EQ(emulator.exitStatus(), 0);
-
-    std::ifstream logged(log);
-    std::string first;
-    std::getline(logged, first);
-    EXPECT_TRUE(first.starts_with("1B 44 0A 41 55 54 4F 0A C2 80")) << first;  // ESC D LF AUTO
-    std::remove(log.c_str());
+// Connects, sends `request` and reads `want` bytes, or what came within five seconds.
+Bytes exchange(uint16_t port, const Bytes& request, size_t want) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    EXPECT_EQ(write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+    const timeval limit{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    Bytes got(want);
+    got.resize(static_cast<size_t>(std::max<ssize_t>(recv(fd, got.data(), want, MSG_WAITALL), 0)));
+    close(fd);
+    return got;
 }
 
-TEST(EmulatorProgram, HelpAndBadFlags) {
-    EmulatorProcess help({"--help"});
-    EXPECT_TRUE(help.firstLine().starts_with("usage: scandesk-emulator"));
-    EXPECT_EQ(help.exitStatus(), 0);
-    EmulatorProcess bad({"--pages", "many"});
-    EXPECT_EQ(bad.exitStatus(), 2);
+// The reply to D follows the feeder unless scripted; S and I take their scripted replies.
+TEST(EmulatorProgram, OptionsShapeTheBytesAHostReceives) {
+    const ScanCommand command(test::smallJob("TEXT"));
+    const Bytes d = toBytes(command.getDCommand());
+    struct Row {
+        std::vector<std::string> options;
+        Bytes request;
+        Bytes reply;  // greeting first
+    };
+    for (const Row& r : {
+             Row{{}, d, {'0', '0', '0', '1', 0x80}},
+             Row{{"--feeder", "empty"}, d, {'0', '0', '0', '1', 0xC2}},
+             Row{{"--feeder", "missing"}, d, {'0', '0', '0', '1', 0xD0}},
+             Row{{"--greeting", "00\\xFF2", "--d-reply", "7"}, d, {'0', '0', 0xFF, '2', 7}},
+             Row{{"--greeting", "", "--s-reply", "0xD0", "--i-reply", "200"},
+                 toBytes(command.getSCommand() + command.getICommand()),
+                 {0xD0, 200}},
+         }) {
+        const testing::VirtualScanner scanner(r.options);
+        EXPECT_EQ(exchange(scanner.port(), r.request, r.reply.size()), r.reply);
+    }
+}
+
+TEST(EmulatorProgram, HelpAndBadArguments) {
+    for (const auto& [args, status, text] :
+         {std::tuple{"--help", 0, "usage: scandesk-emulator"},
+          {"--colour", 2, "scandesk-emulator: unknown option --colour\n"},
+          {"--pages many", 2, "scandesk-emulator: bad value for --pages: \"many\"\n"},
+          {"--greeting ab\\x4", 2, "scandesk-emulator: bad value for --greeting: \"ab\\x4\"\n"},
+          {"--model Brisk_B4", 2, "scandesk-emulator: bad value for --model: \"Brisk_B4\"\n"}}) {
+        std::vector<std::string> argv{SCANDESK_EMULATOR_PATH};
+        for (std::istringstream in(args); in >> argv.emplace_back();) {
+        }
+        argv.pop_back();
+        const auto run = testing::runProgram(argv, "", std::chrono::seconds(10));
+        EXPECT_EQ(run.status, status) << args;
+        EXPECT_TRUE((run.out + run.err).starts_with(text)) << run.out << run.err;
+    }
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
-// The engine as a host sees it: replies, page streams, faults and silence.
+// The virtual scanner's protocol as a host sees it, in bytes: command framing, the start
+// command's values, page streams cut into units, and the generated pages themselves.
 #include "emulator/scanner_engine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "emulator/page_image.h"
+#include "imaging/jpeg_codec.h"
 #include "job_params.h"
 
 namespace scandesk::emulator {
@@ -11,161 +15,161 @@ namespace {
 
 using test::smallJob;
 
-std::vector<Bytes> drain(ScannerEngine& engine) {
-    std::vector<Bytes> units;
-    while (auto unit = engine.nextUnit()) {
-        units.push_back(*unit);
-    }
-    return units;
+// Every command of one job, as the host sends it.
+std::vector<HostCommand> jobCommands(const ScanParam& param) {
+    const ScanCommand command(param);
+    return {{'D', toBytes(command.getDCommand())},
+            {'S', toBytes(command.getSCommand())},
+            {'I', toBytes(command.getICommand())},
+            {'X', command.getXCommand()}};
 }
 
-void send(ScannerEngine& engine, const Bytes& bytes) {
-    engine.receive(bytes);
+// What a reader makes of `all` fed in pieces of `piece` bytes.
+std::vector<HostCommand> readInPieces(const Bytes& all, size_t piece) {
+    CommandReader reader;
+    std::vector<HostCommand> out;
+    for (size_t at = 0; at < all.size(); at += piece) {
+        reader.feed(std::span(all).subspan(at, std::min(piece, all.size() - at)));
+        while (auto command = reader.next()) {
+            out.push_back(*command);
+        }
+    }
+    EXPECT_EQ(reader.pendingBytes(), 0u);
+    return out;
+}
+
+// The TEXT start command carries a binary gamma table that contains ESC, LF and
+// 0xC2 0x80 themselves: the framing must count it, not scan it.
+TEST(CommandReader, AWholeJobSurvivesAnySplit) {
+    for (const char* mode : {"TEXT", "CGRAY"}) {
+        const auto expected = jobCommands(smallJob(mode));
+        Bytes all;
+        for (const auto& c : expected) {
+            all.insert(all.end(), c.raw.begin(), c.raw.end());
+        }
+        for (const size_t piece : {1, 3, 7, 4096}) {
+            EXPECT_EQ(readInPieces(all, piece), expected) << mode << " in pieces of " << piece;
+        }
+    }
+}
+
+TEST(CommandReader, StrayBytesComeOutAloneAndNeverSwallowACommand) {
+    const HostCommand d = jobCommands(smallJob("GRAY256"))[0];
+    // Plain bytes, and escapes before no command letter (a NUL must not pass for one).
+    for (Bytes all : {Bytes{'h', 'i'}, Bytes{0x1B, 'x'}, Bytes{0x1B, 0x00}}) {
+        all.insert(all.end(), d.raw.begin(), d.raw.end());
+        const auto out = readInPieces(all, all.size());
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.back(), d);
+        EXPECT_EQ(std::count_if(out.begin(), out.end(), [](auto& c) { return c.letter != 0; }), 1);
+    }
+}
+
+TEST(StartCommand, ReadsAreaModeResolutionAndGammaOrRefuses) {
+    ScanParam p = smallJob("TEXT", 2432, 3441);
+    p.gamma = 2;
+    const auto job = parseStartCommand(ScanCommand(p).getXCommand());
+    ASSERT_TRUE(job);
+    EXPECT_EQ(std::tie(job->w, job->h, job->mode, job->dpi), std::tuple(2432, 3441, "TEXT", 300));
+    EXPECT_EQ(job->gamma, gammaTable(2));
+
+    const auto x = [](int64_t w, int64_t h, const char* mode = "CGRAY") {
+        return ScanCommand(smallJob(mode, w, h)).getXCommand();
+    };
+    Bytes brokenGamma = x(96, 64, "TEXT");
+    brokenGamma.back() = 0x81;
+    for (const Bytes& bad : {x(96, 64, "SEPIA"), x(0, 64), x(96, -5), x(kMaxPageSide + 1, 64),
+                             brokenGamma, toBytes("\x1BX\nR=300,300\nM=GRAY256\nIDCard=0\n")}) {
+        EXPECT_FALSE(parseStartCommand(bad)) << std::string(bad.begin(), bad.end());
+    }
 }
 
 uint16_t field16(const Bytes& unit, size_t at) {
     return static_cast<uint16_t>(unit[at] | (unit[at + 1] << 8));
 }
 
-// Pages rebuilt from units the way a USB host cuts them: by unit length alone.
+// Pages rebuilt from units the way a USB host cuts them, by unit length alone; single
+// bytes are status bytes.
 struct Stream {
     std::vector<std::pair<int, Bytes>> pages;  // page number from the tail unit, data
-    std::vector<uint8_t> statusBytes;
+    Bytes statusBytes;
 };
 
-Stream parse(const std::vector<Bytes>& units) {
+Stream parse(ScannerEngine& engine, size_t blockSize) {
     Stream stream;
     Bytes page;
-    for (const Bytes& unit : units) {
-        if (unit.size() == 1) {
-            stream.statusBytes.push_back(unit[0]);
+    while (auto unit = engine.nextUnit()) {
+        if (unit->size() == 1) {
+            stream.statusBytes.push_back(unit->front());
             continue;
         }
-        const size_t length = field16(unit, 10);
-        page.insert(page.end(), unit.begin() + 12, unit.begin() + 12 + length);
-        if (unit.size() == length + 22 && unit[12 + length] == 0x82) {
-            stream.pages.emplace_back(field16(unit, 3), page);
+        EXPECT_LE(unit->size(), kBlockHeaderSize + blockSize);
+        const size_t length = field16(*unit, 10);
+        page.insert(page.end(), unit->begin() + 12, unit->begin() + 12 + length);
+        if (unit->size() == length + 22 && (*unit)[12 + length] == kPageEndMark) {
+            stream.pages.emplace_back(field16(*unit, 3), page);
             page.clear();
         } else {
-            EXPECT_EQ(unit.size(), length + 12);
+            EXPECT_EQ(unit->size(), length + 12);
         }
     }
     EXPECT_TRUE(page.empty());
     return stream;
 }
 
-struct FeederCase {
-    FeederState state;
-    uint8_t reply;
-};
-
-class PaperCheck : public ::testing::TestWithParam<FeederCase> {};
-
-TEST_P(PaperCheck, ReplyFollowsFeederStateAndOtherRepliesAreFixed) {
-    ScannerEngine engine({.feeder = GetParam().state});
-    const ScanCommand command(smallJob("TEXT"));
-    send(engine, toBytes(command.getDCommand() + command.getSCommand() + command.getICommand()));
-    EXPECT_EQ(drain(engine), (std::vector<Bytes>{{GetParam().reply}, {0x80}, {0x00}}));
-    EXPECT_EQ(engine.received().size(), 3u);
-}
-
-INSTANTIATE_TEST_SUITE_P(States, PaperCheck,
-                         ::testing::Values(FeederCase{FeederState::loaded, 0x80},
-                                           FeederCase{FeederState::empty, 0xC2},
-                                           FeederCase{FeederState::unknown, 0xC4},
-                                           FeederCase{FeederState::missing, 0xD0}));
-
-TEST(Feeder, NamesMatchFlags) {
-    EXPECT_EQ(feederStateNamed("empty"), FeederState::empty);
-    EXPECT_EQ(feederStateNamed("missing"), FeederState::missing);
-    EXPECT_FALSE(feederStateNamed("full"));
-}
-
-TEST(Greeting, ScriptedTextOrNothing) {
-    ScannerEngine normal({});
-    normal.greet();
-    EXPECT_EQ(drain(normal), (std::vector<Bytes>{toBytes("0001")}));
-    ScannerEngine mute({.greeting = {}});
-    mute.greet();
-    EXPECT_TRUE(drain(mute).empty());
-}
-
-class PageStream : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(PageStream, EveryPageFramedAndNumberedThenFinished) {
-    const ScanParam param = smallJob(GetParam(), 200, 150);
-    ScannerEngine engine({.pages = 3, .blockSize = 512});
-    send(engine, ScanCommand(param).getXCommand());
-    const auto units = drain(engine);
-    const Stream stream = parse(units);
-    ASSERT_EQ(stream.pages.size(), 3u);
-    const auto job = parseStartCommand(ScanCommand(param).getXCommand());
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(stream.pages[static_cast<size_t>(i)].first, i + 1);
-        EXPECT_EQ(stream.pages[static_cast<size_t>(i)].second, renderPage(*job, i + 1));
+TEST(ScannerEngine, SendsEveryPageNumberedThenTheEndStatus) {
+    for (const auto& [mode, failAfter, pages, status] :
+         {std::tuple<const char*, std::optional<int>, int, uint8_t>{"TEXT", {}, 3, 0x80},
+          {"GRAY256", {}, 3, 0x80},
+          {"CGRAY", 2, 2, 0xC3},
+          {"TEXT", 0, 0, 0xC3},
+          {"TEXT", 5, 3, 0x80}}) {
+        SCOPED_TRACE(mode);
+        const Bytes start = ScanCommand(smallJob(mode, 200, 150)).getXCommand();
+        ScannerEngine engine({.pages = 3, .failAfterPages = failAfter, .blockSize = 512});
+        engine.receive(start);
+        std::vector<std::pair<int, Bytes>> expected;
+        for (int n = 1; n <= pages; ++n) {
+            expected.emplace_back(n, *renderPage(*parseStartCommand(start), n));
+        }
+        const Stream stream = parse(engine, 512);
+        EXPECT_EQ(stream.pages, expected);
+        EXPECT_EQ(stream.statusBytes, Bytes{status});
+        EXPECT_EQ(engine.pagesSent(), pages);
     }
-    EXPECT_EQ(stream.statusBytes, (std::vector<uint8_t>{0x80}));
-    EXPECT_EQ(engine.pagesSent(), 3);
-    EXPECT_FALSE(engine.streaming());
-    for (const Bytes& unit : units) {
-        EXPECT_LE(unit.size(), 512u + 12u);
-    }
+    ScannerEngine engine({});
+    engine.receive(ScanCommand(smallJob("GRAY256", 0, 0)).getXCommand());
+    EXPECT_EQ(parse(engine, 1).statusBytes, Bytes{kStartCommandRejected});
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, PageStream, ::testing::Values("TEXT", "GRAY256", "CGRAY"));
+// Pages carry a mark in the top-left corner that rotation checks rely on.
+JobRequest job(const std::string& mode, int64_t w, int64_t h) {
+    return {.dpi = 300, .mode = mode, .w = w, .h = h, .gamma = gammaTable(1)};
+}
 
-TEST(PageStream, FailAfterSendsStatusInsteadOfTheRest) {
-    struct Row {
-        int failAfter;
-        size_t pages;
-        std::vector<uint8_t> status;
+TEST(PageImage, TextPagesArePackedRowsWithTheMarkTopLeft) {
+    JobRequest j = job("TEXT", 203, 120);  // rows of 26 bytes, five of them padding bits
+    const auto rows = renderPage(j, 1);
+    ASSERT_EQ(rows.value_or(Bytes{}).size(), 26u * 120);
+    const auto black = [&](const Bytes& page, int64_t x, int64_t y) {
+        return (page[static_cast<size_t>(y * 26 + x / 8)] & (0x80 >> (x % 8))) == 0;
     };
-    for (const Row& row : {Row{0, 0, {0xC2}}, Row{2, 2, {0xC2}}, Row{5, 3, {0x80}}}) {
-        ScannerEngine engine({.pages = 3, .failAfterPages = row.failAfter, .failStatus = 0xC2});
-        send(engine, ScanCommand(smallJob("TEXT")).getXCommand());
-        const Stream stream = parse(drain(engine));
-        EXPECT_EQ(stream.pages.size(), row.pages) << row.failAfter;
-        EXPECT_EQ(stream.statusBytes, row.status) << row.failAfter;
+    const int64_t mark = pageLayout(j).markSide;
+    EXPECT_TRUE(black(*rows, 0, 0) && black(*rows, mark - 1, mark - 1));
+    EXPECT_FALSE(black(*rows, mark, mark) || black(*rows, 202, 119) || black(*rows, 0, 119));
+    EXPECT_EQ(rows->back() & 0x1F, 0x1F);
+    EXPECT_NE(renderPage(j, 2), rows);
+    j.gamma.fill(0);  // every level maps to black
+    EXPECT_TRUE(black(*renderPage(j, 1), 202, 119));
+}
+
+TEST(PageImage, JpegPagesHaveTheAskedSizeAndColours) {
+    for (const auto& [mode, components] : {std::pair{"GRAY256", 1}, {"CGRAY", 3}}) {
+        const auto info = readJpegInfo(renderPage(job(mode, 320, 200), 12).value_or(Bytes{}));
+        ASSERT_TRUE(info.value) << mode;
+        EXPECT_EQ(std::tuple(info.value->width, info.value->height, info.value->components),
+                  std::tuple(320, 200, components));
     }
-}
-
-TEST(PageStream, TinyBlocksEndEachPageWithAnEmptyTailBlock) {
-    ScannerEngine engine({.pages = 1, .blockSize = 7});
-    send(engine, ScanCommand(smallJob("TEXT", 64, 8)).getXCommand());
-    const auto units = drain(engine);
-    ASSERT_GE(units.size(), 3u);
-    EXPECT_EQ(units[units.size() - 2].size(), 22u);  // header with L = 0, then the tail
-    EXPECT_EQ(parse(units).pages.at(0).second.size(), 64u);
-}
-
-TEST(PageStream, UnreadableStartCommandGetsSyntaxErrorStatus) {
-    ScannerEngine engine({});
-    ScanParam bad = smallJob("GRAY256", 0, 0);
-    send(engine, ScanCommand(bad).getXCommand());
-    EXPECT_EQ(drain(engine), (std::vector<Bytes>{{0xD0}}));
-}
-
-TEST(Silence, NothingAfterTheScriptedNumberOfUnits) {
-    ScannerEngine engine({.pages = 2, .blockSize = 256, .silentAfterUnits = 4});
-    engine.greet();
-    const ScanCommand command(smallJob("TEXT"));
-    send(engine, toBytes(command.getDCommand() + command.getSCommand() + command.getICommand()));
-    send(engine, command.getXCommand());
-    EXPECT_EQ(drain(engine).size(), 4u);  // greeting and three replies
-    EXPECT_FALSE(engine.nextUnit());
-    EXPECT_EQ(engine.received().size(), 4u);  // still listening
-}
-
-TEST(Session, CommandsSplitAnywhereAreAnsweredOnceWhole) {
-    ScannerEngine engine({});
-    const Bytes d = toBytes(ScanCommand(smallJob("TEXT")).getDCommand());
-    for (size_t i = 0; i + 1 < d.size(); ++i) {
-        send(engine, Bytes{d[i]});
-        EXPECT_FALSE(engine.nextUnit());
-    }
-    send(engine, Bytes{d.back()});
-    EXPECT_EQ(engine.nextUnit(), Bytes{0x80});
-    EXPECT_EQ(engine.received().at(0).raw, d);
 }
 
 }  // namespace
