@@ -1,0 +1,354 @@
+// The network transport on loopback: the page stream cut into pages, and whole jobs
+// against the virtual scanner, with every wait bounded.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <map>
+#include <numeric>
+#include <thread>
+
+#include "emulator/job_params.h"
+#include "network/socket_scan_process.h"
+#include "network/tcp_communicator.h"
+#include "network/unique_fd.h"
+#include "virtual_scanner.h"
+
+namespace scandesk {
+namespace {
+
+using emulator::ScannerScript;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+using S = ScanCode;
+
+/// Nothing waits more than a fraction of a second.
+inline CommunicatorLimits quickLimits() {
+    return {.settleDelay = std::chrono::milliseconds(1),
+            .replyTimeout = std::chrono::milliseconds(600),
+            .pageTimeout = std::chrono::milliseconds(600),
+            .statusGrace = std::chrono::milliseconds(200)};
+}
+
+inline sockaddr_in loopbackAddress(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+/// Listens on 127.0.0.1 with a system-chosen port and runs `script` with the first
+/// connection (bounded wait) on its own thread; the destructor waits for the script.
+class LoopbackPeer {
+  public:
+    explicit LoopbackPeer(std::function<void(int connection)> script, int backlog = 4)
+        : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address = loopbackAddress(0);
+        socklen_t length = sizeof address;
+        auto* any = reinterpret_cast<sockaddr*>(&address);
+        if (::bind(listener_.get(), any, length) != 0 || ::listen(listener_.get(), backlog) != 0 ||
+            ::getsockname(listener_.get(), any, &length) != 0) {
+            ADD_FAILURE() << "loopback peer cannot listen";
+            return;
+        }
+        port_ = ntohs(address.sin_port);
+        thread_ = std::jthread([this, script = std::move(script)] {
+            pollfd entry{listener_.get(), POLLIN, 0};
+            if (script && ::poll(&entry, 1, 5000) > 0) {
+                const UniqueFd connection(
+                    ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+                script(connection.get());
+            }
+        });
+    }
+
+    uint16_t port() const { return port_; }
+
+  private:
+    UniqueFd listener_;
+    uint16_t port_ = 0;
+    std::jthread thread_;
+};
+
+/// Sends all bytes; false when the host has gone.
+inline bool sendAll(int fd, const Bytes& bytes) {
+    for (size_t at = 0; at < bytes.size();) {
+        const ssize_t n = ::send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
+        if (n <= 0) {
+            return false;
+        }
+        at += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+/// Waits (at most 5 s) until the host closes the connection.
+inline void waitForClose(int fd) {
+    uint8_t buffer[4096];
+    pollfd entry{fd, POLLIN, 0};
+    while (::poll(&entry, 1, 5000) > 0 && ::recv(fd, buffer, sizeof buffer, 0) > 0) {
+    }
+}
+
+using Pages = std::vector<std::pair<int, Bytes>>;
+
+Bytes operator+(Bytes left, const Bytes& right) {
+    left.insert(left.end(), right.begin(), right.end());
+    return left;
+}
+
+// `count` bytes counting up from `first`, so that misplaced bytes show.
+Bytes pattern(size_t count, uint8_t first = 1) {
+    Bytes bytes(count);
+    std::iota(bytes.begin(), bytes.end(), first);
+    return bytes;
+}
+
+// A data block: 12-byte header (type, page number at 3, length L at 10..11) and its data.
+Bytes block(uint8_t type, const Bytes& data, uint8_t pageNo = 1) {
+    Bytes header(12, 0);
+    header[0] = type;
+    header[3] = pageNo;
+    header[10] = static_cast<uint8_t>(data.size());
+    header[11] = static_cast<uint8_t>(data.size() >> 8);
+    return header + data;
+}
+
+Bytes from(const Bytes& bytes, size_t first, size_t count = SIZE_MAX) {
+    return {bytes.begin() + first, bytes.begin() + first + std::min(count, bytes.size() - first)};
+}
+
+const Bytes A = pattern(1010), B = pattern(500, 7), C = pattern(10, 50), D = pattern(7, 90);
+const Bytes BIG = pattern(65535, 3);
+const Bytes E = Bytes{0x82} + Bytes(9, 0);  // a page end
+const Bytes END{0x80};                      // the end of the scan
+
+struct StreamRow {
+    const char* name;
+    ScanCode code;
+    Pages pages;                ///< handed to the sink, with their numbers
+    std::vector<Bytes> pieces;  ///< sent with a pause between them
+    bool silentAtEnd;           ///< the peer stays connected after the last piece
+    bool stores;                ///< whether the sink manages to store a page
+};
+
+StreamRow row(const char* name, ScanCode code, Pages pages, std::vector<Bytes> pieces,
+              bool silentAtEnd = false, bool stores = true) {
+    return {name, code, std::move(pages), std::move(pieces), silentAtEnd, stores};
+}
+
+void PrintTo(const StreamRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class PageStream : public ::testing::TestWithParam<StreamRow> {};
+
+TEST_P(PageStream, IsCutIntoPages) {
+    const StreamRow& row = GetParam();
+    // Longer than the grace period in which a lone byte where a header is due waits for
+    // company before it counts as a status byte.
+    const auto pause = quickLimits().statusGrace * 2;
+    LoopbackPeer peer([&](int connection) {
+        for (size_t i = 0; i < row.pieces.size(); ++i) {
+            std::this_thread::sleep_for(i ? pause : milliseconds(0));
+            sendAll(connection, row.pieces[i]);
+        }
+        row.silentAtEnd ? waitForClose(connection) : (void)::shutdown(connection, SHUT_WR);
+    });
+    TCPCommunicator communicator("127.0.0.1", peer.port(), quickLimits());
+    communicator.connect();
+    Pages pages;
+    std::vector<int> progress;
+    ScanParam param;
+    param.mode = "GRAY256";
+    param.w = param.h = 100;
+    const ScanOutcome outcome = communicator.receiveImages(
+        param,
+        [&](const ScanParam&, int pageNo, const Bytes& data) {
+            pages.emplace_back(pageNo, data);
+            return ResultPair{row.stores, ""};
+        },
+        [&](int pageNo) { progress.push_back(pageNo); });
+    communicator.disconnect();
+    EXPECT_EQ(outcome.code, row.code);
+    EXPECT_EQ(pages, row.pages);
+    // Only stored pages count and are reported.
+    const size_t stored = row.stores ? pages.size() : 0;
+    EXPECT_EQ(outcome.pagesStored, static_cast<int>(stored));
+    EXPECT_EQ(progress.size(), stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, PageStream,
+    ::testing::Values(
+        row("two_pages_of_both_block_types", S::completed, {{1, A}, {2, B}},
+            {block(0x42, A) + E + block(0x64, B, 2) + E + END}),
+        // A header unit is 22 bytes: blocks of ten fill it, shorter blocks leave the
+        // next header's start in it.
+        row("blocks_of_ten_and_shorter_share_units", S::completed, {{1, C + D + C}},
+            {block(0x42, C) + block(0x64, D) + block(0x64, {}) + block(0x42, C) + E + END}),
+        row("largest_block_in_pieces", S::completed, {{1, BIG}},
+            {from(block(0x42, BIG), 0, 30), from(block(0x42, BIG), 30) + E + END}),
+        row("unit_of_unknown_type_dropped", S::completed, {{1, C}},
+            {Bytes(22, 0x11) + block(0x42, C) + E + END}),
+        // TCP may deliver a unit's first byte alone, its rest late: not a status byte.
+        row("lone_page_end_byte_waits", S::completed, {{1, B}},
+            {block(0x42, B) + Bytes{0x82}, from(E, 1) + END}),
+        row("lone_block_byte_after_a_page_end_waits", S::completed, {{1, B}, {2, A}},
+            {block(0x42, B) + E + Bytes{0x64}, from(block(0x64, A, 2), 1) + E + END}),
+        row("lone_block_byte_at_a_unit_start_waits", S::completed, {{1, A + C}},
+            {block(0x64, A) + Bytes{0x42}, from(block(0x42, C), 1) + E + END}),
+        // A lone byte when the scanner closes the connection: the scan ended there.
+        row("unit_byte_then_closed", S::completed, {{1, C}}, {block(0x42, C) + E + Bytes{0x42}}),
+        row("status_byte_after_a_page", S::paperJunck, {{1, C}},
+            {block(0x42, C) + E + Bytes{0xC3}}),
+        row("lone_status_byte", S::noPaperInADF, {}, {Bytes{0xC2}}),
+        row("page_that_cannot_be_stored_stops_the_transfer", S::saveImageError, {{1, C}},
+            {block(0x42, C) + E + block(0x42, D, 2) + E + END}, false, false),
+        row("closed_inside_a_page", S::scannerNetworkError, {{1, C}},
+            {block(0x42, C) + E + from(block(0x42, A), 0, 200)}),
+        row("silent_after_a_unit_byte", S::noBytesForOneMinute, {}, {Bytes{0x42}}, true)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A stream that grows a page far beyond its size is broken: no page, no endless memory.
+TEST(PageStreamCap, APageFarBeyondItsSizeEndsTheTransfer) {
+    LoopbackPeer peer([](int connection) {
+        const Bytes full = block(0x64, Bytes(65535, 0x55));
+        for (int i = 0; i < 1000 && sendAll(connection, full); ++i) {
+        }
+    });
+    TCPCommunicator communicator("127.0.0.1", peer.port(), quickLimits());
+    communicator.connect();
+    ScanParam tiny;
+    tiny.mode = "GRAY256";
+    tiny.w = tiny.h = 10;
+    bool saved = false;
+    const auto outcome = communicator.receiveImages(tiny, [&](auto&&...) {
+        saved = true;
+        return ResultPair{true, ""};
+    });
+    communicator.disconnect();
+    EXPECT_EQ(outcome.code, ScanCode::scannerNetworkError);
+    EXPECT_FALSE(saved);
+}
+
+Device networkScanner() {
+    Device device;
+    device.type = "Net";
+    device.ip = "127.0.0.1";
+    return device;
+}
+
+struct JobRow {
+    const char* name;
+    std::string source;
+    void (*setUp)(ScannerScript&);
+    ScanCode code;
+    std::string finalSource;
+    std::string letters;  ///< the commands the scanner received, in order
+};
+
+void PrintTo(const JobRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class Job : public ::testing::TestWithParam<JobRow> {};
+
+TEST_P(Job, FollowsTheScannersReplies) {
+    const JobRow& row = GetParam();
+    ScannerScript script;
+    row.setUp(script);
+    testing::VirtualScanner scanner(script);
+    const ScanParam param = emulator::test::smallJob("GRAY256", 96, 64, row.source);
+    int pages = 0;
+    SocketScanProcess process(networkScanner(), ScanCommand(param), {},
+                              {scanner.port(), quickLimits(), [&](int) { ++pages; }});
+    const ScanOutcome outcome = process.start({});
+    EXPECT_EQ(outcome.code, row.code);
+    EXPECT_EQ(outcome.pagesStored, pages);
+    EXPECT_EQ(pages, script.failAfterPages.value_or(row.code == S::completed ? script.pages : 0));
+    EXPECT_EQ(process.command().param.source, row.finalSource);
+    // The commands as the scanner logged them, after the paper check settled the source.
+    ScanParam resolved = param;
+    resolved.source = row.finalSource;
+    const ScanCommand sent(resolved);
+    const std::map<char, Bytes> commands{{'D', toBytes(ScanCommand(param).getDCommand())},
+                                         {'S', toBytes(sent.getSCommand())},
+                                         {'I', toBytes(sent.getICommand())},
+                                         {'X', sent.getXCommand()}};
+    std::vector<std::string> expected;
+    for (const char letter : row.letters) {
+        expected.push_back(emulator::hexLine(commands.at(letter)));
+    }
+    EXPECT_TRUE(scanner.finished(std::chrono::seconds(3)));  // the connection was closed
+    EXPECT_EQ(scanner.loggedCommands(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Job,
+    ::testing::Values(JobRow{"auto_with_paper_takes_the_feeder", "AUTO",
+                             [](ScannerScript& s) { s.pages = 2; }, S::completed, "ADF", "DSIX"},
+                      JobRow{"auto_without_paper_takes_the_flatbed", "AUTO",
+                             [](ScannerScript& s) { s.paperReply = 0xC2; }, S::completed, "FB",
+                             "DSIX"},
+                      JobRow{"flatbed_skips_the_paper_check", "FB", [](ScannerScript&) {},
+                             S::completed, "FB", "SIX"},
+                      JobRow{"empty_feeder", "ADF", [](ScannerScript& s) { s.paperReply = 0xC2; },
+                             S::noPaperInADF, "ADF", "D"},
+                      JobRow{"wrong_greeting", "FB",
+                             [](ScannerScript& s) { s.greeting = toBytes("0002"); },
+                             S::checkScannerError, "FB", ""},
+                      JobRow{"silent_after_the_greeting", "AUTO",
+                             [](ScannerScript& s) { s.silentAfterUnits = 1; },
+                             S::scannerNetworkError, "AUTO", "D"},
+                      JobRow{"failure_after_a_page_keeps_it", "ADF",
+                             [](ScannerScript& s) { s.pages = 3, s.failAfterPages = 1; },
+                             S::paperJunck, "ADF", "DSIX"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// With the full limits of a minute: a stop ends a silent job at once.
+TEST(JobEnd, AStopEndsASilentJobAtOnceAndClosesTheConnection) {
+    ScannerScript script;
+    script.silentAfterUnits = 4;  // greeting, D, S and I replies
+    testing::VirtualScanner scanner(script);
+    SocketScanProcess process(networkScanner(), ScanCommand(emulator::test::smallJob("GRAY256")),
+                              {}, {scanner.port(), CommunicatorLimits{}, {}});
+    std::stop_source stop;
+    std::jthread stopper([&] {
+        std::this_thread::sleep_for(milliseconds(300));
+        stop.request_stop();
+    });
+    const auto started = steady_clock::now();
+    EXPECT_EQ(process.start(stop.get_token()).code, ScanCode::cancelled);
+    EXPECT_LT(steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_TRUE(scanner.finished(std::chrono::seconds(3)));
+}
+
+// A refused connection fails at once; a listener whose queue is full never completes the
+// handshake, and the job fails after the reply wait.
+TEST(JobEnd, AnAddressThatDoesNotTakeTheConnectionIsANetworkError) {
+    for (const bool queueFull : {false, true}) {
+        std::optional<LoopbackPeer> peer(std::in_place, nullptr, 0);
+        const uint16_t port = peer->port();
+        UniqueFd queued(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const sockaddr_in address = loopbackAddress(port);
+        if (queueFull) {
+            ASSERT_EQ(::connect(queued.get(), reinterpret_cast<const sockaddr*>(&address),
+                                sizeof address),
+                      0);
+        } else {
+            peer.reset();
+        }
+        SocketScanProcess process(networkScanner(),
+                                  ScanCommand(emulator::test::smallJob("GRAY256")), {},
+                                  {port, quickLimits(), {}});
+        const auto started = steady_clock::now();
+        EXPECT_EQ(process.start({}).code, ScanCode::scannerNetworkError) << queueFull;
+        EXPECT_LT(steady_clock::now() - started, milliseconds(2000)) << queueFull;
+    }
+}
+
+}  // namespace
+}  // namespace scandesk
