@@ -1,15 +1,25 @@
-// Answers and the catalogue match, without a network.
-#include "discovery/snmp_answer.h"
-
+// Discovery without a network: answers and the catalogue match, the broadcast address of
+// each interface, and the library's start in fresh processes under hostile settings.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <net/if.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
 
+#include "discovery/snmp_answer.h"
+#include "discovery/snmp_interfaces.h"
 #include "discovery/snmp_library.h"
+#include "discovery/snmp_mib.h"
+#include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {
+
+namespace fs = std::filesystem;
 
 // As the programs do first in main, before any thread exists.
 [[maybe_unused]] const bool kSnmpEnvironmentPrepared = (prepareSnmpEnvironment(), true);
@@ -121,6 +131,104 @@ TEST(AnswerCallback, ATimeOutClosesTheRequestAndAThrowingListenerDoesNotUnwindIn
     EXPECT_EQ(snmpAnswerCallback(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, nullptr, 1, pdu, &state), 0);
     EXPECT_TRUE(state.replied);
     snmp_free_pdu(pdu);
+}
+
+struct Entry {
+    const char* name;
+    unsigned flags;
+    const char* address;
+    const char* netmask;
+    const char* other;  ///< broadcast address, or the peer of a point-to-point link
+    sa_family_t family = AF_INET;
+};
+
+TEST(ProbeTargets, TakeEachInterfacesOwnBroadcastAddressAndSkipLinksWithout) {
+    constexpr unsigned UP_BROADCAST = IFF_UP | IFF_BROADCAST;
+    const std::vector<Entry> entries{
+        {"lo", IFF_UP | IFF_LOOPBACK, "127.0.0.1", "255.0.0.0", nullptr},
+        {"eth0", UP_BROADCAST, "198.18.0.5", "255.255.254.0", "198.18.1.255"},  // /23
+        {"eth1", UP_BROADCAST, "198.19.7.9", "255.255.0.0", nullptr},           // mask only: /16
+        {"eth2", UP_BROADCAST, "192.0.2.7", nullptr, nullptr},                  // nothing: the /24
+        {"tun0", IFF_UP | IFF_POINTOPOINT, "203.0.113.2", "255.255.255.255", "203.0.113.1"},
+        {"wg0", IFF_UP | IFF_POINTOPOINT, "203.0.113.9", "255.255.255.0", nullptr},
+        {"eth3", IFF_UP, "198.51.100.4", "255.255.255.255", nullptr},  // a /32: the /24
+        {"eth4", UP_BROADCAST, "::1", "255.255.255.0", nullptr, AF_INET6},
+    };
+    // The list in ordinary storage, linked like getifaddrs's.
+    std::vector<sockaddr_in> addresses(entries.size() * 3);
+    std::vector<ifaddrs> list(entries.size());
+    const auto socketAddress = [&](size_t slot, const char* text, sa_family_t family) {
+        addresses[slot].sin_family = family;
+        inet_pton(AF_INET, text ? text : "0.0.0.0", &addresses[slot].sin_addr);
+        return text ? reinterpret_cast<sockaddr*>(&addresses[slot]) : nullptr;
+    };
+    for (size_t i = 0; i < entries.size(); ++i) {
+        list[i].ifa_next = i + 1 < list.size() ? &list[i + 1] : nullptr;
+        list[i].ifa_name = const_cast<char*>(entries[i].name);
+        list[i].ifa_flags = entries[i].flags;
+        list[i].ifa_addr = socketAddress(3 * i, entries[i].address, entries[i].family);
+        list[i].ifa_netmask = socketAddress(3 * i + 1, entries[i].netmask, AF_INET);
+        list[i].ifa_broadaddr = socketAddress(3 * i + 2, entries[i].other, AF_INET);
+    }
+    const std::vector<ProbeTarget> expected{
+        {"eth0", "198.18.0.5", "198.18.1.255"},
+        {"eth1", "198.19.7.9", "198.19.255.255"},
+        {"eth2", "192.0.2.7", "192.0.2.255"},
+        {"eth3", "198.51.100.4", "198.51.100.255"},
+    };
+    EXPECT_EQ(probeTargets(list.data()), expected);
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+}
+
+// Every file below `dir`.
+std::set<fs::path> filesBelow(const fs::path& dir) {
+    std::set<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        files.insert(entry.path());
+    }
+    return files;
+}
+
+TEST(SnmpLibraryStart, SaysNothingAndWritesNothingWhateverTheSettings) {
+    const testing::TempDir scratch;
+    const fs::path root = scratch.path();
+    // A MIB directory with a SNMPv2-SMI of its own and a maker module, and a user who
+    // asked for every module and numeric identifiers.
+    writeFile(root / "mibs/SNMPv2-SMI.txt", std::string(snmpMinimalSmiModule()));
+    writeFile(root / "mibs/MAKER-MIB.txt",
+              "MAKER-MIB DEFINITIONS ::= BEGIN\nIMPORTS enterprises FROM SNMPv2-SMI;\n"
+              "maker OBJECT IDENTIFIER ::= { enterprises 53303 }\nEND\n");
+    writeFile(root / "conf/snmp.conf", "mibs +ALL\nprintNumericOids yes\noidOutputFormat 4\n");
+    fs::create_directories(root / "home");
+    const auto before = filesBelow(root);
+    const bool varLibSnmpExisted = fs::exists("/var/lib/snmp");
+    std::string start = "env -i PATH=/usr/bin:/bin HOME=" + (root / "home").string();
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name)) {
+            start += std::string(" '") + name + "=" + value + "'";
+        }
+    }
+    const auto out = root.string() + ".out";
+    for (const std::string settings :
+         {"", " MIBDIRS=/usr/share/snmp/mibs", " MIBDIRS=@/none",
+          " MIBDIRS=@/mibs MIBS=ALL SNMPCONFPATH=@/conf", " SNMP_PERSISTENT_DIR=@/home/keep"}) {
+        const std::string command = start +
+                                    std::regex_replace(settings, std::regex("@"), root.string()) +
+                                    " " + SCANDESK_SNMP_PRINT_OID + " >" + out + " 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << settings;
+        std::ifstream output(out);
+        // The library's own form of the identifier, and not a word more.
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(output), {}),
+                  "SNMPv2-SMI::enterprises.53303.4.7.1.52\n")
+            << settings;
+    }
+    fs::remove(out);
+    EXPECT_EQ(filesBelow(root), before);
+    EXPECT_TRUE(varLibSnmpExisted || !fs::exists("/var/lib/snmp"));
 }
 
 }  // namespace
