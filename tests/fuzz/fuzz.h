@@ -88,10 +88,10 @@ inline std::vector<std::string> entriesOf(const std::string& dir) {
 inline void requireStoredPages(const ScratchDir& dir, int pages) {
     static const std::regex name(R"(page-\d{4,}\.(jpg|bmp))");
     const std::vector<std::string> entries = entriesOf(dir.path());
-    for (const auto& entry : entries) {
-        require(std::regex_match(entry, name), "only page files in the folder, found " + entry);
-    }
-    require(static_cast<int>(entries.size()) == pages, "the outcome counts the page files");
+    require(
+        static_cast<int>(entries.size()) == pages &&
+            std::ranges::all_of(entries, [](auto& entry) { return std::regex_match(entry, name); }),
+        "the folder holds the counted page files and nothing else");
 }
 
 /// A small job whose kind and size come from the input.

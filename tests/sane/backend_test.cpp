@@ -5,6 +5,7 @@
 #include <sane/sane.h>
 #include <stdlib.h>
 
+#include <csignal>
 #include <fstream>
 #include <vector>
 
@@ -43,25 +44,20 @@ TEST(BackendConfig, ReadsNetLinesDiscoveryAndSkipsWhatItCannotRead) {
 
 TEST(ScanPlan, AsksForTheSmallestCoveringPageAndCropsTheArea) {
     const Device t3 = Device::fromNetworkRow(IDDevice().front(), "192.0.2.1");
-    struct Case {
-        AreaMm area;
-        int dpi;
-        const char* page;
-        Crop crop;
+    const std::tuple<AreaMm, int, std::string, Crop> cases[] = {
+        {{0, 0, 205.9, 291.3}, 300, "A4", {0, 0, 2432, 3441}},
+        {{10, 10, 60, 70}, 300, "4R", {118, 118, 591, 709}},
+        {{0, 0, 214, 349}, 200, "Legal", {0, 0, 1685, 2748}},
+        {{100, 0, 100, 10}, 300, "4R", {1181, 0, 1, 118}},  // never empty
     };
-    for (const Case& c : {
-             Case{{0, 0, 205.9, 291.3}, 300, "A4", {0, 0, 2432, 3441}},
-             Case{{10, 10, 60, 70}, 300, "4R", {118, 118, 591, 709}},
-             Case{{0, 0, 214, 349}, 200, "Legal", {0, 0, 1685, 2748}},
-             Case{{100, 0, 100, 10}, 300, "4R", {1181, 0, 1, 118}},  // never empty
-         }) {
+    for (const auto& [area, dpi, page, crop] : cases) {
         ScanSettings settings = defaultSettings(t3);
-        settings.area = c.area;
-        settings.dpi = c.dpi;
-        EXPECT_EQ(coveringPageSize(t3, c.area), c.page);
+        settings.area = area;
+        settings.dpi = dpi;
+        EXPECT_EQ(coveringPageSize(t3, area), page);
         const std::optional<ScanPlan> plan = planScan(t3, settings);
         ASSERT_TRUE(plan);
-        EXPECT_EQ(plan->crop, c.crop) << c.page;
+        EXPECT_EQ(plan->crop, crop) << page;
     }
     ScanSettings adf1200 = defaultSettings(t3);
     adf1200.dpi = 1200;  // the feeder offers up to 600
@@ -151,21 +147,17 @@ class Conformance : public ::testing::Test {
 
 TEST_F(Conformance, OutOfRangeValuesAreClampedAndWrittenBack) {
     open({});
-    struct Case {
-        SANE_Int option;
-        SANE_Word value;
-        SANE_Word expected;
-        bool inexact;
+    const std::tuple<SANE_Int, SANE_Word, SANE_Word, bool> cases[] = {
+        {kOptBrX, SANE_FIX(1000), SANE_FIX(2528 * 25.4 / 300), true},
+        {kOptTlY, SANE_FIX(-5), 0, true},
+        {kOptTlX, SANE_FIX(12.5), SANE_FIX(12.5), false},
+        {kOptResolution, 310, 300, true},
+        {kOptResolution, 600, 600, false},
     };
-    for (const Case& c :
-         {Case{kOptBrX, SANE_FIX(1000), SANE_FIX(2528 * 25.4 / 300), true},
-          Case{kOptTlY, SANE_FIX(-5), 0, true},
-          Case{kOptTlX, SANE_FIX(12.5), SANE_FIX(12.5), false},
-          Case{kOptResolution, 310, 300, true}, Case{kOptResolution, 600, 600, false}}) {
-        SANE_Word value = c.value;
-        const SANE_Int info = set(c.option, &value);
-        EXPECT_NEAR(value, c.expected, 2) << c.option;
-        EXPECT_EQ((info & SANE_INFO_INEXACT) != 0, c.inexact) << c.option;
+    for (auto [option, value, expected, inexact] : cases) {
+        const SANE_Int info = set(option, &value);
+        EXPECT_NEAR(value, expected, 2) << option;
+        EXPECT_EQ((info & SANE_INFO_INEXACT) != 0, inexact) << option;
         EXPECT_TRUE(info & SANE_INFO_RELOAD_PARAMS);
     }
     // The flatbed offers 1200 dpi, the feeder not: leaving the flatbed takes the nearest.
@@ -181,25 +173,44 @@ TEST_F(Conformance, OutOfRangeValuesAreClampedAndWrittenBack) {
     set(kOptMode, bogus, SANE_STATUS_INVAL);
 }
 
-TEST_F(Conformance, PagesReadAsTheParametersSayACancelEndsOnlyItsBatch) {
+TEST_F(Conformance, PagesReadAsTheParametersSayThenTheFeederEnds) {
     emulator::ScannerScript script;
     script.pages = 2;
-    open(script, 2);
+    open(script);
     char gray[] = "Gray";
     set(kOptMode, gray);
     SANE_Parameters expected{};
     ASSERT_EQ(sane_get_parameters(handle_, &expected), SANE_STATUS_GOOD);
     scanPage(expected);
-    sane_cancel(handle_);
-    SANE_Byte byte;
-    SANE_Int got = 0;
-    EXPECT_EQ(sane_read(handle_, &byte, 1, &got), SANE_STATUS_CANCELLED);
-    // The next start begins a new batch of two pages on a new connection, which the
-    // virtual scanner only serves once the cancelled batch has released the first.
-    scanPage(expected);
     scanPage(expected);
     EXPECT_EQ(sane_start(handle_), SANE_STATUS_NO_DOCS);
     EXPECT_TRUE(scanner_->finished(std::chrono::seconds(2)));
+}
+
+SANE_Handle signalled = nullptr;
+
+// Each batch waits for the greeting's successor until a signal handler cancels it; the cancel
+// must end only that batch, so the second start waits for its own.
+TEST_F(Conformance, ACancelFromASignalHandlerEndsTheWaitAndOnlyItsBatch) {
+    emulator::ScannerScript script;
+    script.silentAfterUnits = 1;
+    open(script, 2);
+    signalled = handle_;
+    struct sigaction action {};
+    action.sa_handler = [](int) { sane_cancel(signalled); };
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGALRM, &action, &previous), 0);
+    for (int batch = 1; batch <= 2; ++batch) {
+        ::alarm(1);
+        const auto begun = std::chrono::steady_clock::now();
+        EXPECT_EQ(sane_start(handle_), SANE_STATUS_CANCELLED) << batch;
+        const auto waited = std::chrono::steady_clock::now() - begun;
+        ::alarm(0);
+        EXPECT_TRUE(waited > std::chrono::milliseconds(500) && waited < std::chrono::seconds(4))
+            << batch;
+    }
+    EXPECT_TRUE(scanner_->finished(std::chrono::seconds(2)));  // both sessions released
+    ::sigaction(SIGALRM, &previous, nullptr);
 }
 
 }  // namespace

@@ -31,14 +31,12 @@ struct Pnm {
         in.get();
         pixels.assign(std::istreambuf_iterator<char>(in), {});
     }
-    // Black in P4, red in P6: the virtual scanner's corner mark.
+    // Black in P4; in P6 without green, as the red corner mark and the black page number.
     bool marked(int x, int y) const {
         if (magic == "P4") {
             return (pixels[static_cast<size_t>(y * ((width + 7) / 8) + x / 8)] >> (7 - x % 8)) & 1;
         }
-        const auto* p =
-            reinterpret_cast<const uint8_t*>(&pixels[static_cast<size_t>(y * width + x) * 3]);
-        return p[0] > 192 && p[1] < 64 && p[2] < 64;
+        return static_cast<uint8_t>(pixels[static_cast<size_t>(y * width + x) * 3 + 1]) < 64;
     }
 };
 
@@ -93,62 +91,50 @@ TEST_F(Scanimage, ListsTheScannerAndItsOptionsAndPassesItsBackendTest) {
 }
 
 TEST_F(Scanimage, BatchesOfThreePagesHaveTheirFormatSizeAndCornerMark) {
-    struct Case {
-        const char* mode;
-        std::vector<std::string> area;
-        const char* magic;
-        int width, height;
-        bool mark;  // the corner mark: a 75-pixel square at the page's top-left corner
+    // Mode, area, format, size, and whether the corner mark (a 75-pixel square) is shown.
+    const std::tuple<std::string, std::vector<std::string>, std::string, int, int, bool> cases[] = {
+        {"Color", {}, "P6", 2432, 3441, true},
+        {"Lineart", {}, "P4", 2432, 3441, true},
+        {"Color", {"-l", "10", "-t", "10", "-x", "50", "-y", "60"}, "P6", 591, 709, false},
     };
-    const std::vector<std::string> crop{"-l", "10", "-t", "10", "-x", "50", "-y", "60"};
     int batch = 0;
-    for (const Case& c :
-         {Case{"Color", {}, "P6", 2432, 3441, true}, Case{"Lineart", {}, "P4", 2432, 3441, true},
-          Case{"Color", crop, "P6", 591, 709, false}}) {  // 50 x 60 mm
+    for (const auto& [mode, area, magic, width, height, mark] : cases) {
         serve({"--pages", "3"});
         const std::string name = file(std::to_string(++batch) + "-");
-        std::vector<std::string> args = c.area;
-        args.insert(args.end(), {"--source", "ADF", "--mode", c.mode, "--resolution", "300",
+        std::vector<std::string> args = area;
+        args.insert(args.end(), {"--source", "ADF", "--mode", mode, "--resolution", "300",
                                  "--format=pnm", "--batch=" + name + "%d.pnm"});
         const ProgramRun run = scan(args);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_FALSE(std::filesystem::exists(name + "4.pnm"));
         for (int page = 1; page <= 3; ++page) {
             const Pnm pnm(name + std::to_string(page) + ".pnm");
-            EXPECT_EQ(std::tie(pnm.magic, pnm.width, pnm.height),
-                      std::make_tuple(std::string(c.magic), c.width, c.height));
-            ASSERT_EQ(pnm.pixels.size(),
-                      static_cast<size_t>(pnm.magic == "P4" ? (c.width + 7) / 8 * c.height
-                                                            : c.width * 3 * c.height));
-            EXPECT_EQ(pnm.marked(5, 5) && pnm.marked(70, 70), c.mark) << batch << page;
-            EXPECT_FALSE(pnm.marked(5, 80) || pnm.marked(c.width - 30, c.height - 40));
+            EXPECT_EQ(std::tie(pnm.magic, pnm.width, pnm.height), std::tie(magic, width, height));
+            ASSERT_EQ(
+                pnm.pixels.size(),
+                static_cast<size_t>(magic == "P4" ? (width + 7) / 8 * height : width * 3 * height));
+            EXPECT_EQ(pnm.marked(5, 5) && pnm.marked(70, 70), mark) << batch << page;
+            EXPECT_FALSE(pnm.marked(5, 80) || pnm.marked(width - 30, height - 40));
         }
     }
 }
 
 TEST_F(Scanimage, FeederJamAndInterruptEndWithTheirExitStatus) {
-    struct Case {
-        std::vector<std::string> scanner;
-        std::vector<std::string> prefix;
-        int status;
-        bool pageKept;
+    // Scanner options, a program running scanimage, exit status, whether page 1 is kept.
+    using Args = std::vector<std::string>;
+    const std::tuple<Args, Args, int, bool> cases[] = {
+        {{"--feeder", "empty"}, {}, 7, false},                                     // NO_DOCS
+        {{"--pages", "3", "--fail-after", "1", "--status", "0xC3"}, {}, 6, true},  // JAMMED
+        // SIGINT while waiting for a reply that never comes: CANCELLED, promptly.
+        {{"--silent-after", "1"}, {"timeout", "--preserve-status", "-s", "INT", "1.5"}, 2, false},
     };
-    for (const Case& c : {
-             Case{{"--feeder", "empty"}, {}, 7, false},  // SANE_STATUS_NO_DOCS
-             Case{
-                 {"--pages", "3", "--fail-after", "1", "--status", "0xC3"}, {}, 6, true},  // JAMMED
-             // SIGINT while waiting for a reply that never comes: CANCELLED, promptly.
-             Case{{"--silent-after", "1"},
-                  {"timeout", "--preserve-status", "-s", "INT", "1.5"},
-                  2,
-                  false},
-         }) {
-        serve(c.scanner);
+    for (const auto& [options, prefix, status, pageKept] : cases) {
+        serve(options);
         const auto begun = std::chrono::steady_clock::now();
-        const ProgramRun run = scan({"--source", "ADF", "--batch=" + file("f%d.pnm")}, c.prefix);
-        EXPECT_EQ(run.status, c.status) << run.err;
+        const ProgramRun run = scan({"--source", "ADF", "--batch=" + file("f%d.pnm")}, prefix);
+        EXPECT_EQ(run.status, status) << run.err;
         EXPECT_LT(std::chrono::steady_clock::now() - begun, 5s);
-        EXPECT_EQ(std::filesystem::exists(file("f1.pnm")), c.pageKept);
+        EXPECT_EQ(std::filesystem::exists(file("f1.pnm")), pageKept);
         EXPECT_FALSE(std::filesystem::exists(file("f2.pnm")));
         std::filesystem::remove(file("f1.pnm"));
     }
