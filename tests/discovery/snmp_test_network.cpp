@@ -109,12 +109,10 @@ void NetworkLab::addAgent(const std::string& bridge, const std::string& cidr,
 void NetworkLab::startListening(const std::string& ns, const std::vector<std::string>& argv,
                                 uint16_t port) {
     const std::string log = directory_->path() + "/" + ns + ".log";
-    std::string command = "exec ip netns exec " + ns + " env -i MIBS= PATH=/usr/sbin:/usr/bin:/bin";
-    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-        if (const char* value = std::getenv(name)) {
-            command += std::string(" '") + name + "=" + value + "'";
-        }
-    }
+    // A clean environment but for the sanitizers' settings.
+    std::string command =
+        "exec ip netns exec " + ns +
+        " env -i $(env | grep -E '^[A-Z]+SAN_OPTIONS=') MIBS= PATH=/usr/sbin:/usr/bin:/bin";
     for (const auto& arg : argv) {
         command += " '" + arg + "'";
     }
