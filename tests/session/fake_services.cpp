@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "devices/options.h"
 #include "imaging/page_files.h"
 
 namespace scandesk::testing {
@@ -19,44 +18,11 @@ std::vector<Device> nextResult(FakeRecord& record, const char* kind,
     return run < results.size() ? results[run] : std::vector<Device>{};
 }
 
-class FakeScanProcess final : public ScanProcess {
-  public:
-    FakeScanProcess(std::shared_ptr<FakeRecord> record, ScanCommand command, PageSink sink,
-                    PageProgress progress)
-        : record_(std::move(record)),
-          command_(std::move(command)),
-          sink_(sink),
-          progress_(progress) {}
-
-    ScanOutcome start(std::stop_token stop) override {
-        ScriptedScan scan{0, ScanCode::unexpectError};
-        {
-            std::lock_guard lock(record_->mutex);
-            record_->scannedParams.push_back(command_.param);
-            if (!record_->scans.empty()) {
-                scan = record_->scans.front();
-                record_->scans.pop_front();
-            }
-        }
-        for (int page = 1; page <= scan.pages; ++page) {
-            const int pageNo = command_.param.isSecondScan ? 2 : page;
-            if (!sink_(command_.param, pageNo, toBytes("page")).status) {
-                return ScanOutcome::failure(ScanCode::saveImageError, page - 1);
-            }
-            progress_(pageNo);
-        }
-        std::unique_lock lock(record_->mutex);
-        if (!record_->released.wait(lock, stop, [this] { return !record_->scansHeld; })) {
-            return ScanOutcome::failure(ScanCode::cancelled, scan.pages);
-        }
-        return ScanOutcome{scan.code, scan.pages, false, {}};
-    }
-
-  private:
-    std::shared_ptr<FakeRecord> record_;
-    ScanCommand command_;
-    PageSink sink_;
-    PageProgress progress_;
+// A scan attempt: a process that runs the test's function.
+struct FakeScanProcess final : ScanProcess {
+    explicit FakeScanProcess(std::function<ScanOutcome(std::stop_token)> run) : run(run) {}
+    ScanOutcome start(std::stop_token stop) override { return run(stop); }
+    std::function<ScanOutcome(std::stop_token)> run;
 };
 
 }  // namespace
@@ -69,22 +35,37 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         return result;
     };
     services.usbSearch = [record] { return nextResult(*record, "usb", record->usbResults); };
-    services.identifyScanner = [record](const std::string& ip) {
+    services.identifyScanner = [record](const std::string&) {
         std::lock_guard lock(record->mutex);
-        record->searches.push_back("identify " + ip);
         return record->identified;
     };
+    // Each attempt stores the scripted pages (a second pass stores page 2), waits while
+    // scans are held, then ends as scripted; one nobody scripted fails.
     services.makeScanProcess = [record](const Device& scanner, ScanCommand command, PageSink sink,
                                         PageProgress progress) {
-        {
-            std::lock_guard lock(record->mutex);
-            record->scannedDevices.push_back(scanner);
+        std::lock_guard lock(record->mutex);
+        record->scannedDevices.push_back(scanner);
+        record->scannedParams.push_back(command.param);
+        ScriptedScan scan{0, ScanCode::unexpectError};
+        if (!record->scans.empty()) {
+            scan = record->scans.front();
+            record->scans.pop_front();
         }
-        return std::make_unique<FakeScanProcess>(record, std::move(command), sink, progress);
+        return std::make_unique<FakeScanProcess>([=, param = command.param](std::stop_token stop) {
+            for (int page = 1; page <= scan.pages; ++page) {
+                sink(param, param.isSecondScan ? 2 : page, toBytes("page"));
+                progress(param.isSecondScan ? 2 : page);
+            }
+            std::unique_lock held(record->mutex);
+            if (!record->released.wait(held, stop, [&] { return !record->scansHeld; })) {
+                return ScanOutcome::failure(ScanCode::cancelled, scan.pages);
+            }
+            return ScanOutcome{scan.code, scan.pages, false, {}};
+        });
     };
     services.saveImages = [](const ScanParam& param, int pageNo, const Bytes& data) {
-        const bool saved = !writeFileAtomically(pageFileName(param.filePath, pageNo, ".jpg"), data);
-        return ResultPair{saved, saved ? "ok" : "saveImageError"};
+        return ResultPair{!writeFileAtomically(pageFileName(param.filePath, pageNo, ".jpg"), data),
+                          "saved"};
     };
     services.combineImage = [record](int pages, int, const ScanParam&) {
         std::lock_guard lock(record->mutex);
@@ -106,21 +87,6 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         return record->now;
     };
     return services;
-}
-
-Device fakeScanner(const std::string& name, const std::string& type, bool hasScreen) {
-    Device d;
-    d.id = Uuid::random();
-    d.name = d.label = name;
-    d.type = type;
-    d.ip = type == "Net" ? "192.0.2.10" : "";
-    d.scanSource = scanSourceOptionN();
-    d.adfResolution = adfResolutionOption();
-    d.fbResolution = fbResolutionOption();
-    d.paperSize = pageSizeOption();
-    d.hasScreen = hasScreen;
-    d.supportCombine = !hasScreen;
-    return d;
 }
 
 }  // namespace scandesk::testing

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/catalogue.h"
 #include "session/model_services.h"
 
 namespace scandesk::testing {
@@ -27,7 +28,7 @@ struct FakeRecord {
     std::mutex mutex;
     std::vector<std::vector<Device>> networkResults;  // one entry per search, in order
     std::vector<std::vector<Device>> usbResults;
-    std::vector<std::string> searches;  // "net", "usb", "identify <ip>"
+    std::vector<std::string> searches;  // "net" or "usb", in order
     std::optional<Device> identified;
     std::deque<ScriptedScan> scans;  // consumed one per attempt; unscripted ones fail
     std::vector<Device> scannedDevices;
@@ -53,8 +54,9 @@ struct FakeRecord {
 /// saving names them, so the receive directory can be checked on disk.
 ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record);
 
-/// A scanner record with every source, resolution and page size; one without a screen
-/// combines.
-Device fakeScanner(const std::string& name, const std::string& type, bool hasScreen);
+/// A catalogue model, as discovery would find it on the network.
+inline Device networkScanner(const std::string& model, const std::string& ip = "192.0.2.10") {
+    return Device::fromNetworkRow(catalogueRowNamed(model).value(), ip);
+}
 
 }  // namespace scandesk::testing

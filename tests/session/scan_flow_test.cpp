@@ -33,9 +33,9 @@ class ScanFlow : public ::testing::Test {
         return ui;
     }
 
-    // Selects a network scanner and scripts its attempts.
+    // Selects a scanner with or without a screen and scripts its attempts.
     void prepare(bool hasScreen, std::vector<ScriptedScan> scans) {
-        model.setSelectedScanner(testing::fakeScanner("scanner", "Net", hasScreen));
+        model.setSelectedScanner(testing::networkScanner(hasScreen ? "Tessel T3" : "Brisk B4 Net"));
         record->scans.assign(scans.begin(), scans.end());
         record->scannedParams.clear();
         record->now += std::chrono::seconds(1);  // a fresh receive directory per scan
@@ -112,7 +112,7 @@ TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
         const char* message;
     };
     for (const Row& row : {
-             Row{[](UIParams& u) { u.pageSizeIndex = 6; }, "invalidScanSetting"},
+             Row{[](UIParams& u) { u.pageSizeIndex = 99; }, "invalidScanSetting"},
              Row{[](UIParams& u) { u.fileNamePrefix = "../out"; }, "invalidFileName"},
              // Too long for the folder's file names: refused before any directory exists.
              Row{[](UIParams& u) { u.fileNamePrefix = std::string(300, 'p'); }, "invalidFileName"},

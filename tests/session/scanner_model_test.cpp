@@ -1,5 +1,5 @@
-// The model's discovery runs and scanners added by address, with fake searches and
-// hand-cranked executors; the desktop directory, where output goes by default.
+// The model's discovery runs, with fake searches and hand-cranked executors; the desktop
+// directory, where output goes by default.
 #include "session/scanner_model.h"
 
 #include <gmock/gmock.h>
@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/localization.h"
 #include "fake_services.h"
 #include "session/desktop_directory.h"
 #include "support/captured_lines.h"
@@ -18,86 +17,37 @@ namespace scandesk {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::fakeScanner;
 
-class ModelTest : public ::testing::Test {
-  protected:
-    // Runs the queued searches, then applies their results.
-    void finishSearch() {
-        background.runAll();
-        main.runAll();
-    }
-
-    std::shared_ptr<testing::FakeRecord> record = std::make_shared<testing::FakeRecord>();
+TEST(Model, DiscoveryListsNetworkThenUsbScannersAndKeepsASelectionItFindsAgain) {
+    auto record = std::make_shared<testing::FakeRecord>();
     ManualExecutor main;
     ManualExecutor background;
-    testing::CapturedLines lines;  // keeps the output quiet
-    std::unique_ptr<ScannerModel> model =
-        std::make_unique<ScannerModel>(main, background, testing::fakeServices(record), false);
-};
-
-TEST_F(ModelTest, DiscoveryListsNetworkThenUsbScannersAndKeepsASelectionItFindsAgain) {
-    const Device a = fakeScanner("a", "Net", true);
-    const Device b = fakeScanner("b", "USB", true);
-    const Device c = fakeScanner("c", "USB", true);
+    const testing::CapturedLines lines;  // keeps the output quiet
+    ScannerModel model(main, background, testing::fakeServices(record), false);
+    const Device a = testing::networkScanner("Tessel T3", "192.0.2.1");
+    const Device b = testing::networkScanner("Tessel T3", "192.0.2.2");
+    const Device c = testing::networkScanner("Tessel T3", "192.0.2.3");
     record->networkResults = {{a}, {}, {}};
     record->usbResults = {{b}, {c, b}, {c}};
-    model->autoDetectScanners();
+    model.autoDetectScanners();
     background.runAll();
-    EXPECT_TRUE(model->scannerList().empty());  // applied on the main executor only
-    while (model->scannerList().empty() && main.runOne()) {
+    EXPECT_TRUE(model.scannerList().empty());  // applied on the main executor only
+    while (model.scannerList().empty() && main.runOne()) {
     }
-    EXPECT_THAT(model->scannerList(), ElementsAre(a));  // listed as soon as found
-    EXPECT_TRUE(model->isFinding());
+    EXPECT_THAT(model.scannerList(), ElementsAre(a));  // listed as soon as found
+    EXPECT_TRUE(model.isFinding());
     main.runAll();
-    EXPECT_THAT(model->scannerList(), ElementsAre(a, b));
-    EXPECT_EQ(model->selectedScanner(), a);
-    EXPECT_FALSE(model->isFinding());
-    model->setSelectedScanner(b);
-    for (const Device& selected : {b, c}) {
-        model->autoDetectScanners();
-        finishSearch();
-        EXPECT_EQ(model->selectedScanner(), selected);
+    EXPECT_THAT(model.scannerList(), ElementsAre(a, b));
+    EXPECT_EQ(model.selectedScanner(), a);
+    EXPECT_FALSE(model.isFinding());
+    model.setSelectedScanner(b);
+    for (const Device& selected : {b, c, c}) {  // the last run finds nothing
+        model.autoDetectScanners();
+        background.runAll();
+        main.runAll();
+        EXPECT_EQ(model.selectedScanner(), selected);
     }
-    model->autoDetectScanners();
-    finishSearch();
-    EXPECT_EQ(model->alertMessage(), "noScannerFound");
-    EXPECT_EQ(model->selectedScanner(), c);
-}
-
-TEST_F(ModelTest, WorkQueuedForADestroyedModelDoesNothing) {
-    int calls = 0;
-    model->addObserver([&](ModelProperty) { ++calls; });
-    model->autoDetectScanners();
-    model->dismissAlert();
-    model.reset();
-    finishSearch();
-    EXPECT_EQ(calls, 0);
-    EXPECT_TRUE(record->searches.empty());
-}
-
-TEST_F(ModelTest, AScannerFoundByAddressIsAddedOnceAndSelected) {
-    Device found = fakeScanner("by-address", "Net", true);
-    found.ip = "192.0.2.44";
-    model->addScanner(fakeScanner("other", "USB", true));
-    for (int round = 0; round < 2; ++round) {
-        found.id = Uuid::random();
-        record->identified = found;
-        model->addScannerByAddress("192.0.2.44");
-        finishSearch();
-    }
-    ASSERT_EQ(model->scannerList().size(), 2u);
-    EXPECT_EQ(model->scannerList()[1], found);
-    EXPECT_EQ(model->selectedScanner(), found);
-    record->identified.reset();
-    // The alert names the address where its text has a place for it.
-    const Localizer identity =
-        setLocalizer([](std::string_view key) { return std::string(key) + " %1"; });
-    model->addScannerByAddress("192.0.2.45");
-    finishSearch();
-    setLocalizer(identity);
-    EXPECT_EQ(model->scannerList().size(), 2u);
-    EXPECT_EQ(model->alertMessage(), "noScannerAtAddress 192.0.2.45");
+    EXPECT_EQ(model.alertMessage(), "noScannerFound");
 }
 
 TEST(DesktopDirectory, FollowsTheUserDirsFileAndFallsBackToDesktop) {

@@ -11,17 +11,11 @@
 #include <vector>
 
 #include "common/executor.h"
-#include "devices/catalogue.h"
 #include "fake_services.h"
 #include "session/default_services.h"
 #include "ui/view_services.h"
 
 namespace scandesk::testing {
-
-/// A catalogue model, as discovery would find it on the network.
-inline Device networkScanner(const std::string& model, const std::string& ip = "192.0.2.10") {
-    return Device::fromNetworkRow(catalogueRowNamed(model).value(), ip);
-}
 
 struct FakeSession {
     /// Every scan scripted by the record, unless it goes to the virtual scanner at this port.

@@ -1,5 +1,5 @@
 // The window's choice rules below the widgets: listed page sizes, the change rules and
-// the rows they show, indices kept in range, the scan checks and the scan parameters.
+// the rows they show, indices kept in range, the scan checks.
 #include "ui/setting_state.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +22,6 @@ Device scanner(OptionList sources, bool combines) {
 }
 const Device kOffice = scanner({"AUTO", "ADF", "FB"}, true);
 const Device kNoCombine = scanner({"AUTO", "ADF", "FB"}, false);
-const Device kTwoSource = scanner({"AUTO", "ADF"}, true);
 const Device kFlatbed = scanner({"FB"}, true);
 
 // Choices by letter and index, as in "s2 c3": the scanner, colour mode, source,
@@ -62,9 +61,6 @@ TEST(SettingState, PageSizesListedFollowTheSource) {
     EXPECT_EQ(listedPageSizes(kOffice, choose("s0")), (std::vector{0, 1, 2}));
     EXPECT_EQ(listedPageSizes(kOffice, choose("s1")), (std::vector{0, 1, 2, 3, 4}));
     EXPECT_EQ(listedPageSizes(kOffice, choose("s2")), (std::vector{0, 1, 2, 5}));
-    EXPECT_EQ(resolutionList(kOffice, choose("s2")), kOffice.fbResolution);
-    EXPECT_EQ(saveTypeEntries(choose("m2")), (OptionList{"BMP", "PDF"}));
-    EXPECT_EQ(saveTypeEntries(choose("m1")), (OptionList{"JPEG", "PDF"}));
 }
 
 TEST(SettingState, ChoicesRunTheirRulesAndDecideTheRows) {
@@ -79,7 +75,6 @@ TEST(SettingState, ChoicesRunTheirRulesAndDecideTheRows) {
     // clang-format off
     for (const Row& row : std::vector<Row>{
         {"ID card selects FB",               kOffice,    "p2 c3",       "s2 c3",    {1, 0, 1, 0, 0, 1}},
-        {"ID card keeps a source but FB",    kTwoSource, "s1 c3",       "s1 c3",    {1, 0, 1, 0, 0, 1}},
         {"TEXT then combining forces PDF",   kFlatbed,   "a2 m2 c1",    "m2 f1 c1", {1, 0, 0, 1, 0, 0}},
         {"combining then TEXT forces PDF",   kFlatbed,   "c1 m2",       "m2 f1 c1", {1, 0, 0, 1, 0, 0}},
         {"no combining keeps the rest",      kFlatbed,   "m2 c3 c0",    "m2 f1",    {1, 0, 0, 1, 1, 1}},
@@ -139,15 +134,6 @@ TEST(SettingState, AScanNeedsAScannerAFolderAndAFileName) {
         EXPECT_EQ(scanCheckFailure(state, row.scanners), row.failure)
             << row.scanners << " '" << row.saveDir << "' '" << row.prefix << "'";
     }
-}
-
-TEST(SettingState, ScanParametersCarryEveryChoice) {
-    SettingState state = choose("m2 s1 r3 p4 f1 a3 c2");
-    state.contentTypeIndex = 1;
-    state.savePrefix = "scan";
-    state.saveDir = "/home/a/Scans";
-    const UIParams expected{"Tessel T3", 1, 2, 3, 4, 1, 1, 3, 2, "scan", "/home/a/Scans", "scan"};
-    EXPECT_TRUE(makeUIParams(state, "Tessel T3") == expected);
 }
 
 }  // namespace

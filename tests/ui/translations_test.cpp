@@ -28,7 +28,6 @@ void TranslationsTest::everyKeyHasBothEntriesWithTheSamePlaces() {
     for (const auto& match : source.globalMatch(QString::fromUtf8(english.readAll()))) {
         keys.push_back(match.captured(1).toStdString());
     }
-    QVERIFY(keys.size() > 50);
     for (int code = 0; code <= static_cast<int>(kLastScanCode); ++code) {
         keys.emplace_back(alertKey(static_cast<ScanCode>(code)));
     }

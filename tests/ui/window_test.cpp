@@ -1,14 +1,21 @@
 // The settings window wired to its rules and its model, against the scripted session:
 // choosers and rows follow a choice, Scan checks first and hands the choices over, a
 // failed second pass is offered again or stopped, the choices come back at the next start;
-// windows of the application are independent and one that scans stays open.
+// windows of the application are independent and one that scans stays open. Then against
+// the real session core and the virtual scanner on loopback: thumbnails as the pages
+// arrive, Cancel, and the PDF a finished scan offers to open.
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <memory>
 
+#include "child_process.h"
 #include "fake_session.h"
 #include "session/two_pass_prompt.h"
 #include "ui/kestscanner_app.h"
@@ -17,7 +24,10 @@
 
 namespace scandesk {
 
-class SettingViewTest : public QObject {
+// How long the virtual scanner may take for a few pages, with sanitizers on.
+constexpr int kScanTimeoutMs = 20000;
+
+class WindowTest : public QObject {
     Q_OBJECT
 
   private slots:
@@ -30,6 +40,8 @@ class SettingViewTest : public QObject {
     void choicesComeBackAtTheNextStart_data();
     void choicesComeBackAtTheNextStart();
     void windowsAreIndependentAndOneScanningStaysOpen();
+    void cancelEndsASilentScanAndKeepsItsPages();
+    void aFinishedPdfScanOffersThePdf();
 
   private:
     QComboBox* chooser(const char* name) const { return view_->findChild<QComboBox*>(name); }
@@ -41,6 +53,8 @@ class SettingViewTest : public QObject {
     }
     /// Opens a view on the session (again), as the application starts.
     void start();
+    /// A view whose only scanner is the virtual scanner run with `options`.
+    void startWithVirtualScanner(const std::vector<std::string>& options);
     void discover(std::vector<Device> devices);
     void press(QWidget* parent, const char* button) {
         parent->findChild<QPushButton*>(button)->click();
@@ -51,19 +65,20 @@ class SettingViewTest : public QObject {
     }
 
     std::unique_ptr<ScopedTranslations> translations_;
+    std::unique_ptr<testing::VirtualScanner> scanner_;
     std::unique_ptr<testing::FakeSession> session_;
     std::unique_ptr<SettingView> view_;
     // The office scanner that also combines, so every row can show.
     Device combiningOffice_ = testing::networkScanner("Tessel T3");
 };
 
-void SettingViewTest::init() {
+void WindowTest::init() {
     combiningOffice_.supportCombine = true;
     session_ = std::make_unique<testing::FakeSession>();
     start();
 }
 
-void SettingViewTest::cleanup() {
+void WindowTest::cleanup() {
     session_->record->holdScans(false);
     if (view_->alertBox()) {
         view_->alertBox()->done(0);
@@ -71,22 +86,30 @@ void SettingViewTest::cleanup() {
     QTRY_VERIFY(!view_->scanning());
     view_.reset();
     session_.reset();
+    scanner_.reset();
 }
 
-void SettingViewTest::start() {
+void WindowTest::start() {
     view_.reset();
     session_->executors.clear();  // went with the view
     view_ = std::make_unique<SettingView>(session_->viewServices());
     view_->show();
 }
 
-void SettingViewTest::discover(std::vector<Device> devices) {
+void WindowTest::startWithVirtualScanner(const std::vector<std::string>& options) {
+    scanner_ = std::make_unique<testing::VirtualScanner>(options);
+    session_->realScannerPort = scanner_->port();
+    start();
+    discover({testing::networkScanner("Tessel T3", "127.0.0.1")});
+}
+
+void WindowTest::discover(std::vector<Device> devices) {
     session_->found = std::move(devices);
     session_->runDiscovery();
     QTRY_COMPARE(chooser("scanner")->count(), static_cast<int>(session_->found.size()));
 }
 
-void SettingViewTest::choosersRowsAndScanFollowTheChoices() {
+void WindowTest::choosersRowsAndScanFollowTheChoices() {
     // Before discovery lists a scanner, Scan only says there is none.
     press(view_.get(), "scan");
     waitForAlert();
@@ -117,13 +140,13 @@ void SettingViewTest::choosersRowsAndScanFollowTheChoices() {
     QCOMPARE(param.filePath, view_->model().receiveDir() + "/file-id");
 }
 
-void SettingViewTest::aFailedSecondPassIsOfferedAgainOrStopped_data() {
+void WindowTest::aFailedSecondPassIsOfferedAgainOrStopped_data() {
     QTest::addColumn<bool>("again");
     QTest::newRow("the pass again") << true;
     QTest::newRow("stop") << false;
 }
 
-void SettingViewTest::aFailedSecondPassIsOfferedAgainOrStopped() {
+void WindowTest::aFailedSecondPassIsOfferedAgainOrStopped() {
     QFETCH(bool, again);
     discover({testing::networkScanner("Brisk B4 Net")});
     choose("combineType", 1);
@@ -151,7 +174,7 @@ void SettingViewTest::aFailedSecondPassIsOfferedAgainOrStopped() {
     }
 }
 
-void SettingViewTest::choicesComeBackAtTheNextStart_data() {
+void WindowTest::choicesComeBackAtTheNextStart_data() {
     QTest::addColumn<QByteArray>("file");  // at the next start; none: as the last window left it
     // scanner, colour mode, source, resolution, page size, file type, rotation, combination
     QTest::addColumn<QString>("expected");
@@ -165,7 +188,7 @@ void SettingViewTest::choicesComeBackAtTheNextStart_data() {
         << QByteArray("\x00\xff[[[\x01garbage=\n\xfe", 12) << "0 0 0 0 0 0 0 0";
 }
 
-void SettingViewTest::choicesComeBackAtTheNextStart() {
+void WindowTest::choicesComeBackAtTheNextStart() {
     QFETCH(QByteArray, file);
     QFETCH(QString, expected);
     const std::vector<Device> found{testing::networkScanner("Brisk B4 Net", "192.0.2.20"),
@@ -202,7 +225,7 @@ void SettingViewTest::choicesComeBackAtTheNextStart() {
     QCOMPARE(chooser("scanner")->currentIndex(), s.scannerIndex);
 }
 
-void SettingViewTest::windowsAreIndependentAndOneScanningStaysOpen() {
+void WindowTest::windowsAreIndependentAndOneScanningStaysOpen() {
     session_->found = {testing::networkScanner("Tessel T3"),
                        testing::networkScanner("Brisk B4 Net", "192.0.2.20")};
     kestscannerApp app(session_->viewServices());
@@ -227,7 +250,50 @@ void SettingViewTest::windowsAreIndependentAndOneScanningStaysOpen() {
     QTRY_COMPARE(app.windows().size(), 0);
 }
 
+void WindowTest::cancelEndsASilentScanAndKeepsItsPages() {
+    // Greeting, D, S, I and X replies, then three pages of one block each: silence.
+    startWithVirtualScanner({"--pages", "4", "--block-size", "65535", "--silent-after", "8"});
+    press(view_.get(), "scan");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        view_->progressDialog() && view_->progressDialog()->thumbnails().count() == 3,
+        kScanTimeoutMs);
+    ScanProgressDialog* dialog = view_->progressDialog();
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(dialog->thumbnails().item(row)->text(), QString::number(row + 1));
+        QVERIFY(!dialog->thumbnails().item(row)->icon().isNull());
+    }
+    // Under a real X server the screen is kept for a reviewer to look at.
+    if (const QString shot = qEnvironmentVariable("SCANDESK_SCREENSHOT"); !shot.isEmpty()) {
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QTest::qWait(200);
+        QVERIFY(QDir().mkpath(QFileInfo(shot).absolutePath()));
+        QVERIFY(dialog->screen()->grabWindow(0).save(shot));
+    }
+    QElapsedTimer stopping;
+    stopping.start();
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cancelScan"), Qt::LeftButton);
+    QTRY_VERIFY(view_->alertBox() && view_->alertBox()->isVisible());
+    QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
+    QVERIFY(view_->alertBox()->informativeText().startsWith(displayText("scanCancelled")));
+    const QDir received(QString::fromStdString(view_->model().receiveDir()));
+    QCOMPARE(received.entryList({"file-*.jpg"}, QDir::Files).size(), 3);
+}
+
+void WindowTest::aFinishedPdfScanOffersThePdf() {
+    startWithVirtualScanner({"--pages", "3"});
+    choose("saveFileType", kPdfSaveTypeIndex);
+    press(view_.get(), "scan");
+    QTRY_VERIFY_WITH_TIMEOUT(view_->alertBox() && view_->alertBox()->isVisible(), kScanTimeoutMs);
+    QCOMPARE(view_->alertBox()->windowTitle(), displayText("info"));
+    QTest::mouseClick(view_->alertBox()->findChild<QPushButton*>("openPdf"), Qt::LeftButton);
+    QTRY_VERIFY(!view_->alertBox());
+    QCOMPARE(session_->opened.size(), 1u);
+    const QFileInfo pdf(session_->opened.front().toLocalFile());
+    QVERIFY2(pdf.suffix() == "pdf" && pdf.exists(), qPrintable(pdf.filePath()));
+    QCOMPARE(pdf.absolutePath(), session_->outputDir.path());
+}
+
 }  // namespace scandesk
 
-QTEST_MAIN(scandesk::SettingViewTest)
-#include "setting_view_test.moc"
+QTEST_MAIN(scandesk::WindowTest)
+#include "window_test.moc"
