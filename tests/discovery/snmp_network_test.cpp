@@ -1,7 +1,7 @@
 // Discovery and identification against real agents in namespaces the test makes.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <poll.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
@@ -102,20 +102,14 @@ TEST(SnmpIdentification, AnAnsweredRequestEndsAtItsAnswerAndASilentAddressIsGive
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_port = htons(SNMP_AGENT_PORT);
-        inet_pton(AF_INET, "192.0.2.1", &local.sin_addr);
         ASSERT_EQ(::bind(quiet.get(), reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
-        std::jthread listener([&](std::stop_token stop) {
-            bool answerSeen = false;
-            while (!stop.stop_requested()) {
-                pollfd entry{quiet.get(), POLLIN, 0};
-                char packet[1500];
-                if (::poll(&entry, 1, 50) > 0 &&
-                    ::recv(quiet.get(), packet, sizeof packet, 0) > 0) {
-                    // A packet sent after the answer was read: the answered socket is gone.
-                    if (answerSeen && socketsAfterAnswer < 0) {
-                        socketsAfterAnswer = udpSockets();
-                    }
-                    answerSeen = answered;
+        std::jthread listener([&] {
+            char packet[1500];
+            // A packet sent after the answer was read: the answered request's socket is gone.
+            for (bool seen = false; ::recv(quiet.get(), packet, sizeof packet, 0) > 0;
+                 seen = answered) {
+                if (seen && socketsAfterAnswer < 0) {
+                    socketsAfterAnswer = udpSockets();
                 }
             }
         });
@@ -127,6 +121,7 @@ TEST(SnmpIdentification, AnAnsweredRequestEndsAtItsAnswerAndASilentAddressIsGive
         options.timeout = milliseconds(150);
         options.retries = 4;
         runSnmpRequests(requests, options, collector);
+        ::shutdown(quiet.get(), SHUT_RD);  // ends the listener; the address stays silent
 
         scanner = identifyScanner("192.0.2.11");
         notAnAddress = identifyScanner("udp:192.0.2.11");

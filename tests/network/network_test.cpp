@@ -234,11 +234,17 @@ Device networkScanner() {
 struct JobRow {
     const char* name;
     std::string source;
-    void (*setUp)(ScannerScript&);
     ScanCode code;
     std::string finalSource;
     std::string letters;  ///< the commands the scanner received, in order
+    void (*setUp)(ScannerScript&);
 };
+
+JobRow job(
+    const char* name, std::string source, ScanCode code, std::string finalSource,
+    std::string letters, void (*setUp)(ScannerScript&) = [](ScannerScript&) {}) {
+    return {name, std::move(source), code, std::move(finalSource), std::move(letters), setUp};
+}
 
 class Job : public ::testing::TestWithParam<JobRow> {};
 
@@ -274,24 +280,19 @@ TEST_P(Job, FollowsTheScannersReplies) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, Job,
-    ::testing::Values(JobRow{"auto_with_paper_takes_the_feeder", "AUTO",
-                             [](ScannerScript& s) { s.pages = 2; }, S::completed, "ADF", "DSIX"},
-                      JobRow{"auto_without_paper_takes_the_flatbed", "AUTO",
-                             [](ScannerScript& s) { s.paperReply = 0xC2; }, S::completed, "FB",
-                             "DSIX"},
-                      JobRow{"flatbed_skips_the_paper_check", "FB", [](ScannerScript&) {},
-                             S::completed, "FB", "SIX"},
-                      JobRow{"empty_feeder", "ADF", [](ScannerScript& s) { s.paperReply = 0xC2; },
-                             S::noPaperInADF, "ADF", "D"},
-                      JobRow{"wrong_greeting", "FB",
-                             [](ScannerScript& s) { s.greeting = toBytes("0002"); },
-                             S::checkScannerError, "FB", ""},
-                      JobRow{"silent_after_the_greeting", "AUTO",
-                             [](ScannerScript& s) { s.silentAfterUnits = 1; },
-                             S::scannerNetworkError, "AUTO", "D"},
-                      JobRow{"failure_after_a_page_keeps_it", "ADF",
-                             [](ScannerScript& s) { s.pages = 3, s.failAfterPages = 1; },
-                             S::paperJunck, "ADF", "DSIX"}),
+    ::testing::Values(job("auto_with_paper_takes_the_feeder", "AUTO", S::completed, "ADF", "DSIX",
+                          [](ScannerScript& s) { s.pages = 2; }),
+                      job("auto_without_paper_takes_the_flatbed", "AUTO", S::completed, "FB",
+                          "DSIX", [](ScannerScript& s) { s.paperReply = 0xC2; }),
+                      job("flatbed_skips_the_paper_check", "FB", S::completed, "FB", "SIX"),
+                      job("empty_feeder", "ADF", S::noPaperInADF, "ADF", "D",
+                          [](ScannerScript& s) { s.paperReply = 0xC2; }),
+                      job("wrong_greeting", "FB", S::checkScannerError, "FB", "",
+                          [](ScannerScript& s) { s.greeting = toBytes("0002"); }),
+                      job("silent_after_the_greeting", "AUTO", S::scannerNetworkError, "AUTO", "D",
+                          [](ScannerScript& s) { s.silentAfterUnits = 1; }),
+                      job("failure_after_a_page_keeps_it", "ADF", S::paperJunck, "ADF", "DSIX",
+                          [](ScannerScript& s) { s.pages = 3, s.failAfterPages = 1; })),
     [](const auto& info) { return std::string(info.param.name); });
 
 // With the full limits of a minute: a stop ends a silent job at once.
