@@ -8,8 +8,7 @@ using namespace scandesk::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     emulator::CommandReader reader;
-    Bytes fed;
-    Bytes handedOut;
+    Bytes fed, handedOut;
     for (const Bytes& piece : in.pieces(300)) {
         reader.feed(piece);
         fed.insert(fed.end(), piece.begin(), piece.end());

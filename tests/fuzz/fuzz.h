@@ -73,8 +73,6 @@ inline void require(bool holds, const std::string& what) {
     }
 }
 
-using ScratchDir = testing::TempDir;
-
 inline std::vector<std::string> entriesOf(const std::string& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
@@ -85,7 +83,7 @@ inline std::vector<std::string> entriesOf(const std::string& dir) {
 
 /// The folder holds exactly `pages` page files `page-NNNN.jpg|bmp` and nothing else (no
 /// temporary file left behind, nothing written beside).
-inline void requireStoredPages(const ScratchDir& dir, int pages) {
+inline void requireStoredPages(const testing::TempDir& dir, int pages) {
     static const std::regex name(R"(page-\d{4,}\.(jpg|bmp))");
     const std::vector<std::string> entries = entriesOf(dir.path());
     require(
@@ -95,7 +93,7 @@ inline void requireStoredPages(const ScratchDir& dir, int pages) {
 }
 
 /// A small job whose kind and size come from the input.
-inline ScanParam fuzzJob(FuzzInput& in, const ScratchDir& dir) {
+inline ScanParam fuzzJob(FuzzInput& in, const testing::TempDir& dir) {
     static const char* const modes[] = {"TEXT", "GRAY256", "CGRAY"};
     ScanParam param;
     param.mode = modes[in.byte() % 3];

@@ -13,7 +13,7 @@ using namespace scandesk::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const combinations[] = {"CombinHorizontal", "CombinVertical", "IDCard"};
     FuzzInput in(data, size);
-    ScratchDir dir;
+    testing::TempDir dir;
     ScanParam param = fuzzJob(in, dir);
     param.combineType = combinations[in.byte() % 3];
     const bool combine = in.byte() % 2;
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         pages = (stored + 1) / 2;
         requireStoredPages(dir, pages);
     }
-    ScratchDir pdfDir;
+    testing::TempDir pdfDir;
     const bool saved = save2PDFAt(param, pages, pdfDir.path(), "A6", {}).status;
     const auto written = entriesOf(pdfDir.path());
     require(written.size() == (saved ? 1u : 0u) &&

@@ -11,14 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint8_t reply = data[i];
         for (const char* source : {"AUTO", "ADF", "FB"}) {
             const PaperCheck check = decodePaperReply(source, reply);
-            if (!check.failure) {
-                require(check.source == "ADF" || check.source == "FB",
-                        "a good paper check settles the source");
-            }
+            require(check.failure || check.source == "ADF" || check.source == "FB",
+                    "a good paper check settles the source");
         }
-        if (const auto failure = decodeSourceReply(reply)) {
-            require(*failure != ScanCode::completed, "a refused source is a failure");
-        }
+        const auto refused = decodeSourceReply(reply);
+        require(!refused || *refused != ScanCode::completed, "a refused source is a failure");
         const ScanCode status = statusCode(reply);
         require(status <= kLastScanCode && !alertKey(status).empty(), "every status has a key");
         require((status == ScanCode::completed) == (reply == kScanFinished),

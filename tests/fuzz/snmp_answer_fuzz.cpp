@@ -78,10 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(collector.agents() <= 1 && reported.size() <= 1 &&
                 collector.devices().size() == reported.size(),
             "one Device per answering agent");
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &sender, text, sizeof text);
     for (const Device& device : reported) {
-        require(device.type == "Net" && device.ip == text,
+        require(device.type == "Net" && device.ip == ::inet_ntoa(sender),
                 "a matched scanner is a network scanner at the sender's address");
     }
     return 0;

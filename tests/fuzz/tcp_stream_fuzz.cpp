@@ -14,14 +14,13 @@ using namespace scandesk::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
-    ScratchDir dir;
+    testing::TempDir dir;
     const ScanParam param = fuzzJob(in, dir);
     const std::vector<Bytes> pieces = in.pieces(512);
 
     int fds[2];
     require(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) == 0, "a socket pair");
-    UniqueFd reader(fds[0]);
-    UniqueFd writer(fds[1]);
+    UniqueFd reader(fds[0]), writer(fds[1]);
     std::thread peer([&writer, &pieces] {
         for (const Bytes& piece : pieces) {
             if (::send(writer.get(), piece.data(), piece.size(), MSG_NOSIGNAL) < 0) {

@@ -1,8 +1,8 @@
 // The USB page stream: packets of any length through the interface seam, page after page.
 #include "fuzz.h"
 #include "imaging/save_images.h"
-#include "support/fake_interface_link.h"
 #include "usb/page_stream.h"
+#include "usb/support/fake_interface_link.h"
 #include "usb/usb_interface.h"
 
 using namespace scandesk;
@@ -10,7 +10,7 @@ using namespace scandesk::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
-    ScratchDir dir;
+    testing::TempDir dir;
     const ScanParam param = fuzzJob(in, dir);
     auto link = std::make_unique<testing::FakeInterfaceLink>();
     for (Bytes& piece : in.pieces(2048)) {

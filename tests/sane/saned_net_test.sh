@@ -8,9 +8,7 @@ libdir=$2
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 [ "$(id -u)" = 0 ] || skip "needs root for network namespaces"
-for tool in saned scanimage ip; do
-    command -v $tool >/dev/null || skip "$tool is missing (sane-utils, iproute2)"
-done
+for tool in saned scanimage ip; do command -v $tool >/dev/null || skip "no $tool"; done
 # Known gap: saned's per-client child with the sanitizer runtimes preloaded never answers
 # the device list; the same backend passes under scanimage with them.
 [ -z "${SCANDESK_SANE_ENV:-}" ] || skip "saned with preloaded sanitizer runtimes hangs"

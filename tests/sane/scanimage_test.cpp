@@ -121,8 +121,7 @@ TEST_F(Scanimage, BatchesOfThreePagesHaveTheirFormatSizeAndCornerMark) {
 
 TEST_F(Scanimage, FeederJamAndInterruptEndWithTheirExitStatus) {
     // Scanner options, a program running scanimage, exit status, whether page 1 is kept.
-    using Args = std::vector<std::string>;
-    const std::tuple<Args, Args, int, bool> cases[] = {
+    const std::tuple<std::vector<std::string>, std::vector<std::string>, int, bool> cases[] = {
         {{"--feeder", "empty"}, {}, 7, false},                                     // NO_DOCS
         {{"--pages", "3", "--fail-after", "1", "--status", "0xC3"}, {}, 6, true},  // JAMMED
         // SIGINT while waiting for a reply that never comes: CANCELLED, promptly.
