@@ -97,8 +97,7 @@ TEST(AnswerCallback, ReportsEachKnownAgentOnceAsItAnswers) {
           {"10.0.0.5", V::ObjectId, {1, 3, 6, 1, 4, 1, 53303, 4, 7, 1, 52, 0}},
           {"10.0.0.6", V::ObjectId, {53303, 4, 7, 1, 52}}},
          6,
-         {"Tessel T3(10.0.0.1)"}},
-    };
+         {"Tessel T3(10.0.0.1)"}}};
     const auto lock = lockSnmpLibrary();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

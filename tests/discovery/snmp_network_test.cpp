@@ -26,20 +26,22 @@ using testing::NetworkLab;
 
 const std::string T3_IDENTIFIER = "sysObjectID .1.3.6.1.4.1.53303.4.7.1.52";
 
-// Skips when the machine cannot hold a lab; fails when the lab broke while being built.
-#define REQUIRE_LAB(lab)                     \
-    do {                                     \
-        if ((lab).unavailable()) {           \
-            GTEST_SKIP() << (lab).failure(); \
-        }                                    \
-        ASSERT_EQ((lab).failure(), "");      \
-    } while (false)
+// Skips when the machine cannot hold a lab; the tests assert that it was built whole.
+class SnmpNetwork : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (lab.unavailable()) {
+            GTEST_SKIP() << lab.failure();
+        }
+    }
+    NetworkLab lab;
+};
 
-// Short library time-outs keep a probe near 0.3 s while it still retransmits twice.
-SnmpDiscoveryOptions fastOptions() {
+// Short library time-outs: a broadcast probe lasts about 0.3 s.
+SnmpDiscoveryOptions quickOptions(int retries) {
     SnmpDiscoveryOptions options;
     options.timeout = milliseconds(100);
-    options.retries = 2;
+    options.retries = retries;
     return options;
 }
 
@@ -51,9 +53,7 @@ int udpSockets() {
 
 // A /24 with a second host interface on it, a /23 and a /16 whose agents lie outside the
 // host address's /24 (the /23's is the virtual scanner): four interfaces, three scanners.
-TEST(SnmpDiscoveryNetwork, FindsEachScannerOnceAsItAnswersWithEveryInterfaceProbedAtOnce) {
-    NetworkLab lab;
-    REQUIRE_LAB(lab);
+TEST_F(SnmpNetwork, DiscoveryFindsEachScannerOnceAsItAnswersWithEveryInterfaceProbedAtOnce) {
     const auto office = lab.addSubnet("192.0.2.1/24");
     lab.addHostInterface(office, "192.0.2.2/24");
     lab.addAgent(office, "192.0.2.11/24", {T3_IDENTIFIER});
@@ -61,12 +61,12 @@ TEST(SnmpDiscoveryNetwork, FindsEachScannerOnceAsItAnswersWithEveryInterfaceProb
                        {SCANDESK_EMULATOR_PATH, "--bind", "0.0.0.0", "--snmp", "--model",
                         "Tessel T5", "--idle-timeout", "20"});
     lab.addAgent(lab.addSubnet("198.19.0.1/16"), "198.19.200.5/16", {T3_IDENTIFIER});
-    REQUIRE_LAB(lab);
+    ASSERT_EQ(lab.failure(), "");
     std::vector<Device> devices;
     std::vector<std::string> reported;
     int probesAtFirstReport = 0;
     ASSERT_EQ(lab.runInside([&] {
-        devices = getDeviceBySNMP(fastOptions(), [&](const Device& device) {
+        devices = getDeviceBySNMP(quickOptions(2), [&](const Device& device) {
             reported.push_back(device.label);
             probesAtFirstReport = probesAtFirstReport ? probesAtFirstReport : udpSockets();
         });
@@ -86,11 +86,9 @@ TEST(SnmpDiscoveryNetwork, FindsEachScannerOnceAsItAnswersWithEveryInterfaceProb
 }
 
 // A silent "scanner" on the host side's own address hears every retransmission.
-TEST(SnmpIdentification, AnAnsweredRequestEndsAtItsAnswerAndASilentAddressIsGivenUp) {
-    NetworkLab lab;
-    REQUIRE_LAB(lab);
+TEST_F(SnmpNetwork, AnAnsweredUnicastRequestEndsAtItsAnswerAndASilentAddressIsGivenUp) {
     lab.addAgent(lab.addSubnet("192.0.2.1/24"), "192.0.2.11/24", {T3_IDENTIFIER});
-    REQUIRE_LAB(lab);
+    ASSERT_EQ(lab.failure(), "");
     std::atomic<bool> answered{false};
     std::atomic<int> socketsAfterAnswer{-1};
     std::optional<Device> scanner;
@@ -117,10 +115,7 @@ TEST(SnmpIdentification, AnAnsweredRequestEndsAtItsAnswerAndASilentAddressIsGive
         const std::vector<const char*> ask{SNMP_SYS_OBJECT_ID_OID};
         const SnmpRequest requests[]{{"192.0.2.11", SnmpPeerKind::Unicast, ask},
                                      {"192.0.2.1", SnmpPeerKind::Unicast, ask}};
-        SnmpDiscoveryOptions options;
-        options.timeout = milliseconds(150);
-        options.retries = 4;
-        runSnmpRequests(requests, options, collector);
+        runSnmpRequests(requests, quickOptions(4), collector);
         ::shutdown(quiet.get(), SHUT_RD);  // ends the listener; the address stays silent
 
         scanner = identifyScanner("192.0.2.11");
