@@ -21,6 +21,7 @@ constexpr uint8_t kPageEnd = 0x82;
 constexpr size_t kDataInUnit = 10;
 constexpr size_t kEndOfScanUnitSize = 11;
 constexpr size_t kHeaderLogThreshold = 10;
+constexpr size_t kPageEndRecordSize = 10;
 // Bytes fetched from the socket at once for header reads; reads at least half as large
 // bypass the inbox.
 constexpr size_t kInboxSize = 64 * 1024;
@@ -102,6 +103,10 @@ std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
         const size_t want = kHeaderUnitSize - header_.size();
         const Read read = readSome(buffer, want);
         if (read.timedOut || read.stopped) {
+            // A page whose end record has come is whole: it stays, whatever ends the wait.
+            if (auto stored = savePageBeforeTheNextUnit()) {
+                return stored;
+            }
             return readFailure(read, "where a header was due");
         }
         if (read.count < 1) {
@@ -314,6 +319,9 @@ ScanOutcome PageStreamReceiver::streamEndedInHeader(bool unitStartsEmpty) {
         }
         return finished();
     }
+    if (auto stored = savePageBeforeTheNextUnit()) {
+        return *stored;
+    }
     diagError("TCPCommunicator: the stream ended while a header was due");
     return failed(ScanCode::scannerNetworkError, "the stream ended inside a header");
 }
@@ -324,6 +332,15 @@ ScanOutcome PageStreamReceiver::finished() const {
 
 ScanOutcome PageStreamReceiver::failed(ScanCode code, std::string detail) const {
     return ScanOutcome::failure(code, pagesStored_, std::move(detail));
+}
+
+std::optional<ScanOutcome> PageStreamReceiver::savePageBeforeTheNextUnit() {
+    if (header_.size() < kPageEndRecordSize || header_[0] != kPageEnd) {
+        return std::nullopt;
+    }
+    auto stored = savePage();
+    header_.erase(header_.begin(), header_.begin() + kPageEndRecordSize);
+    return stored;
 }
 
 std::optional<ScanOutcome> PageStreamReceiver::savePage() {

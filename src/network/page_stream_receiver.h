@@ -67,6 +67,9 @@ class PageStreamReceiver {
     /// Hands the page to the sink, tells progress, and starts the next page; the
     /// failure when the sink could not store it.
     std::optional<ScanOutcome> savePage();
+    /// Stores the page when the unit being read begins with its whole end record; the
+    /// failure when it could not be stored.
+    std::optional<ScanOutcome> savePageBeforeTheNextUnit();
 
     int fd_;
     int stopFd_;
