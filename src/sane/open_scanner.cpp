@@ -422,7 +422,9 @@ void OpenScanner::watchCancel(std::stop_token stop) {
         uint64_t count = 0;
         [[maybe_unused]] const ssize_t got = ::read(cancelEvent_.get(), &count, sizeof count);
         std::lock_guard lock(jobMutex_);
-        if (job_) {
+        // A start since the cancel has cleared the request and begun a new batch, which
+        // this late wake-up must leave alone.
+        if (job_ && cancelRequested_) {
             job_->requestStop();
         }
     }
