@@ -24,14 +24,14 @@ using std::chrono::steady_clock;
 using S = ScanCode;
 
 /// Nothing waits more than a fraction of a second.
-inline CommunicatorLimits quickLimits() {
-    return {.settleDelay = std::chrono::milliseconds(1),
-            .replyTimeout = std::chrono::milliseconds(600),
-            .pageTimeout = std::chrono::milliseconds(600),
-            .statusGrace = std::chrono::milliseconds(200)};
+CommunicatorLimits quickLimits() {
+    return {.settleDelay = milliseconds(1),
+            .replyTimeout = milliseconds(600),
+            .pageTimeout = milliseconds(600),
+            .statusGrace = milliseconds(200)};
 }
 
-inline sockaddr_in loopbackAddress(uint16_t port) {
+sockaddr_in loopbackAddress(uint16_t port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -78,7 +78,7 @@ bool sendAll(int fd, const Bytes& bytes) {
 }
 
 /// Waits (at most 5 s) until the host closes the connection.
-inline void waitForClose(int fd) {
+void waitForClose(int fd) {
     uint8_t buffer[4096];
     pollfd entry{fd, POLLIN, 0};
     while (::poll(&entry, 1, 5000) > 0 && ::recv(fd, buffer, sizeof buffer, 0) > 0) {
