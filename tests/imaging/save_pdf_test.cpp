@@ -92,9 +92,7 @@ TEST(Pdf, EveryPageEmbedsItsPageFileUnchangedOverTheWholeMediaBox) {
     const std::string prefix = job.output.path() + "/extracted";
     commandOutput("pdfimages -j '" + job.pdf() + "' '" + prefix + "'");
     for (int n = 1; n <= 3; ++n) {
-        char name[16];
-        std::snprintf(name, sizeof name, "-%03d.jpg", n - 1);
-        const Bytes extracted = fileBytes(prefix + name);
+        const Bytes extracted = fileBytes(prefix + "-00" + std::to_string(n - 1) + ".jpg");
         EXPECT_FALSE(extracted.empty());
         EXPECT_EQ(extracted, fileBytes(job.pageFile(n))) << n;
     }
