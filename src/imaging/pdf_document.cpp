@@ -44,6 +44,9 @@ void addPage(QPDF& pdf, QPDFPageDocumentHelper& document, const PdfImagePage& so
     page.replaceKey("/MediaBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
                                      0, 0, source.boxWidth, source.boxHeight)));
     page.replaceKey("/Resources", resources);
+    if (source.quarterTurns != 0) {
+        page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90 * source.quarterTurns));
+    }
     page.replaceKey("/Contents", pdf.newStream(drawing));
     document.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
 }

@@ -9,7 +9,8 @@
 
 namespace scandesk {
 
-/// One page of a PDF: a JPEG file embedded unchanged, stretched over the whole media box.
+/// One page of a PDF: a JPEG file embedded unchanged, stretched over the whole media box and
+/// turned by the viewer.
 struct PdfImagePage {
     std::string jpegPath;
     int pixelWidth = 0;
@@ -17,6 +18,7 @@ struct PdfImagePage {
     bool grey = false;  ///< one component; three otherwise
     int boxWidth = 0;   ///< media box in points
     int boxHeight = 0;
+    int quarterTurns = 0;  ///< clockwise quarter turns a viewer shows (/Rotate), 0 ... 3
 };
 
 /// Writes a PDF of the pages to `stream` (named `name` in messages) and flushes it; the

@@ -10,6 +10,7 @@
 
 #include "devices/page_sizes.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/lossless_turn.h"
 #include "imaging/page_files.h"
 #include "imaging/pdf_document.h"
 #include "imaging/save_result.h"
@@ -62,36 +63,30 @@ std::optional<std::string> writeDocument(const std::vector<PdfImagePage>& pages,
     return writeJpegPdf(pages, stream.get(), file.path());
 }
 
-/// `save2PDFAt` without the guard against exceptions from the PDF library.
-ResultPair assemblePdf(const ScanParam& param, int pages, const std::string& pdfDir,
-                       const std::string& pageSize, std::chrono::system_clock::time_point when) {
-    if (pages < 0) {
-        return saveFailure("negative page count " + std::to_string(pages));
-    }
-    const MediaBox box = mediaBoxFor(pageSize, param.rotateAngle);
+/// `writePdf` without the guard against exceptions from the PDF library.
+Outcome<std::string> assemblePdf(std::span<const PdfPage> pages, const MediaBox& box,
+                                 const std::string& pdfDir,
+                                 std::chrono::system_clock::time_point when) {
     std::vector<PdfImagePage> document;
-    for (int n = 1; n <= pages; ++n) {
-        Outcome<PdfImagePage> page = pdfPage(pageFileName(param.filePath, n, ".jpg"), box);
+    for (const PdfPage& source : pages) {
+        Outcome<PdfImagePage> page = pdfPage(source.file, box);
         if (!page) {
-            return saveFailure(page.error);
+            return Outcome<std::string>::failure(page.error);
         }
+        page.value->quarterTurns = normalQuarterTurns(source.quarterTurns);
         document.push_back(std::move(*page.value));
     }
     const std::string stem = pdfDir + "/" + timeStampName(when);
     Outcome<PendingFile> file = PendingFile::create(stem + ".pdf");
     if (!file) {
-        return saveFailure(file.error);
+        return Outcome<std::string>::failure(file.error);
     }
     if (auto error = writeDocument(document, *file.value)) {
-        return saveFailure(*error);
+        return Outcome<std::string>::failure(*error);
     }
-    Outcome<std::string> name = file.value->publishAsNew([&](int attempt) {
+    return file.value->publishAsNew([&](int attempt) {
         return attempt == 1 ? stem + ".pdf" : stem + "-" + std::to_string(attempt) + ".pdf";
     });
-    if (!name) {
-        return saveFailure(name.error);
-    }
-    return saveSuccess();
 }
 
 }  // namespace
@@ -114,9 +109,30 @@ std::string timeStampName(std::chrono::system_clock::time_point when) {
     return std::string(text, length);
 }
 
+Outcome<std::string> writePdf(std::span<const PdfPage> pages, const MediaBox& box,
+                              const std::string& pdfDir,
+                              std::chrono::system_clock::time_point when) {
+    try {
+        return assemblePdf(pages, box, pdfDir, when);
+    } catch (const std::exception& error) {
+        return Outcome<std::string>::failure(error.what());
+    }
+}
+
 ResultPair save2PDFAt(const ScanParam& param, int pages, const std::string& pdfDir,
                       const std::string& pageSize, std::chrono::system_clock::time_point when) {
-    return guardedSave([&] { return assemblePdf(param, pages, pdfDir, pageSize, when); });
+    if (pages < 0) {
+        return saveFailure("negative page count " + std::to_string(pages));
+    }
+    std::vector<PdfPage> document;
+    for (int n = 1; n <= pages; ++n) {
+        PdfPage page;
+        page.file = pageFileName(param.filePath, n, ".jpg");
+        document.push_back(std::move(page));
+    }
+    const Outcome<std::string> written =
+        writePdf(document, mediaBoxFor(pageSize, param.rotateAngle), pdfDir, when);
+    return written ? saveSuccess() : saveFailure(written.error);
 }
 
 ResultPair save2PDF(const ScanParam& param, int pages, const std::string& pdfDir,

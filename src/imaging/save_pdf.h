@@ -2,10 +2,13 @@
 #pragma once
 
 #include <chrono>
+#include <span>
 #include <string>
 
 #include "common/bytes.h"
 #include "common/result_pair.h"
+#include "imaging/outcome.h"
+#include "imaging/pdf_page.h"
 #include "protocol/scan_param.h"
 
 namespace scandesk {
@@ -23,6 +26,15 @@ MediaBox mediaBoxFor(const std::string& pageSize, int64_t rotateAngle);
 
 /// Local time as "yyyyMMddHHmmss", the PDF's file name.
 std::string timeStampName(std::chrono::system_clock::time_point when);
+
+/// Writes the pages into `pdfDir`/yyyyMMddHHmmss.pdf (`when`, local time), one page per
+/// page file, each JPEG embedded unchanged and stretched over the whole media box, turned
+/// by its /Rotate. An existing PDF is never replaced: the name gains "-2", "-3", ...
+/// The path written, or the failure with no PDF written when a page file is missing or
+/// unreadable or the PDF cannot be written.
+Outcome<std::string> writePdf(std::span<const PdfPage> pages, const MediaBox& box,
+                              const std::string& pdfDir,
+                              std::chrono::system_clock::time_point when);
 
 /// Writes page files 1 ... `pages` of the job into `pdfDir`/yyyyMMddHHmmss.pdf (now,
 /// local time), one page per file, each JPEG embedded unchanged and stretched over the

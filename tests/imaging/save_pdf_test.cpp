@@ -114,6 +114,32 @@ TEST(Pdf, PagesWithLargeMetadataBeforeTheFrameAreEmbeddedWhole) {
     EXPECT_EQ(fileBytes(prefix + "-000.jpg"), jpeg);
 }
 
+// Pages are turned by the viewer only: the page keeps its box and its bytes.
+TEST(Pdf, PagesAreTurnedByTheirRotateEntry) {
+    PdfJob job(4);
+    std::vector<PdfPage> pages;
+    for (int n = 1; n <= 4; ++n) {
+        PdfPage page;
+        page.file = job.pageFile(n);
+        page.quarterTurns = std::vector<int>{1, 0, -1, 6}[n - 1];
+        pages.push_back(page);
+    }
+    const Outcome<std::string> written = writePdf(pages, {298, 420}, job.output.path(), kWhen);
+    ASSERT_TRUE(written) << written.error;
+    EXPECT_EQ(*written.value, job.pdf());
+    const std::string info = commandOutput("pdfinfo -f 1 -l 4 '" + job.pdf() + "' 2>&1");
+    for (const auto& [n, rotation] : {std::pair{1, 90}, {2, 0}, {3, 270}, {4, 180}}) {
+        EXPECT_NE(info.find("Page " + std::to_string(n) + " rot: " + std::to_string(rotation)),
+                  std::string::npos)
+            << info;
+        EXPECT_NE(info.find("Page " + std::to_string(n) + " size: 298 x 420 pts"),
+                  std::string::npos);
+    }
+    const std::string prefix = job.output.path() + "/extracted";
+    commandOutput("pdfimages -j '" + job.pdf() + "' '" + prefix + "'");
+    EXPECT_EQ(fileBytes(prefix + "-000.jpg"), fileBytes(job.pageFile(1)));
+}
+
 TEST(Pdf, AnExistingDocumentIsNeverReplaced) {
     PdfJob job(1);
     ASSERT_FALSE(writeFileAtomically(job.pdf(), toBytes("an earlier document")));
