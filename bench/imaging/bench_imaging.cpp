@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/diagnostics.h"
+#include "imaging/blank_page.h"
 #include "imaging/combine_image.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/page_files.h"
@@ -156,6 +157,21 @@ void BM_Save2PDF50Pages(benchmark::State& state) {
     state.counters["pdf_over_pages_pct"] = (pdfBytes / pageBytes - 1) * 100;
 }
 BENCHMARK(BM_Save2PDF50Pages)->Unit(benchmark::kMillisecond);
+
+/// Blank check of a stored A4 300 dpi page file, decoding included: the blank sheet is
+/// the dearer case, since a page with text is known at its first letter.
+void BM_BlankCheck(benchmark::State& state) {
+    static const Bytes blank =
+        encodeJpeg(emptyPage(kA4Width300, kA4Height300, 300)).value.value_or(Bytes{});
+    static const Bytes letter =
+        encodeJpeg(letterPage(kA4Width300, kA4Height300, 300)).value.value_or(Bytes{});
+    const Bytes& page = state.range(0) == 0 ? blank : letter;
+    for (auto _ : state) {
+        const Outcome<Image> reduced = decodeJpegGreyReduced(page, 75);
+        benchmark::DoNotOptimize(judgePageContent(*reduced.value));
+    }
+}
+BENCHMARK(BM_BlankCheck)->ArgName("text")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace scandesk::bench

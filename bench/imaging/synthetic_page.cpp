@@ -19,7 +19,7 @@ struct Lcg {
 
 }  // namespace
 
-Image letterPage(int width, int height, double dotsPerInch, unsigned seed) {
+Image emptyPage(int width, int height, double dotsPerInch, unsigned seed) {
     Image page;
     page.raster = Raster(width, height, PixelFormat::Gray8);
     page.width = width * 72.0 / dotsPerInch;
@@ -31,6 +31,12 @@ Image letterPage(int width, int height, double dotsPerInch, unsigned seed) {
             row[x] = static_cast<uint8_t>(246 + (random.next() >> 29));
         }
     }
+    return page;
+}
+
+Image letterPage(int width, int height, double dotsPerInch, unsigned seed) {
+    Image page = emptyPage(width, height, dotsPerInch, seed);
+    Lcg random{seed};
     const int scale = std::max(1, static_cast<int>(dotsPerInch / 100));
     const int lineHeight = 14 * scale;
     const int margin = width / 10;

@@ -12,6 +12,9 @@ namespace scandesk::bench {
 /// letter, with a nominal size for `dotsPerInch`. Deterministic for a seed.
 Image letterPage(int width, int height, double dotsPerInch, unsigned seed = 1);
 
+/// A sheet of slightly noisy white paper with nothing on it.
+Image emptyPage(int width, int height, double dotsPerInch, unsigned seed = 1);
+
 /// The page as the scanner sends it: a JPEG stream of middling quality.
 Bytes scannerJpeg(const Image& page);
 

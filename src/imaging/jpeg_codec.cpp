@@ -197,6 +197,47 @@ Outcome<Image> decodeJpeg(std::span<const uint8_t> data) {
     return {std::move(image), {}};
 }
 
+Outcome<Image> decodeJpegGreyReduced(std::span<const uint8_t> data, double minDotsPerInch) {
+    Outcome<OpenedJpeg> jpeg = openJpeg(data);
+    if (!jpeg) {
+        return Outcome<Image>::failure(jpeg.error);
+    }
+    void* handle = jpeg.value->handle.get();
+    const int width = jpeg.value->width;
+    const int height = jpeg.value->height;
+    const Density density = readJfifDensity(data).value_or(Density{kPointsPerInch, kPointsPerInch});
+    const double dpi = std::min(density.x, density.y);
+    int factorCount = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&factorCount);
+    tjscalingfactor chosen{1, 1};
+    for (int n = 0; factors && n < factorCount; ++n) {
+        const tjscalingfactor f = factors[n];
+        if (dpi * f.num / f.denom >= minDotsPerInch &&
+            f.num * chosen.denom < chosen.num * f.denom) {
+            chosen = f;
+        }
+    }
+    const int scaledWidth = TJSCALED(width, chosen);
+    const int scaledHeight = TJSCALED(height, chosen);
+    if (int64_t{scaledWidth} * scaledHeight > kMaxPagePixels) {
+        return Outcome<Image>::failure("jpeg: page too large");
+    }
+    Image image;
+    try {
+        image.raster = Raster(scaledWidth, scaledHeight, PixelFormat::Gray8);
+    } catch (const std::bad_alloc&) {
+        return Outcome<Image>::failure("jpeg: page too large for memory");
+    }
+    if (tjDecompress2(handle, data.data(), data.size(), image.raster.data(), scaledWidth,
+                      image.raster.stride(), scaledHeight, TJPF_GRAY, 0) != 0 &&
+        tjGetErrorCode(handle) != TJERR_WARNING) {
+        return Outcome<Image>::failure(turboError(handle));
+    }
+    image.width = pointsFor(width, density.x);
+    image.height = pointsFor(height, density.y);
+    return {std::move(image), {}};
+}
+
 Outcome<Bytes> encodeJpeg(const Image& image, int quality) {
     const Raster& raster = image.raster;
     if (raster.empty()) {

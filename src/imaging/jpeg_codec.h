@@ -19,6 +19,11 @@ inline constexpr int kPageJpegQuality = 20;
 /// nominal size follows from the JFIF density (72 dpi when there is none).
 Outcome<Image> decodeJpeg(std::span<const uint8_t> data);
 
+/// Decodes a JPEG stream to grey at the smallest of the decoder's scaling factors that
+/// keeps at least `minDotsPerInch` (the full size when none is smaller): cheap page
+/// analysis reads far fewer pixels than the stored page has.
+Outcome<Image> decodeJpegGreyReduced(std::span<const uint8_t> data, double minDotsPerInch);
+
 /// Encodes the raster at the given quality (grey stays grey) and records the nominal
 /// size as the density in dots per inch.
 Outcome<Bytes> encodeJpeg(const Image& image, int quality = kPageJpegQuality);
