@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "e2e/child_process.h"
@@ -60,15 +61,35 @@ TEST(EmulatorProgram, HelpAndBadArguments) {
           {"--colour", 2, "scandesk-emulator: unknown option --colour\n"},
           {"--pages many", 2, "scandesk-emulator: bad value for --pages: \"many\"\n"},
           {"--greeting ab\\x4", 2, "scandesk-emulator: bad value for --greeting: \"ab\\x4\"\n"},
-          {"--model Brisk_B4", 2, "scandesk-emulator: bad value for --model: \"Brisk_B4\"\n"}}) {
+          // Discovery matches only the first catalogue: a model of the second is refused.
+          {"--model Quillon_Q9", 2,
+           "scandesk-emulator: --model: \"Quillon Q9\" is not a model discovery can match; it "
+           "can claim: Tessel T3, Tessel T5\n"},
+          {"--model Brisk_B4", 2, "scandesk-emulator: --model: \"Brisk B4\" is not a model"}}) {
+        // "_" stands for a space inside one argument.
         std::vector<std::string> argv{SCANDESK_EMULATOR_PATH};
         for (std::istringstream in(args); in >> argv.emplace_back();) {
+            std::replace(argv.back().begin(), argv.back().end(), '_', ' ');
         }
         argv.pop_back();
         const auto run = testing::runProgram(argv, "", std::chrono::seconds(10));
         EXPECT_EQ(run.status, status) << args;
         EXPECT_TRUE((run.out + run.err).starts_with(text)) << run.out << run.err;
     }
+}
+
+// The line that names the claimed model names the one asked for. The agent listens on
+// every address, so it runs in a network namespace of its own until the time limit.
+TEST(EmulatorProgram, AnnouncesTheModelItClaims) {
+    const auto run = testing::runProgram({"unshare", "-n", SCANDESK_EMULATOR_PATH, "--port", "0",
+                                          "--snmp", "--snmp-port", "16161", "--model", "Tessel T5"},
+                                         "", std::chrono::seconds(1));
+    if (run.err.starts_with("unshare:")) {
+        GTEST_SKIP() << "no network namespace: " << run.err;
+    }
+    EXPECT_NE(run.out.find("\nscandesk-emulator answers SNMP on udp port 16161 as Tessel T5\n"),
+              std::string::npos)
+        << run.out << run.err;
 }
 
 }  // namespace

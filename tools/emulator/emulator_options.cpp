@@ -81,8 +81,8 @@ std::string emulatorUsage() {
            "  --log FILE            write every received command in hex, one line each\n"
            "  --snmp                answer SNMP discovery on UDP port 161 of every address\n"
            "  --snmp-port N         the same on UDP port N (1..65535)\n"
-           "  --model NAME          the catalogue model the SNMP agent claims to be\n"
-           "                        (default: the first model discovery knows)\n";
+           "  --model NAME          the model the SNMP agent claims to be, one that discovery\n"
+           "                        matches (default: the first of them)\n";
 }
 
 std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const std::string> args) {
@@ -185,7 +185,7 @@ std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const 
         {"--model",
          [&](const std::string& v) {
              options.snmpModel = v;
-             return snmpModelRow(v).has_value() && !v.empty();
+             return !v.empty();
          }},
     };
     for (size_t i = 0; i < args.size(); ++i) {
@@ -211,6 +211,10 @@ std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const 
         if (!setter->second(args[++i])) {
             return "bad value for " + flag + ": \"" + args[i] + "\"";
         }
+    }
+    if (!options.snmpModel.empty() && !snmpModelRow(options.snmpModel)) {
+        return "--model: \"" + options.snmpModel +
+               "\" is not a model discovery can match; it can claim: " + snmpModelNames();
     }
     if (statusGiven && !script.failAfterPages) {
         script.failAfterPages = 0;

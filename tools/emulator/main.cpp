@@ -34,12 +34,14 @@ int main(int argc, char** argv) {
     auto& options = std::get<EmulatorOptions>(parsed);
     const std::string bind = options.bind;
     std::unique_ptr<SnmpAgent> agent;
-    if (options.snmpPort) {
+    // Copied: the options go to the server whole. The parser has checked the model.
+    const std::optional<uint16_t> snmpPort = options.snmpPort;
+    const std::optional<BaseDevice> model = snmpModelRow(options.snmpModel);
+    if (snmpPort && model) {
         // Bound before the first line is written, so a script may ask at once.
-        const BaseDevice model = *snmpModelRow(options.snmpModel);
-        agent = std::make_unique<SnmpAgent>(model);
+        agent = std::make_unique<SnmpAgent>(*model);
         std::string error;
-        if (!agent->listen(*options.snmpPort, error)) {
+        if (!agent->listen(*snmpPort, error)) {
             std::cerr << "scandesk-emulator: " << error << "\n";
             return 1;
         }
@@ -55,8 +57,8 @@ int main(int argc, char** argv) {
     std::cout << "scandesk-emulator listening on " << bind << ":" << server.port() << std::endl;
     std::jthread snmp;
     if (agent) {
-        std::cout << "scandesk-emulator answers SNMP on udp port " << *options.snmpPort << " as "
-                  << snmpModelRow(options.snmpModel)->name << std::endl;
+        std::cout << "scandesk-emulator answers SNMP on udp port " << *snmpPort << " as "
+                  << model->name << std::endl;
         snmp = std::jthread([&agent](std::stop_token stop) { agent->serve(stop); });
     }
     server.serve();

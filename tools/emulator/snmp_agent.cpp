@@ -49,14 +49,23 @@ int answerRequest(int operation, netsnmp_session* session, int /*reqid*/, netsnm
 }  // namespace
 
 std::optional<BaseDevice> snmpModelRow(const std::string& name) {
-    for (const auto* rows : {&IDDevice(), &KESTDevices()}) {
-        for (const BaseDevice& row : *rows) {
-            if ((name.empty() || row.name == name) && catalogueObjectId(row.oid)) {
-                return row;
-            }
+    // Discovery matches the first catalogue only: claiming another model would be ignored.
+    for (const BaseDevice& row : IDDevice()) {
+        if ((name.empty() || row.name == name) && catalogueObjectId(row.oid)) {
+            return row;
         }
     }
     return std::nullopt;
+}
+
+std::string snmpModelNames() {
+    std::string names;
+    for (const BaseDevice& row : IDDevice()) {
+        if (catalogueObjectId(row.oid)) {
+            names += (names.empty() ? "" : ", ") + row.name;
+        }
+    }
+    return names;
 }
 
 void SnmpAgent::PduFree::operator()(netsnmp_pdu* pdu) const {

@@ -15,9 +15,12 @@
 
 namespace scandesk::emulator {
 
-/// The catalogue row the agent claims to be: the row named `name` in either catalogue
-/// (it must have an identifier), or with an empty name the first discovery model.
+/// The catalogue row the agent claims to be: the row named `name` among the models
+/// discovery matches (it must have an identifier), or with an empty name the first one.
 std::optional<BaseDevice> snmpModelRow(const std::string& name);
+
+/// The names of the models the agent can claim, comma-separated.
+std::string snmpModelNames();
 
 /// Answers SNMPv2c GET requests of the discovery community, unicast and broadcast, on
 /// one UDP port of every address: sysObjectID of the model, sysDescr and ifPhysAddress.1;
