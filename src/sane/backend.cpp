@@ -39,17 +39,18 @@ class Backend {
         : sink_(backendSink()),
           config_(loadBackendConfig(configDirectories(std::getenv("SANE_CONFIG_DIR")))) {}
 
-    // Static entries, USB scanners and (once, then cached) what an SNMP discovery finds.
-    // net-snmp is used without prepareSnmpEnvironment: a frontend's threads may already
-    // run, so the environment must not change; discovery is off unless configured.
-    const SANE_Device** devices() {
+    // Static entries, USB scanners and (once, then cached) what an SNMP discovery finds;
+    // `localOnly` lists the USB scanners alone (the network ones can still be opened by
+    // name). net-snmp is used without prepareSnmpEnvironment: a frontend's threads may
+    // already run, so the environment must not change; discovery is off unless configured.
+    const SANE_Device** devices(bool localOnly = false) {
         entries_.clear();
         for (const NetEntry& net : config_.nets) {
             entries_.push_back(netEntry(net));
         }
         std::vector<ScannerEntry> usb = usbEntries(attachedUsbDevices());
         entries_.insert(entries_.end(), usb.begin(), usb.end());
-        if (config_.snmpDiscovery && !discovered_) {
+        if (config_.snmpDiscovery && !discovered_ && !localOnly) {
             discovered_.emplace();
             for (const Device& found : getDeviceBySNMP()) {
                 discovered_->push_back(discoveredEntry(found));
@@ -64,7 +65,10 @@ class Backend {
         }
         records_.clear();
         for (const ScannerEntry& e : entries_) {
-            records_.push_back({e.name.c_str(), e.vendor.c_str(), e.model.c_str(), e.type.c_str()});
+            if (!localOnly || !isNetworkEntry(e)) {
+                records_.push_back(
+                    {e.name.c_str(), e.vendor.c_str(), e.model.c_str(), e.type.c_str()});
+            }
         }
         list_.clear();
         for (const SANE_Device& record : records_) {
@@ -149,12 +153,12 @@ SCANDESK_SANE_EXPORT void sane_scandesk_exit(void) {
 }
 
 SCANDESK_SANE_EXPORT SANE_Status sane_scandesk_get_devices(const SANE_Device*** device_list,
-                                                           SANE_Bool) {
+                                                           SANE_Bool local_only) {
     if (!backend() || !device_list) {
         return SANE_STATUS_INVAL;
     }
     return guarded([&] {
-        *device_list = backend()->devices();
+        *device_list = backend()->devices(local_only == SANE_TRUE);
         return SANE_STATUS_GOOD;
     });
 }

@@ -1,10 +1,12 @@
 // Parsing scandesk.conf.
 #include "sane/backend_config.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
 
+#include "common/diagnostics.h"
 #include "network/ipv4_address.h"
 #include "network/network_scan_options.h"
 
@@ -85,7 +87,14 @@ BackendConfig parseBackendConfig(std::string_view text, std::vector<int>* reject
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         bool understood = w.empty();
         if (!w.empty() && w[0] == "net") {
-            if (std::optional<NetEntry> entry = parseNet(w)) {
+            std::optional<NetEntry> entry = parseNet(w);
+            // A second line for one address would list one scanner twice: the first stays.
+            const bool listed =
+                entry &&
+                std::any_of(config.nets.begin(), config.nets.end(), [&](const NetEntry& e) {
+                    return e.ip == entry->ip && e.port == entry->port;
+                });
+            if (entry && !listed) {
                 config.nets.push_back(std::move(*entry));
                 understood = true;
             }
@@ -122,11 +131,24 @@ std::vector<std::string> configDirectories(const char* saneConfigDir) {
 
 BackendConfig loadBackendConfig(const std::vector<std::string>& dirs) {
     for (const std::string& dir : dirs) {
-        std::ifstream file(dir + "/scandesk.conf");
+        const std::string path = dir + "/scandesk.conf";
+        std::ifstream file(path);
         if (file) {
             std::ostringstream text;
             text << file.rdbuf();
-            return parseBackendConfig(text.str());
+            std::vector<int> rejected;
+            BackendConfig config = parseBackendConfig(text.str(), &rejected);
+            // Each skipped line named, so that a typo does not just hide a scanner.
+            std::istringstream lines(text.str());
+            std::string line;
+            for (int lineNo = 1, next = 0; std::getline(lines, line); ++lineNo) {
+                if (next < static_cast<int>(rejected.size()) && rejected[next] == lineNo) {
+                    diagWarning(path, ":", lineNo,
+                                ": skipped, not a valid line or an address listed before: ", line);
+                    ++next;
+                }
+            }
+            return config;
         }
     }
     return {};

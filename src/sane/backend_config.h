@@ -25,8 +25,9 @@ struct BackendConfig {
     friend bool operator==(const BackendConfig&, const BackendConfig&) = default;
 };
 
-/// The configuration a file's text describes. Lines it cannot read are skipped (and named
-/// in `rejected`, 1-based), so that one typo never hides the other scanners.
+/// The configuration a file's text describes. Lines it cannot read, and net lines for an
+/// address listed before, are skipped (and named in `rejected`, 1-based), so that one typo
+/// never hides the other scanners.
 BackendConfig parseBackendConfig(std::string_view text, std::vector<int>* rejected = nullptr);
 
 /// The directories SANE frontends search for configuration files: `SANE_CONFIG_DIR`
@@ -34,6 +35,7 @@ BackendConfig parseBackendConfig(std::string_view text, std::vector<int>* reject
 std::vector<std::string> configDirectories(const char* saneConfigDir);
 
 /// The configuration of the first scandesk.conf found in `dirs`; empty when there is none.
+/// Each skipped line is a warning with its number.
 BackendConfig loadBackendConfig(const std::vector<std::string>& dirs);
 
 }  // namespace scandesk::sane

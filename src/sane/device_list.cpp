@@ -40,6 +40,10 @@ struct ListDeleter {
 
 }  // namespace
 
+bool isNetworkEntry(const ScannerEntry& entry) {
+    return entry.name.starts_with("net:");
+}
+
 std::string netDeviceName(const std::string& ip, uint16_t port) {
     return "net:" + ip + (port == kScannerPort ? "" : ":" + std::to_string(port));
 }

@@ -29,6 +29,9 @@ struct UsbPlace {
     uint16_t product = 0;
 };
 
+/// Whether the entry is a network scanner (else a USB one).
+bool isNetworkEntry(const ScannerEntry& entry);
+
 /// The SANE device name of a network scanner; the port only when it is not the default.
 std::string netDeviceName(const std::string& ip, uint16_t port);
 

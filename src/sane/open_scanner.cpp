@@ -118,8 +118,10 @@ SANE_Status statusFor(ScanCode code) {
         case ScanCode::noPaperInADF:
             return SANE_STATUS_NO_DOCS;
         case ScanCode::cancelled:
+        case ScanCode::stoppedByDeviceKey:
             return SANE_STATUS_CANCELLED;
         case ScanCode::paperJunck:
+        case ScanCode::paperTooLong:
             return SANE_STATUS_JAMMED;
         case ScanCode::upperDoorOpen:
             return SANE_STATUS_COVER_OPEN;

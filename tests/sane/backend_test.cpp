@@ -15,6 +15,7 @@
 #include "sane/open_scanner.h"
 #include "sane/page_lines.h"
 #include "sane/scan_settings.h"
+#include "support/captured_lines.h"
 #include "support/temp_dir.h"
 
 namespace scandesk::sane {
@@ -30,16 +31,39 @@ TEST(BackendConfig, ReadsNetLinesDiscoveryAndSkipsWhatItCannotRead) {
         "net 300.1.1.1\n"            // not an address
         "net 192.0.2.10 modle T3\n"  // unknown keyword
         "snmp-discovery yes\n"
-        "snmp-discovery maybe\n",
+        "snmp-discovery maybe\n"
+        "net 192.0.2.7:54321 model Tessel T5\n"  // the address of line 2 again
+        "net 192.0.2.7:6000\n",
         &rejected);
     const std::vector<NetEntry> expected{{"192.0.2.7", 54321, std::nullopt},
-                                         {"192.0.2.8", 6000, "Tessel T5"}};
+                                         {"192.0.2.8", 6000, "Tessel T5"},
+                                         {"192.0.2.7", 6000, std::nullopt}};
     EXPECT_EQ(config.nets, expected);
     EXPECT_TRUE(config.snmpDiscovery);
-    EXPECT_EQ(rejected, (std::vector<int>{4, 5, 6, 8}));
+    EXPECT_EQ(rejected, (std::vector<int>{4, 5, 6, 8, 9}));
     // SANE_CONFIG_DIR, with the default appended on a trailing colon.
     EXPECT_EQ(configDirectories(nullptr), (std::vector<std::string>{"/etc/sane.d"}));
     EXPECT_EQ(configDirectories("/a:"), (std::vector<std::string>{"/a", "/etc/sane.d"}));
+}
+
+TEST(BackendConfig, NamesEachSkippedLineOfTheFileWithItsNumber) {
+    const testing::TempDir dir;
+    std::ofstream(dir.path() + "/scandesk.conf") << "net 127.0.0.1:0\n"
+                                                 << "# fine\n"
+                                                 << "net 999.0.0.1\n"
+                                                 << "snmp-discovery maybe\n";
+    const testing::CapturedLines diagnostics;
+    EXPECT_TRUE(loadBackendConfig({dir.path()}).nets.empty());
+    const std::string file = dir.path() + "/scandesk.conf:";
+    for (const std::string line : {"1: skipped, not a valid line or an address listed before: "
+                                   "net 127.0.0.1:0",
+                                   "3: skipped, not a valid line or an address listed before: "
+                                   "net 999.0.0.1",
+                                   "4: skipped, not a valid line or an address listed before: "
+                                   "snmp-discovery maybe"}) {
+        EXPECT_TRUE(diagnostics.containsFragment(file + line)) << line;
+    }
+    EXPECT_EQ(diagnostics.lines().size(), 3u);
 }
 
 TEST(ScanPlan, AsksForTheSmallestCoveringPageAndCropsTheArea) {
@@ -84,6 +108,8 @@ TEST(EndStatus, FrontendsSeeWhyTheBatchEnded) {
     const std::pair<ScanCode, SANE_Status> cases[] = {
         {ScanCode::upperDoorOpen, SANE_STATUS_COVER_OPEN},
         {ScanCode::scannerBusy, SANE_STATUS_DEVICE_BUSY},
+        {ScanCode::paperTooLong, SANE_STATUS_JAMMED},
+        {ScanCode::stoppedByDeviceKey, SANE_STATUS_CANCELLED},
     };
     for (const auto& [code, status] : cases) {
         EXPECT_EQ(statusFor(code), status) << alertKey(code);
@@ -181,6 +207,32 @@ TEST_F(Conformance, PagesReadAsTheParametersSayThenTheFeederEnds) {
     scanPage(expected);
     EXPECT_EQ(sane_start(handle_), SANE_STATUS_NO_DOCS);
     EXPECT_TRUE(scanner_->finished(std::chrono::seconds(2)));
+}
+
+// Two lines for one address give one scanner; a frontend that asks for local scanners
+// only gets none of the network ones, but can still open one by its name.
+TEST(DeviceList, OneEntryPerAddressAndLocalOnlyLeavesTheNetworkOut) {
+    const testing::TempDir dir;
+    std::ofstream(dir.path() + "/scandesk.conf")
+        << "net 192.0.2.7\nnet 192.0.2.7 model Tessel T5\n";
+    ::setenv("SANE_CONFIG_DIR", dir.path().c_str(), 1);
+    ASSERT_EQ(sane_init(nullptr, nullptr), SANE_STATUS_GOOD);
+    for (const auto& [localOnly, names] :
+         {std::pair{SANE_FALSE, std::vector<std::string>{"net:192.0.2.7"}}, {SANE_TRUE, {}}}) {
+        const SANE_Device** list = nullptr;
+        ASSERT_EQ(sane_get_devices(&list, localOnly), SANE_STATUS_GOOD);
+        std::vector<std::string> listed;
+        for (; *list; ++list) {
+            if (!std::string((*list)->name).starts_with("usb:")) {
+                listed.push_back((*list)->name);
+            }
+        }
+        EXPECT_EQ(listed, names) << localOnly;
+    }
+    SANE_Handle handle = nullptr;
+    EXPECT_EQ(sane_open("net:192.0.2.7", &handle), SANE_STATUS_GOOD);
+    sane_close(handle);
+    sane_exit();
 }
 
 SANE_Handle signalled = nullptr;
