@@ -12,6 +12,7 @@
 #include "imaging/page_files.h"
 #include "imaging/save_images.h"
 #include "imaging/save_pdf.h"
+#include "imaging/skew.h"
 #include "synthetic_page.h"
 
 namespace scandesk::bench {
@@ -172,6 +173,17 @@ void BM_BlankCheck(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BlankCheck)->ArgName("text")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+/// Skew measurement of a stored A4 300 dpi page file of text, decoding included.
+void BM_SkewMeasurement(benchmark::State& state) {
+    static const Bytes letter =
+        encodeJpeg(letterPage(kA4Width300, kA4Height300, 300)).value.value_or(Bytes{});
+    for (auto _ : state) {
+        const Outcome<Image> reduced = decodeJpegGreyReduced(letter, 150);
+        benchmark::DoNotOptimize(measureSkew(*reduced.value));
+    }
+}
+BENCHMARK(BM_SkewMeasurement)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace scandesk::bench

@@ -103,6 +103,14 @@ std::vector<Mark> findMarks(const Raster& raster, int threshold) {
 
 }  // namespace
 
+std::optional<int> inkThreshold(const Raster& grey) {
+    const int paper = paperLevel(grey);
+    if (paper < kDarkestPaper) {
+        return std::nullopt;
+    }
+    return static_cast<int>(paper * kDarkShare);
+}
+
 PageContent judgePageContent(const Image& page) {
     const Raster grey = page.raster.format() == PixelFormat::Gray8
                             ? page.raster
@@ -111,8 +119,8 @@ PageContent judgePageContent(const Image& page) {
         return PageContent::Blank;
     }
     const double pixelsPerMm = grey.width() / (page.width / kPointsPerInch * kMillimetresPerInch);
-    const int paper = paperLevel(grey);
-    if (paper < kDarkestPaper) {
+    const std::optional<int> threshold = inkThreshold(grey);
+    if (!threshold) {
         return PageContent::Content;
     }
     const double margin = kMarginMm * pixelsPerMm;
@@ -120,7 +128,7 @@ PageContent judgePageContent(const Image& page) {
     const double large = kMarkMm * pixelsPerMm;
     const double near = kNeighbourMm * pixelsPerMm;
     std::vector<Mark> small;
-    for (const Mark& mark : findMarks(grey, static_cast<int>(paper * kDarkShare))) {
+    for (const Mark& mark : findMarks(grey, *threshold)) {
         const bool touchesEdge = mark.left == 0 || mark.top == 0 ||
                                  mark.right == grey.width() - 1 || mark.bottom == grey.height() - 1;
         const bool inMargin = mark.centreX() < margin || mark.centreY() < margin ||

@@ -1,6 +1,8 @@
 // Whether a scanned page holds anything worth keeping, judged on its pixels alone.
 #pragma once
 
+#include <optional>
+
 #include "imaging/image.h"
 
 namespace scandesk {
@@ -10,6 +12,10 @@ enum class PageContent {
     Blank,    ///< nothing but margins, specks and faint grey
     Content,  ///< marks a person put there: text, a note, a signature, a stamp
 };
+
+/// The grey level below which a pixel of the grey raster is ink rather than paper, bleed-
+/// through or grain; nullopt for a page too dark to have paper showing at all.
+std::optional<int> inkThreshold(const Raster& grey);
 
 /// Judges a grey page image (any scale from about 75 dpi up; the nominal size gives the
 /// scale). Margins, where punch holes, staples and the feeder's edges show, are ignored,

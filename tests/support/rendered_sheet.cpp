@@ -118,9 +118,8 @@ Image renderSheet(const Sheet& sheet, double dotsPerInch) {
     cairo_set_source_rgb(c, 0.98, 0.98, 0.97);
     cairo_paint(c);
     cairo_translate(c, width / 2.0, height / 2.0);
-    cairo_rotate(
-        c, -sheet.skewDegrees * std::numbers::pi / 180 + (sheet.upsideDown ? std::numbers::pi : 0));
-    cairo_translate(c, -width / 2.0, -height / 2.0);
+    cairo_rotate(c, (-sheet.skewDegrees + 90 * sheet.quarterTurns) * std::numbers::pi / 180);
+    cairo_translate(c, -kA4WidthMm * pixelsPerMm / 2, -kA4HeightMm * pixelsPerMm / 2);
     cairo_scale(c, pixelsPerMm, pixelsPerMm);
     drawMarks(c, sheet.kind);
     cairo_surface_flush(surface.get());
@@ -128,8 +127,8 @@ Image renderSheet(const Sheet& sheet, double dotsPerInch) {
         throw std::runtime_error("cannot render a test sheet");
     }
 
-    Image page{Raster(width, height, PixelFormat::Gray8), kA4WidthMm / 25.4 * 72,
-               kA4HeightMm / 25.4 * 72};
+    Image page{Raster(width, height, PixelFormat::Gray8), width * 72 / dotsPerInch,
+               height * 72 / dotsPerInch};
     const unsigned char* pixels = cairo_image_surface_get_data(surface.get());
     const int stride = cairo_image_surface_get_stride(surface.get());
     for (int y = 0; y < height; ++y) {

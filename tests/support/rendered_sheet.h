@@ -19,8 +19,8 @@ enum class SheetKind {
 /// A sheet as a scanner sees it.
 struct Sheet {
     SheetKind kind = SheetKind::Text;
-    double skewDegrees = 0;   ///< content turned counter-clockwise on screen by this much
-    bool upsideDown = false;  ///< fed head first
+    double skewDegrees = 0;  ///< content turned counter-clockwise on screen by this much
+    int quarterTurns = 0;    ///< turned clockwise as stored: 2 is a sheet fed upside down
 };
 
 /// The sheet as an A4 grey page at `dotsPerInch`.
