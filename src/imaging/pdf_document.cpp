@@ -3,6 +3,10 @@
 
 // Only the current qpdf interface is used; this silences its transition warning.
 #define POINTERHOLDER_TRANSITION 4
+#include <array>
+#include <charconv>
+#include <cmath>
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -14,6 +18,35 @@ namespace scandesk {
 namespace {
 
 constexpr const char* kImageName = "/Im0";
+// Spelled out: this file builds in a language mode without <numbers>.
+constexpr double kPi = 3.14159265358979323846;
+
+/// A number as a PDF content stream writes it, whatever the process's locale.
+std::string pdfNumber(double value) {
+    std::array<char, 32> text{};
+    const auto end =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, 5);
+    return std::string(text.data(), end.ptr);
+}
+
+/// What comes before the image in the page's content stream: for a skewed page, white
+/// paper under the whole box (the turned image leaves its corners uncovered) and the turn
+/// back about the page's centre, which whatever is drawn after it (the image, a text
+/// layer over it) follows.
+std::string straightening(const PdfImagePage& source) {
+    if (source.skewDegrees == 0 || !std::isfinite(source.skewDegrees)) {
+        return {};
+    }
+    const double angle = -source.skewDegrees * kPi / 180;
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double cx = source.boxWidth / 2.0;
+    const double cy = source.boxHeight / 2.0;
+    return "q 1 g 0 0 " + std::to_string(source.boxWidth) + " " + std::to_string(source.boxHeight) +
+           " re f Q " + pdfNumber(c) + " " + pdfNumber(s) + " " + pdfNumber(-s) + " " +
+           pdfNumber(c) + " " + pdfNumber(cx - cx * c + cy * s) + " " +
+           pdfNumber(cy - cx * s - cy * c) + " cm\n";
+}
 
 /// Adds one page showing the JPEG file over the whole media box.
 void addPage(QPDF& pdf, QPDFPageDocumentHelper& document, const PdfImagePage& source) {
@@ -31,9 +64,9 @@ void addPage(QPDF& pdf, QPDFPageDocumentHelper& document, const PdfImagePage& so
                             QPDFObjectHandle::newName("/DCTDecode"), QPDFObjectHandle::newNull());
 
     // Stretched over the whole page: no margin, no centring, no kept aspect ratio.
-    const std::string drawing = "q " + std::to_string(source.boxWidth) + " 0 0 " +
-                                std::to_string(source.boxHeight) + " 0 0 cm " + kImageName +
-                                " Do Q\n";
+    const std::string drawing = straightening(source) + "q " + std::to_string(source.boxWidth) +
+                                " 0 0 " + std::to_string(source.boxHeight) + " 0 0 cm " +
+                                kImageName + " Do Q\n";
     QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
     xobjects.replaceKey(kImageName, image);
     QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();

@@ -74,6 +74,7 @@ Outcome<std::string> assemblePdf(std::span<const PdfPage> pages, const MediaBox&
             return Outcome<std::string>::failure(page.error);
         }
         page.value->quarterTurns = normalQuarterTurns(source.quarterTurns);
+        page.value->skewDegrees = source.skewDegrees;
         document.push_back(std::move(*page.value));
     }
     const std::string stem = pdfDir + "/" + timeStampName(when);

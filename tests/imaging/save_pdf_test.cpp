@@ -7,7 +7,9 @@
 
 #include "imaging/page_files.h"
 #include "imaging/save_pdf.h"
+#include "imaging/skew.h"
 #include "imaging_fixtures.h"
+#include "support/rendered_sheet.h"
 
 namespace scandesk {
 namespace {
@@ -138,6 +140,61 @@ TEST(Pdf, PagesAreTurnedByTheirRotateEntry) {
     const std::string prefix = job.output.path() + "/extracted";
     commandOutput("pdfimages -j '" + job.pdf() + "' '" + prefix + "'");
     EXPECT_EQ(fileBytes(prefix + "-000.jpg"), fileBytes(job.pageFile(1)));
+}
+
+/// A grey PGM file (pdftoppm's output) as a page of the given nominal size.
+Image readPgm(const std::string& path, double widthPoints, double heightPoints) {
+    const Bytes bytes = fileBytes(path);
+    std::string header(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 32));
+    int width = 0;
+    int height = 0;
+    int consumed = 0;
+    if (std::sscanf(header.c_str(), "P5 %d %d 255%n", &width, &height, &consumed) != 2 ||
+        bytes.size() != static_cast<size_t>(consumed) + 1 + size_t(width) * height) {
+        ADD_FAILURE() << path << " is not a grey PGM file";
+        return {};
+    }
+    Image page{Raster(width, height, PixelFormat::Gray8), widthPoints, heightPoints};
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(page.raster.row(y), bytes.data() + consumed + 1 + size_t(y) * width, width);
+    }
+    return page;
+}
+
+// Each skewed page is drawn turned back by its measured skew (after its quarter turns),
+// so what a viewer shows is straight, while the page file is embedded as it is.
+TEST(Pdf, SkewedPagesAreShownStraightWithTheirFilesUnchanged) {
+    using testing::Sheet;
+    using testing::SheetKind;
+    const Sheet sheets[] = {{SheetKind::Text, 0.5}, {SheetKind::Text, -1.5},
+                            {SheetKind::Text, 3},   {SheetKind::Text, -5},
+                            {SheetKind::Text, 5},   {SheetKind::Text, 2, 2}};
+    TempDir dir;
+    std::vector<PdfPage> pages;
+    for (const Sheet& sheet : sheets) {
+        PdfPage page;
+        page.file = dir.path() + "/page-" + std::to_string(pages.size() + 1) + ".jpg";
+        const Bytes jpeg = testing::sheetJpeg(sheet);
+        ASSERT_FALSE(writeFileAtomically(page.file, jpeg));
+        page.quarterTurns = -sheet.quarterTurns;
+        page.skewDegrees = measureSkew(*decodeJpegGreyReduced(jpeg, 150).value).value_or(99);
+        pages.push_back(page);
+    }
+    const Outcome<std::string> written = writePdf(pages, {595, 842}, dir.path(), kWhen);
+    ASSERT_TRUE(written) << written.error;
+    commandOutput("pdftoppm -gray -r 100 '" + *written.value + "' '" + dir.path() + "/shown'");
+    commandOutput("pdfimages -all '" + *written.value + "' '" + dir.path() + "/embedded'");
+    for (size_t n = 0; n < pages.size(); ++n) {
+        SCOPED_TRACE(sheets[n].skewDegrees);
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "-%d.pgm", static_cast<int>(n + 1));
+        const std::optional<double> residual =
+            measureSkew(readPgm(dir.path() + "/shown" + suffix, 595, 842));
+        ASSERT_TRUE(residual.has_value());
+        EXPECT_LE(std::abs(*residual), 0.3);
+        std::snprintf(suffix, sizeof suffix, "-%03d.jpg", static_cast<int>(n));
+        EXPECT_EQ(fileBytes(dir.path() + "/embedded" + suffix), fileBytes(pages[n].file));
+    }
 }
 
 TEST(Pdf, AnExistingDocumentIsNeverReplaced) {
