@@ -1,0 +1,273 @@
+// Document operations as new page lists; undo and redo swap whole lists.
+#include "session/document.h"
+
+#include <algorithm>
+#include <set>
+
+#include "common/diagnostics.h"
+
+namespace scandesk {
+
+namespace {
+
+/// The selection sorted, without repeats or indices past the end.
+std::vector<size_t> validSelection(std::vector<size_t> selection, size_t size) {
+    std::sort(selection.begin(), selection.end());
+    selection.erase(std::unique(selection.begin(), selection.end()), selection.end());
+    selection.erase(
+        std::remove_if(selection.begin(), selection.end(), [size](size_t i) { return i >= size; }),
+        selection.end());
+    return selection;
+}
+
+DocumentChange refused(DocumentRefusal why) {
+    return DocumentChange{{}, why};
+}
+
+}  // namespace
+
+Document::Document(std::string folder) : store_(std::move(folder)) {
+    auto [list, report] = store_.restore();
+    pages_ = std::move(list.pages);
+    restored_ = report;
+    if (report.recovered > 0 || report.missing > 0 || report.tornList) {
+        diagWarning("document restored: ", report.pages, " pages, ", report.recovered,
+                    " recovered, ", report.missing, " missing",
+                    report.tornList ? ", torn list" : "");
+        store();
+    }
+}
+
+DocumentChange Document::insert(const std::vector<std::string>& files, std::optional<size_t> after,
+                                std::vector<std::string>* failed) {
+    std::vector<DocumentPage> added;
+    for (const std::string& file : files) {
+        std::string error;
+        if (auto name = store_.adopt(file, error)) {
+            added.push_back(DocumentPage{*name});
+        } else {
+            diagError("cannot add ", file, " to the document: ", error);
+            if (failed) {
+                failed->push_back(file);
+            }
+        }
+    }
+    if (added.empty()) {
+        return refused(DocumentRefusal::nothingSelected);
+    }
+    std::vector<DocumentPage> pages = pages_;
+    const size_t at = after && *after < pages.size() ? *after + 1 : pages.size();
+    pages.insert(pages.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+    apply(std::move(pages));
+    std::vector<size_t> selection;
+    for (size_t i = 0; i < added.size(); ++i) {
+        selection.push_back(at + i);
+    }
+    return {selection, {}};
+}
+
+DocumentChange Document::remove(const std::vector<size_t>& selection) {
+    const std::vector<size_t> chosen = validSelection(selection, pages_.size());
+    if (chosen.empty()) {
+        return refused(DocumentRefusal::nothingSelected);
+    }
+    std::vector<DocumentPage> pages;
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        if (!std::binary_search(chosen.begin(), chosen.end(), i)) {
+            pages.push_back(pages_[i]);
+        }
+    }
+    apply(std::move(pages));
+    // The page that took the first removed page's place, or the new last page.
+    if (pages_.empty()) {
+        return {{}, {}};
+    }
+    return {{std::min(chosen.front(), pages_.size() - 1)}, {}};
+}
+
+DocumentChange Document::turn(const std::vector<size_t>& selection, int quarterTurns) {
+    const std::vector<size_t> chosen = validSelection(selection, pages_.size());
+    if (chosen.empty()) {
+        return refused(DocumentRefusal::nothingSelected);
+    }
+    std::vector<DocumentPage> pages = pages_;
+    for (size_t i : chosen) {
+        pages[i].quarterTurns = (((pages[i].quarterTurns + quarterTurns) % 4) + 4) % 4;
+    }
+    apply(std::move(pages));
+    return {chosen, {}};
+}
+
+DocumentChange Document::move(const std::vector<size_t>& selection, int step) {
+    std::vector<size_t> chosen = validSelection(selection, pages_.size());
+    if (chosen.empty() || (step != -1 && step != 1)) {
+        return refused(DocumentRefusal::nothingSelected);
+    }
+    std::vector<DocumentPage> pages = pages_;
+    std::vector<char> selected(pages.size(), 0);
+    for (size_t i : chosen) {
+        selected[i] = 1;
+    }
+    // Each selected page swaps with an unselected neighbour; pages blocked at the end stay.
+    const auto swapAt = [&](size_t i, size_t j) {
+        std::swap(pages[i], pages[j]);
+        std::swap(selected[i], selected[j]);
+    };
+    if (step < 0) {
+        for (size_t i = 1; i < pages.size(); ++i) {
+            if (selected[i] && !selected[i - 1]) {
+                swapAt(i, i - 1);
+            }
+        }
+    } else {
+        for (size_t i = pages.size() - 1; i > 0; --i) {
+            if (selected[i - 1] && !selected[i]) {
+                swapAt(i - 1, i);
+            }
+        }
+    }
+    std::vector<size_t> now;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        if (selected[i]) {
+            now.push_back(i);
+        }
+    }
+    if (pages == pages_) {
+        return {now, {}};  // nothing could move: no history entry
+    }
+    apply(std::move(pages));
+    return {now, {}};
+}
+
+DocumentChange Document::reverse() {
+    if (pages_.size() < 2) {
+        return refused(DocumentRefusal::nothingSelected);
+    }
+    std::vector<DocumentPage> pages(pages_.rbegin(), pages_.rend());
+    apply(std::move(pages));
+    return {{}, {}};
+}
+
+DocumentChange Document::interleave() {
+    const size_t count = pages_.size();
+    if (count < 2 || count % 2 != 0) {
+        return refused(DocumentRefusal::unevenCount);
+    }
+    const size_t half = count / 2;
+    std::vector<DocumentPage> pages;
+    for (size_t i = 0; i < half; ++i) {
+        pages.push_back(pages_[i]);              // front i + 1
+        pages.push_back(pages_[count - 1 - i]);  // its back, scanned in reverse
+    }
+    apply(std::move(pages));
+    return {{}, {}};
+}
+
+void Document::setFacts(const std::string& file, PageFacts facts) {
+    auto shared = std::make_shared<const PageFacts>(std::move(facts));
+    // One fact set for the page wherever the history holds it.
+    const auto update = [&](std::vector<DocumentPage>& pages) {
+        for (DocumentPage& page : pages) {
+            if (page.file == file) {
+                page.facts = shared;
+            }
+        }
+    };
+    update(pages_);
+    std::for_each(undo_.begin(), undo_.end(), update);
+    std::for_each(redo_.begin(), redo_.end(), update);
+    store();
+}
+
+DocumentChange Document::undo() {
+    if (undo_.empty()) {
+        return refused(DocumentRefusal::nothingToUndo);
+    }
+    redo_.push_back(std::move(pages_));
+    pages_ = std::move(undo_.back());
+    undo_.pop_back();
+    store();
+    return {{}, {}};
+}
+
+DocumentChange Document::redo() {
+    if (redo_.empty()) {
+        return refused(DocumentRefusal::nothingToRedo);
+    }
+    undo_.push_back(std::move(pages_));
+    pages_ = std::move(redo_.back());
+    redo_.pop_back();
+    store();
+    return {{}, {}};
+}
+
+void Document::clear() {
+    StoredList gone;
+    std::set<std::string> files;
+    const auto collect = [&](const std::vector<DocumentPage>& pages) {
+        for (const DocumentPage& page : pages) {
+            files.insert(page.file);
+        }
+    };
+    collect(pages_);
+    std::for_each(undo_.begin(), undo_.end(), collect);
+    std::for_each(redo_.begin(), redo_.end(), collect);
+    gone.removed.assign(files.begin(), files.end());
+    storeError_ = store_.writeList(gone);
+    for (const std::string& file : files) {
+        store_.removeFile(file);
+    }
+    pages_.clear();
+    undo_.clear();
+    redo_.clear();
+    store();
+}
+
+void Document::apply(std::vector<DocumentPage> pages) {
+    undo_.push_back(std::move(pages_));
+    std::vector<std::vector<DocumentPage>> dropped = std::move(redo_);
+    redo_.clear();
+    pages_ = std::move(pages);
+    store();
+    // Pages only a dropped redo held (an undone scan) can never come back.
+    std::set<std::string> live;
+    const auto collect = [&](const std::vector<DocumentPage>& state) {
+        for (const DocumentPage& page : state) {
+            live.insert(page.file);
+        }
+    };
+    collect(pages_);
+    std::for_each(undo_.begin(), undo_.end(), collect);
+    for (const auto& state : dropped) {
+        for (const DocumentPage& page : state) {
+            if (live.insert(page.file).second) {
+                store_.removeFile(page.file);
+            }
+        }
+    }
+}
+
+void Document::store() {
+    StoredList list{pages_, {}};
+    std::set<std::string> current;
+    for (const DocumentPage& page : pages_) {
+        current.insert(page.file);
+    }
+    std::set<std::string> kept;
+    const auto collect = [&](const std::vector<DocumentPage>& pages) {
+        for (const DocumentPage& page : pages) {
+            if (!current.count(page.file)) {
+                kept.insert(page.file);
+            }
+        }
+    };
+    std::for_each(undo_.begin(), undo_.end(), collect);
+    std::for_each(redo_.begin(), redo_.end(), collect);
+    list.removed.assign(kept.begin(), kept.end());
+    storeError_ = store_.writeList(list);
+    if (storeError_) {
+        diagError("cannot store the document list: ", *storeError_);
+    }
+}
+
+}  // namespace scandesk
