@@ -214,6 +214,11 @@ std::optional<ScanOutcome> PageStreamReceiver::checkPageSize() {
 }
 
 PageStreamReceiver::Read PageStreamReceiver::readSome(uint8_t* buffer, size_t count) {
+    // A scanner streaming at full speed never leaves the socket empty, so a stop is
+    // looked for before every read, not only while waiting for bytes.
+    if (stopFd_ >= 0 && waitReadable(stopFd_, std::chrono::milliseconds(0)) == WaitOutcome::ready) {
+        return Read{0, false, true};
+    }
     if (inboxStart_ < inboxEnd_) {
         const size_t taken = std::min(count, inboxEnd_ - inboxStart_);
         std::memcpy(buffer, inbox_.data() + inboxStart_, taken);

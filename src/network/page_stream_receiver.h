@@ -47,7 +47,8 @@ class PageStreamReceiver {
     std::optional<ScanOutcome> readData();
     /// Fails the transfer when the page has outgrown any sensible size.
     std::optional<ScanOutcome> checkPageSize();
-    /// Up to `count` bytes, from the inbox first; waits while nothing has come.
+    /// Up to `count` bytes, from the inbox first; waits while nothing has come. A stop
+    /// request ends it at once, even while bytes are waiting.
     Read readSome(uint8_t* buffer, size_t count);
     /// One read from the socket, waiting until the page wait runs out.
     Read receive(uint8_t* buffer, size_t count);

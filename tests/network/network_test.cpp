@@ -11,6 +11,7 @@
 
 #include "emulator/job_params.h"
 #include "network/socket_scan_process.h"
+#include "network/stop_signal.h"
 #include "network/tcp_communicator.h"
 #include "network/unique_fd.h"
 #include "virtual_scanner.h"
@@ -222,6 +223,38 @@ TEST(PageStreamCap, APageFarBeyondItsSizeEndsTheTransfer) {
     communicator.disconnect();
     EXPECT_EQ(outcome.code, ScanCode::scannerNetworkError);
     EXPECT_FALSE(stored);
+}
+
+// A scanner that streams without a pause never leaves the socket empty: a stop must still
+// end the transfer, right after the page being stored when it came.
+TEST(PageStreamStop, AStopEndsAStreamThatNeverPauses) {
+    LoopbackPeer peer([](int connection) {
+        Bytes pages;
+        for (int i = 0; i < 50; ++i) {
+            pages = pages + block(0x42, A) + E;
+        }
+        for (int i = 0; i < 100 && sendAll(connection, pages); ++i) {
+        }
+        sendAll(connection, END);
+    });
+    std::stop_source stop;
+    const StopSignal signal(stop.get_token());
+    TCPCommunicator communicator("127.0.0.1", peer.port(), quickLimits());
+    communicator.connect();
+    communicator.setStopDescriptor(signal.fd());
+    int stored = 0;
+    const ScanOutcome outcome =
+        communicator.receiveImages(emulator::test::smallJob("GRAY256", 100, 100),
+                                   [&](const ScanParam&, int, const Bytes&) {
+                                       if (++stored == 3) {
+                                           stop.request_stop();
+                                       }
+                                       return ResultPair{true, ""};
+                                   },
+                                   {});
+    communicator.disconnect();
+    EXPECT_EQ(outcome.code, ScanCode::cancelled);
+    EXPECT_EQ(outcome.pagesStored, 3);
 }
 
 Device networkScanner() {

@@ -273,6 +273,23 @@ TEST(UsbJob, AStopEndsTheJobAsCancelledAndReleasesTheScanner) {
     EXPECT_EQ(late.run(stopLate.get_token()), ScanOutcome::failure(ScanCode::cancelled, 1));
     EXPECT_EQ(late.link.readRooms.size(), 5u);  // D, S, I, page 1, one slice
     EXPECT_TRUE(late.closedAndReleased());
+
+    // Asked while pages keep coming without a pause: the job ends after the page stored.
+    Job streaming;
+    std::stop_source stopStreaming;
+    streaming.link.reads = accepted({});
+    for (uint16_t page = 1; page <= 50; ++page) {
+        streaming.link.reads.push_back({success, pageTail(page, payloadOf(10))});
+    }
+    streaming.sink = [&](const ScanParam&, int pageNo, const Bytes&) {
+        if (pageNo == 3) {
+            stopStreaming.request_stop();
+        }
+        return ResultPair{true, "ok"};
+    };
+    EXPECT_EQ(streaming.run(stopStreaming.get_token()),
+              ScanOutcome::failure(ScanCode::cancelled, 3));
+    EXPECT_TRUE(streaming.closedAndReleased());
 }
 
 TEST(UsbJob, FullDiskFailsTheJobAndKeepsTheStoredPages) {
