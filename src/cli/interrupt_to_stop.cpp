@@ -10,17 +10,19 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <iterator>
 
 namespace scandesk {
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM};
+// Ctrl-C, a polite kill, and the terminal going away.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // What the handler can reach: a signal handler may touch only lock-free atomics and
 // async-signal-safe calls.
 std::atomic<int> gSignalledFd{-1};
 std::atomic<int> gFirstSignal{0};
-struct sigaction gPrevious[2];
+struct sigaction gPrevious[std::size(kSignals)];
 
 // Keeps the first signal's number (an eventfd's counter would add two signals up into
 // a number that names neither) and wakes the watcher.

@@ -9,7 +9,7 @@
 
 namespace scandesk {
 
-/// While it lives, SIGINT and SIGTERM request a stop of `source` instead of ending the
+/// While it lives, SIGINT, SIGTERM and SIGHUP request a stop of `source` instead of ending the
 /// process: the scan then ends as cancelled, the scanner is released as after a normal
 /// end and the stored pages stay. The previous handlers come back when it goes. One at
 /// a time in a process.
