@@ -153,7 +153,8 @@ int listScanners(const CliOptions& options, ScannerModel& model, ManualExecutor&
     if (options.json) {
         discover(model, main);
         env.out << devicesAsJson(model.scannerList()) << "\n";
-        return kExitInfo;
+        // Nothing found is an error for scripts, as without --json.
+        return model.scannerList().empty() ? kExitError : kExitInfo;
     }
     discover(model, main, printNew);
     printNew();
@@ -246,6 +247,10 @@ int runCli(const std::vector<std::string>& args, const CliEnvironment& env) {
     if (options.verb == CliOptions::Verb::help) {
         env.out << cliUsage();
         return kExitInfo;
+    }
+    if (const auto problem = options.logFile ? logFileProblem(*options.logFile) : std::nullopt) {
+        return usageError(env,
+                          "--log-file: cannot write to '" + *options.logFile + "': " + *problem);
     }
     SharedErr err(env.err);
     const ProgramLog log(logSettings(options, err));

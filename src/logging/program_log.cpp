@@ -1,9 +1,14 @@
 // Wiring the diagnostic seam to the logger for one program.
 #include "logging/program_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "logging/file_destination.h"
@@ -84,6 +89,23 @@ ProgramLog::~ProgramLog() {
     for (const auto& destination : destinations_) {
         Lumberly::removeDestination(destination);
     }
+}
+
+std::optional<std::string> logFileProblem(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path folder = path.parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+        std::filesystem::create_directories(folder, error);
+        if (error) {
+            return error.message();
+        }
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return std::strerror(errno);
+    }
+    ::close(fd);
+    return std::nullopt;
 }
 
 std::optional<std::filesystem::path> stateLogFile(const char* xdgStateHome, const char* home) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "common/diagnostics.h"
@@ -44,6 +45,10 @@ class ProgramLog {
     std::vector<std::shared_ptr<BaseDestination>> destinations_;
     std::unique_ptr<ScopedDiagnosticSink> sink_;
 };
+
+/// Why lines cannot be appended to the log file `path`, or nothing when they can. Like the
+/// file destination, it makes the file's folder when missing and creates the file.
+std::optional<std::string> logFileProblem(const std::filesystem::path& path);
 
 /// The window's log file: `scandesk.log` in `$XDG_STATE_HOME/scandesk/` (an absolute
 /// one), else in `$HOME/.local/state/scandesk/`; none without either variable.

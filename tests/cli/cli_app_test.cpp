@@ -60,6 +60,11 @@ TEST_F(Cli, ValuesTheScannerDoesNotOfferAreUsageErrors) {
              Row{netScan({"--source", "FB", "--resolution", "1dpi"}), "600dpi, 1200dpi"},
              Row{netScan({"--combine", "IDCard"}), "allowed: NoCombine (scanner"},
              Row{netScan({}, "Nonexistent 9"), "not a known model"},
+             // A log that cannot be written is refused before the scanner is asked anything.
+             Row{netScan({"--log-file", "/dev/null/cli.log"}),
+                 "--log-file: cannot write to '/dev/null/cli.log': Not a directory"},
+             Row{netScan({"--log-file", "."}), "--log-file: cannot write to '.': Is a directory"},
+             Row{{"list", "--log-file", "/"}, "--log-file: cannot write to '/': Is a directory"},
          }) {
         SCOPED_TRACE(row.fragment);
         EXPECT_EQ(run(row.args), kExitUsage);
@@ -138,8 +143,8 @@ TEST_F(Cli, TheScannerIsIdentifiedAssumedTakenFromUsbOrDiscovered) {
 TEST_F(Cli, ListPrintsTheFoundScannersAsTextOrJson) {
     const Device net = Device::fromNetworkRow(IDDevice().at(0), "198.51.100.3");
     const Device usb = Device::fromUsbRow(IDDevice().at(1));
-    record->networkResults = {{net}, {net}, {}};
-    record->usbResults = {{usb}, {usb}, {}};
+    record->networkResults = {{net}, {net}, {}, {}};
+    record->usbResults = {{usb}, {usb}, {}, {}};
     EXPECT_EQ(run({"list"}), kExitInfo);
     EXPECT_EQ(
         stdoutText,
@@ -152,6 +157,8 @@ TEST_F(Cli, ListPrintsTheFoundScannersAsTextOrJson) {
 
     EXPECT_EQ(run({"list"}), kExitError);
     EXPECT_EQ(stdoutText, "error: No scanner was found.\n");
+    EXPECT_EQ(run({"list", "--json"}), kExitError);
+    EXPECT_EQ(stdoutText, "[]\n");
 }
 
 // Every way a scan can end reads as English, never as a bare key.
