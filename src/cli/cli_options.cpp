@@ -158,7 +158,7 @@ const char* cliUsage() {
        scandesk-cli scan [--net IP [--model NAME] [--port N] | --usb] [options]
   --source AUTO|ADF|FB          --mode CGRAY|GRAY256|TEXT     --content AUTO|PHOTO|TYPE
   --resolution 200dpi|300dpi|600dpi|1200dpi                   --page-size A4|A5|...
-  --format image|pdf            --rotate 0|90|180|270
+  --format image|pdf            --rotate 0|90|180|270 (degrees counter-clockwise)
   --combine NoCombine|CombinHorizontal|CombinVertical|IDCard
   --dir DIR (default: the desktop directory)                  --prefix TEXT (default: file)
   --yes (confirm the second-pass prompt without waiting)      --verbose

@@ -90,6 +90,12 @@ const Row kRows[] = {
     {"Terminate", "--pages 3 --block-size 65535 --silent-after 6", "Tessel T3", "--page-size 4R",
      "SIGTERM", 143, "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
      "R R/file-0001.jpg R/file-0002.jpg"},
+    // The terminal went away: the job ends as for SIGTERM.
+    {"Hangup", "--pages 3 --block-size 65535 --silent-after 6", "Tessel T3", "--page-size 4R",
+     "SIGHUP", 129, "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
+     "R R/file-0001.jpg R/file-0002.jpg"},
+    // Refused before the scanner is contacted: no receive directory.
+    {"LogFileIsAFolder", "", "Tessel T3", "--log-file OUT", "", 2, "", ""},
 };
 
 class CliProgram : public ::testing::TestWithParam<Row> {};
@@ -129,6 +135,29 @@ TEST_P(CliProgram, PrintsTheOutcomeAndLeavesItsFiles) {
 
 INSTANTIATE_TEST_SUITE_P(Scans, CliProgram, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return info.param.name; });
+
+// A scanner that streams at full speed never lets the socket run dry: Ctrl-C still ends
+// the job, long before its last page, with the pages stored so far.
+TEST(CliProgramStop, CtrlCEndsAScanThatStreamsAtFullSpeed) {
+    const testing::TempDir temp;
+    const VirtualScanner scanner({"--pages", "1000"});
+    std::vector<std::string> argv = cliScan(scanner.port(), temp.path(), "Tessel T3");
+    argv.insert(argv.begin(), {"timeout", "--preserve-status", "-s", "SIGINT", "1"});
+    const ProgramRun run = testing::runProgram(argv, "", kRunLimit);
+    EXPECT_EQ(run.status, 130) << run.err;
+    std::smatch kept;
+    ASSERT_TRUE(std::regex_match(
+        run.out, kept,
+        std::regex("error: The scan was cancelled. (\\d+) page\\(s\\) kept in .*\n")))
+        << run.out;
+    const int pages = std::stoi(kept[1]);
+    EXPECT_LT(pages, 1000);
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(temp.path())) {
+        files += entry.path().extension() == ".jpg";
+    }
+    EXPECT_EQ(files, static_cast<size_t>(pages));
+}
 
 }  // namespace
 }  // namespace scandesk

@@ -173,7 +173,7 @@
     </message>
     <message>
         <source>90</source>
-        <translation>90°</translation>
+        <translation>90° counter-clockwise</translation>
     </message>
     <message>
         <source>180</source>
@@ -181,7 +181,7 @@
     </message>
     <message>
         <source>270</source>
-        <translation>270°</translation>
+        <translation>270° counter-clockwise</translation>
     </message>
     <message>
         <source>error</source>
