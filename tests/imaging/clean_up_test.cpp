@@ -3,7 +3,11 @@
 
 #include "imaging/blank_page.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/page_cleanup.h"
+#include "imaging/page_files.h"
+#include "imaging/set_aside.h"
 #include "imaging/skew.h"
+#include "imaging_fixtures.h"
 #include "support/rendered_sheet.h"
 
 namespace scandesk::testing {
@@ -58,6 +62,63 @@ TEST(Skew, NothingToMeasureOnPagesWithoutLines) {
     for (SheetKind kind : {SheetKind::Noise, SheetKind::PunchHoles, SheetKind::BleedThrough}) {
         EXPECT_FALSE(measureSkew(reducedPage({kind}, 150))) << static_cast<int>(kind);
     }
+}
+
+// The steps run in order on the stored page: a blank page goes no further, the reader of
+// orientation sees the page only when turning is chosen, skew is read on the page as it lies.
+TEST(PageCleanUp, StepsRunInOrderOnTheStoredPage) {
+    const CleanUpChoices all{true, true, true};
+    struct Row {
+        Sheet sheet;
+        CleanUpChoices choices;
+        int readTurns;  // what the orientation reader says
+        PageFindings expected;
+        bool read;  // whether the reader saw the page
+    };
+    const Row rows[] = {
+        {{SheetKind::Noise}, all, 2, {true, 0, 0}, false},
+        {{SheetKind::Text, 2.5, 2}, all, 2, {false, 2, 2.5}, true},
+        {{SheetKind::Text, -1.5, 1}, all, -3, {false, 1, -1.5}, true},
+        {{SheetKind::Text, 0.05}, all, 0, {false, 0, 0}, true},
+        {{SheetKind::Text, 3}, {false, true, false}, 2, {false, 0, 3}, false},
+        {{SheetKind::Noise}, {false, false, true}, 2, {false, 2, 0}, true},
+        {{SheetKind::OneLineNote, -2}, {true, false, false}, 2, {false, 0, 0}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message()
+                     << static_cast<int>(row.sheet.kind) << " " << row.sheet.skewDegrees);
+        bool read = false;
+        const Outcome<PageFindings> found =
+            examinePage(sheetJpeg(row.sheet), row.choices, [&](const Image&) {
+                read = true;
+                return std::optional<int>(row.readTurns);
+            });
+        ASSERT_TRUE(found) << found.error;
+        EXPECT_EQ(found.value->blank, row.expected.blank);
+        EXPECT_EQ(found.value->quarterTurns, row.expected.quarterTurns);
+        EXPECT_NEAR(found.value->skewDegrees, row.expected.skewDegrees, 0.1);
+        EXPECT_EQ(read, row.read);
+    }
+    EXPECT_FALSE(examinePage(toBytes("not a page"), all, {}));
+}
+
+TEST(PageCleanUp, PagesSetAsideKeepTheirNamesAndBytes) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (const char* name : {"/page-0002.jpg", "/page-0005.jpg", "/page-0007.jpg"}) {
+        files.push_back(dir.path() + name);
+        ASSERT_FALSE(writeFileAtomically(files.back(), toBytes(name)));
+    }
+    ASSERT_TRUE(std::filesystem::create_directory(dir.path() + "/blank"));
+    const Outcome<std::string> folder = setAsidePages({files[0], files[2]}, dir.path() + "/blank");
+    ASSERT_TRUE(folder) << folder.error;
+    EXPECT_EQ(*folder.value, dir.path() + "/blank-2");
+    EXPECT_EQ(entries(dir), (std::vector<std::string>{"blank", "blank-2", "page-0005.jpg"}));
+    EXPECT_EQ(fileBytes(*folder.value + "/page-0002.jpg"), toBytes("/page-0002.jpg"));
+    EXPECT_EQ(fileBytes(*folder.value + "/page-0007.jpg"), toBytes("/page-0007.jpg"));
+    // A page that is not there stops the move; nothing else is lost.
+    EXPECT_FALSE(setAsidePages({files[0], files[1]}, dir.path() + "/again"));
+    EXPECT_EQ(fileBytes(files[1]), toBytes("/page-0005.jpg"));
 }
 
 }  // namespace
