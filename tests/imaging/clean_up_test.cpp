@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/blank_page.h"
+#include "imaging/cleaned_pages.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/page_cleanup.h"
 #include "imaging/page_files.h"
@@ -119,6 +120,38 @@ TEST(PageCleanUp, PagesSetAsideKeepTheirNamesAndBytes) {
     // A page that is not there stops the move; nothing else is lost.
     EXPECT_FALSE(setAsidePages({files[0], files[1]}, dir.path() + "/again"));
     EXPECT_EQ(fileBytes(files[1]), toBytes("/page-0005.jpg"));
+}
+
+// Blank pages leave the document for their folder unchanged; the rest keep their order,
+// and a turn goes into the page file itself only when the files are the output.
+TEST(PageCleanUp, FindingsAppliedToTheScansPageFiles) {
+    const std::vector<PageFindings> findings{
+        {false, 1, 0}, {true, 0, 0}, {false, 0, 2.5}, {true, 0, 0}};
+    for (bool turnFiles : {false, true}) {
+        TempDir dir;
+        std::vector<std::string> files;
+        std::vector<Bytes> stored;
+        for (int n = 1; n <= 4; ++n) {
+            files.push_back(pageFileName(dir.path() + "/page", n, ".jpg"));
+            stored.push_back(sheetJpeg({n % 2 ? SheetKind::Text : SheetKind::Noise}, 100));
+            ASSERT_FALSE(writeFileAtomically(files.back(), stored.back()));
+        }
+        const Outcome<CleanedPages> cleaned =
+            applyFindings(files, findings, dir.path() + "/blank", turnFiles);
+        ASSERT_TRUE(cleaned) << cleaned.error;
+        ASSERT_EQ(cleaned.value->kept.size(), 2u);
+        EXPECT_EQ(cleaned.value->kept[0].file, files[0]);
+        EXPECT_EQ(cleaned.value->kept[0].quarterTurns, turnFiles ? 0 : 1);
+        EXPECT_EQ(cleaned.value->kept[1].file, files[2]);
+        EXPECT_EQ(cleaned.value->kept[1].skewDegrees, 2.5);
+        EXPECT_EQ(cleaned.value->setAside, 2);
+        EXPECT_EQ(cleaned.value->folder, dir.path() + "/blank");
+        EXPECT_EQ(fileBytes(dir.path() + "/blank/page-0002.jpg"), stored[1]);
+        EXPECT_EQ(fileBytes(dir.path() + "/blank/page-0004.jpg"), stored[3]);
+        EXPECT_EQ(fileBytes(files[2]), stored[2]);
+        const JpegInfo first = readJpegInfo(fileBytes(files[0])).value.value();
+        EXPECT_EQ(first.width > first.height, turnFiles);
+    }
 }
 
 }  // namespace
