@@ -10,18 +10,17 @@
 
 #include "common/diagnostics.h"
 #include "network/fd_wait.h"
+#include "protocol/page_framing.h"
 #include "protocol/scanner_replies.h"
 
 namespace scandesk {
 namespace {
 
-constexpr uint8_t kBlockType = 0x42;
-constexpr uint8_t kOtherBlockType = 0x64;
-constexpr uint8_t kPageEnd = 0x82;
-constexpr size_t kDataInUnit = 10;
-constexpr size_t kEndOfScanUnitSize = 11;
+// The data bytes a header unit carries after a block header.
+constexpr size_t kDataInUnit = kHeaderUnitSize - kBlockHeaderSize;
+// A page-end record and the status byte that ends the scan.
+constexpr size_t kEndOfScanUnitSize = kPageEndRecordSize + 1;
 constexpr size_t kHeaderLogThreshold = 10;
-constexpr size_t kPageEndRecordSize = 10;
 // Bytes fetched from the socket at once for header reads; reads at least half as large
 // bypass the inbox.
 constexpr size_t kInboxSize = 64 * 1024;
@@ -36,17 +35,6 @@ std::string bracketed(const Bytes& bytes) {
     }
     out << ']';
     return out.str();
-}
-
-// The little-endian 16-bit value at `at`.
-uint16_t littleEndian16(const Bytes& bytes, size_t at) {
-    return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
-// Whether the byte begins a block header or a page-end record. Such a byte alone is
-// the first piece of a unit whose rest is late, not a status byte.
-bool startsUnit(uint8_t byte) {
-    return byte == kBlockType || byte == kOtherBlockType || byte == kPageEnd;
 }
 
 }  // namespace
@@ -120,8 +108,8 @@ std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
 
         if (headerRead == 1 && unitStartsEmpty) {
             // TCP may hand over a header's first byte alone: only a byte that stays
-            // alone is a status byte, and a unit's first byte waits for its rest.
-            if (!startsUnit(header_[0]) && !moreBytesWithinGrace()) {
+            // alone is a status byte, and a frame's first byte waits for its rest.
+            if (!startsFrame(header_[0]) && !moreBytesWithinGrace()) {
                 return statusByte(header_[0]);
             }
             continue;
@@ -131,7 +119,7 @@ std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
         }
         diagDebug("header len = 10 and ", bracketed(header_), " and imageSize = ", receivedTotal_,
                   " ");
-        if (headerRead == kEndOfScanUnitSize && header_[0] == kPageEnd) {
+        if (headerRead == kEndOfScanUnitSize && header_[0] == kPageEndMark) {
             const uint8_t next = header_[kEndOfScanUnitSize - 1];
             if (next == kScanFinished) {
                 if (auto stored = savePage()) {
@@ -142,7 +130,7 @@ std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
             }
             // A page end followed by a status byte that stays alone: the page is
             // whole, the byte says how the job ended.
-            if (!startsUnit(next) && !moreBytesWithinGrace()) {
+            if (!startsFrame(next) && !moreBytesWithinGrace()) {
                 if (auto stored = savePage()) {
                     return stored;
                 }
@@ -161,24 +149,25 @@ std::optional<ScanOutcome> PageStreamReceiver::interpretUnit() {
     unit.swap(header_);
     header_.reserve(kHeaderUnitSize);
     const uint8_t type = unit[0];
-    if (type == kBlockType || type == kOtherBlockType) {
-        const int64_t length = littleEndian16(unit, 10);
+    if (isBlockType(type)) {
+        const int64_t length = blockLength(unit);
         receivedTotal_ += length;
         // A block shorter than 10 bytes ends inside the unit; what follows its data
         // begins the next header.
         const size_t inUnit = std::min<size_t>(static_cast<size_t>(length), kDataInUnit);
-        page_.insert(page_.end(), unit.begin() + 12,
-                     unit.begin() + 12 + static_cast<ptrdiff_t>(inUnit));
-        header_.assign(unit.begin() + 12 + static_cast<ptrdiff_t>(inUnit), unit.end());
+        const auto data = unit.begin() + kBlockHeaderSize;
+        page_.insert(page_.end(), data, data + static_cast<ptrdiff_t>(inUnit));
+        header_.assign(data + static_cast<ptrdiff_t>(inUnit), unit.end());
         remaining_ = length - static_cast<int64_t>(inUnit);
         state_ = remaining_ > 0 ? State::readData : State::needHeader;
         return checkPageSize();
     }
-    if (type == kPageEnd) {
+    if (type == kPageEndMark) {
         if (auto stored = savePage()) {
             return stored;
         }
-        const int64_t length = littleEndian16(unit, 20);
+        // The rest of the unit is the next block's header.
+        const int64_t length = blockLength(std::span(unit).subspan(kPageEndRecordSize));
         receivedTotal_ += length;
         remaining_ = length;
         state_ = remaining_ > 0 ? State::readData : State::needHeader;
@@ -314,11 +303,11 @@ ScanOutcome PageStreamReceiver::readFailure(const Read& read, const char* where)
 ScanOutcome PageStreamReceiver::streamEndedInHeader(bool unitStartsEmpty) {
     // A scanner may close the connection right after a unit's first byte: the scan
     // ended there, as it always has. Anywhere else a header is cut short.
-    if (unitStartsEmpty && header_.size() == 1 && startsUnit(header_[0])) {
+    if (unitStartsEmpty && header_.size() == 1 && startsFrame(header_[0])) {
         return finished();
     }
-    if (header_.size() == kEndOfScanUnitSize && header_[0] == kPageEnd &&
-        startsUnit(header_[kEndOfScanUnitSize - 1])) {
+    if (header_.size() == kEndOfScanUnitSize && header_[0] == kPageEndMark &&
+        startsFrame(header_[kEndOfScanUnitSize - 1])) {
         if (auto stored = savePage()) {
             return *stored;
         }
@@ -340,7 +329,7 @@ ScanOutcome PageStreamReceiver::failed(ScanCode code, std::string detail) const 
 }
 
 std::optional<ScanOutcome> PageStreamReceiver::savePageBeforeTheNextUnit() {
-    if (header_.size() < kPageEndRecordSize || header_[0] != kPageEnd) {
+    if (header_.size() < kPageEndRecordSize || header_[0] != kPageEndMark) {
         return std::nullopt;
     }
     auto stored = savePage();

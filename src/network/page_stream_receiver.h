@@ -7,6 +7,7 @@
 #include <string>
 
 #include "network/network_scan_options.h"
+#include "protocol/page_framing.h"
 #include "protocol/scan_outcome.h"
 #include "protocol/scan_process.h"
 
@@ -16,7 +17,7 @@ namespace scandesk {
 inline constexpr const char* kNoBytesForOneMinute = "has no bytes available for 1 min";
 /// Bytes read per header unit: a block header and its first 10 data bytes, or a
 /// page-end record and the next block's header.
-inline constexpr size_t kHeaderUnitSize = 22;
+inline constexpr size_t kHeaderUnitSize = kPageEndRecordSize + kBlockHeaderSize;
 /// Largest single page-data read.
 inline constexpr size_t kDataReadSize = 40960;
 

@@ -4,17 +4,13 @@
 #include <vector>
 
 #include "common/diagnostics.h"
+#include "protocol/page_framing.h"
 #include "protocol/scanner_replies.h"
 #include "usb/byte_list.h"
 #include "usb/usb_error.h"
 
 namespace scandesk {
 namespace {
-
-// An unsigned little-endian 16-bit field.
-uint32_t le16(std::span<const uint8_t> buffer, size_t offset) {
-    return buffer[offset] | (static_cast<uint32_t>(buffer[offset + 1]) << 8);
-}
 
 // Logs what a failed read means and, for codes without their own line, clears the stall.
 void reportFailedRead(UsbInterface& interface, uint8_t pipe, IOReturn code) {
@@ -71,12 +67,12 @@ IOReturn readWithin(UsbInterface& interface, uint8_t pipe, uint8_t* buffer, uint
 }  // namespace
 
 PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length) {
-    const uint32_t payload = le16(buffer, 10);
-    if (length == payload + kPacketHeaderSize) {
+    const uint32_t payload = blockLength(buffer);
+    if (length == payload + kBlockHeaderSize) {
         return PacketKind::data;
     }
-    if (length == payload + kPacketHeaderSize + kPacketTailSize &&
-        buffer[kPacketHeaderSize + payload] == kPageTailMarker) {
+    if (length == payload + kBlockHeaderSize + kPageEndRecordSize &&
+        buffer[kBlockHeaderSize + payload] == kPageEndMark) {
         return PacketKind::tail;
     }
     if (length == 1) {
@@ -123,24 +119,24 @@ PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam
         } else {
             diagVerbose("read pipe sucess");
         }
-        const uint32_t payload = le16(view, 10);
-        diagVerbose(byteListText(view.first(kPacketHeaderSize)));
+        const uint32_t payload = blockLength(view);
+        diagVerbose(byteListText(view.first(kBlockHeaderSize)));
         diagVerbose("readBytes function. readlen=", length, "  and packet len = ", payload);
         switch (classifyPacket(view, length)) {
             case PacketKind::data:
-                page.insert(page.end(), view.begin() + kPacketHeaderSize,
-                            view.begin() + kPacketHeaderSize + payload);
+                page.insert(page.end(), view.begin() + kBlockHeaderSize,
+                            view.begin() + kBlockHeaderSize + payload);
                 if (static_cast<int64_t>(page.size()) > sizeLimit) {
                     diagError("page of ", page.size(), " bytes, far beyond the expected size");
                     return {true, 0, ScanCode::usbTransferImageError};
                 }
                 break;
             case PacketKind::tail: {
-                const auto tail = view.subspan(kPacketHeaderSize + payload, kPacketTailSize);
+                const auto tail = view.subspan(kBlockHeaderSize + payload, kPageEndRecordSize);
                 diagVerbose("finished receive one page tail = ", byteListText(tail));
-                page.insert(page.end(), view.begin() + kPacketHeaderSize,
-                            view.begin() + kPacketHeaderSize + payload);
-                const int pageNo = static_cast<int>(le16(view, 3));
+                page.insert(page.end(), view.begin() + kBlockHeaderSize,
+                            view.begin() + kBlockHeaderSize + payload);
+                const int pageNo = framePageNumber(view);
                 // A page out of turn would overwrite a stored page or leave a gap.
                 if (pageNo != expectedPageNo) {
                     diagError("page ", pageNo, " arrived where page ", expectedPageNo, " was due");

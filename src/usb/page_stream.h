@@ -24,18 +24,13 @@ inline constexpr std::chrono::milliseconds kPageReadTimeout{30000};
 inline constexpr std::chrono::milliseconds kStopCheckInterval{200};
 /// Failed reads in one page call that end the job (a time-out counts as one).
 inline constexpr int kPageReadErrorLimit = 5;
-/// First tail byte that marks the last packet of a page.
-inline constexpr uint8_t kPageTailMarker = 0x82;
-/// Header size of a packet: page number at 3-4, payload length at 10-11.
-inline constexpr uint32_t kPacketHeaderSize = 12;
-/// Size of the tail that follows the payload of a page's last packet.
-inline constexpr uint32_t kPacketTailSize = 10;
 
 /// What one bulk read delivered, told apart by its length alone.
 enum class PacketKind { data, tail, statusByte, endOfData, other };
 
-/// The kind of the `length` bytes at the start of `buffer`. The payload length is read
-/// from bytes 10-11 of the buffer, which must hold at least 12 bytes.
+/// The kind of the `length` bytes at the start of `buffer`: a packet is a block (header
+/// and data), the last one of a page followed by the page-end record. The data length is
+/// read from the block header in the buffer, which must hold at least 12 bytes.
 PacketKind classifyPacket(std::span<const uint8_t> buffer, uint32_t length);
 
 /// The outcome of one page call: a page stored under its number, or the end of the job

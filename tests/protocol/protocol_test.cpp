@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "protocol/page_framing.h"
 #include "protocol/scan_command.h"
 #include "protocol/scanner_replies.h"
 
@@ -140,6 +141,24 @@ TEST(ScannerReplies, ByteMeanings) {
 }
 
 // The size caps of received pages rest on it.
+// The frames as the scanner writes them; both transports and the virtual scanner use them.
+TEST(PageFraming, HeadersAndPageEndRecordsOnTheWire) {
+    const Bytes header = blockHeader(kNextBlockType, 0x0102, 0x3456);
+    EXPECT_EQ(header, (Bytes{0x64, 0, 0, 0x02, 0x01, 0, 0, 0, 0, 0, 0x56, 0x34}));
+    EXPECT_EQ(std::pair(blockLength(header), framePageNumber(header)),
+              std::pair(uint16_t{0x3456}, uint16_t{0x0102}));
+    const Bytes end = pageEndRecord(7);
+    EXPECT_EQ(end, (Bytes{0x82, 0, 0, 7, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(framePageNumber(end), 7);
+    for (const auto& [byte, block, frame] : {std::tuple{0x42, true, true},
+                                             {0x64, true, true},
+                                             {0x82, false, true},
+                                             {0x80, false, false}}) {
+        EXPECT_EQ(isBlockType(static_cast<uint8_t>(byte)), block) << byte;
+        EXPECT_EQ(startsFrame(static_cast<uint8_t>(byte)), frame) << byte;
+    }
+}
+
 TEST(ExpectedPageSize, OneBitRowsRoundUpToWholeBytes) {
     struct Row {
         const char* mode;

@@ -150,7 +150,7 @@ std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const 
          }},
         {"--block-size",
          [&](const std::string& v) {
-             const auto size = parseCount(v, 1, static_cast<int>(kMaxBlockSize));
+             const auto size = parseCount(v, 1, static_cast<int>(kMaxBlockLength));
              script.blockSize = static_cast<size_t>(size.value_or(1));
              return size.has_value();
          }},

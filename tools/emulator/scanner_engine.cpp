@@ -38,7 +38,7 @@ std::optional<FeederState> feederStateNamed(std::string_view name) {
 }
 
 ScannerEngine::ScannerEngine(ScannerScript script) : script_(std::move(script)) {
-    script_.blockSize = std::clamp<size_t>(script_.blockSize, 1, kMaxBlockSize);
+    script_.blockSize = std::clamp<size_t>(script_.blockSize, 1, kMaxBlockLength);
 }
 
 void ScannerEngine::greet() {
