@@ -145,7 +145,7 @@ void BM_Save2PDF50Pages(benchmark::State& state) {
     }
     double pdfBytes = 0;
     for (auto _ : state) {
-        if (!save2PDF(param, kPdfPages, output.path.string(), "A4").status) {
+        if (!save2PDF(param, kPdfPages, output.path.string(), PageSize::a4).status) {
             state.SkipWithError("save2PDF failed");
         }
         state.PauseTiming();

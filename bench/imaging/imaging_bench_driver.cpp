@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     if (args.size() == 4 && args[0] == "pdf") {
         ScanParam param;
         param.filePath = args[1];
-        return save2PDF(param, std::stoi(args[2]), args[3], "A4").status ? 0 : 1;
+        return save2PDF(param, std::stoi(args[2]), args[3], PageSize::a4).status ? 0 : 1;
     }
     std::fprintf(stderr,
                  "usage: imaging_bench_driver inputs DIR | save2jpeg ANGLE OUTDIR FILE... | "

@@ -145,8 +145,8 @@ int listScanners(const CliOptions& options, ScannerModel& model, ManualExecutor&
                 continue;
             }
             printed.push_back(d.id);
-            env.out << d.name << "\t" << d.type << "\t" << (d.ip.empty() ? "-" : d.ip) << "\t"
-                    << d.label << "\n"
+            env.out << d.name << "\t" << toText(d.transport) << "\t" << (d.ip.empty() ? "-" : d.ip)
+                    << "\t" << d.label << "\n"
                     << std::flush;
         }
     };
@@ -207,15 +207,15 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
     const Device scanner = model.selectedScanner();
     const std::string saveDir = options.dir ? *options.dir : env.desktopDirectory();
     const ChoicesOutcome choices = scanChoices(options, scanner, saveDir);
-    if (!choices.params) {
+    if (!choices.request) {
         return usageError(env, choices.error + " (scanner: " + scanner.label + ")");
     }
     if (env.errIsTerminal) {
         model.setPageProgress(
             [&err](int pageNo) { err.line("received page " + std::to_string(pageNo)); });
     }
-    Interrupted scanned =
-        interruptible([&](std::stop_token stop) { return model.startScan(*choices.params, stop); });
+    Interrupted scanned = interruptible(
+        [&](std::stop_token stop) { return model.startScan(*choices.request, stop); });
     // A failed second pass keeps the first page and may be tried again; --yes tries once.
     for (bool firstTry = true; scanned.outcome.needsSecondPass && (firstTry || !options.yes);
          firstTry = false) {
@@ -231,7 +231,7 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
             }
         }
         scanned = interruptible(
-            [&](std::stop_token stop) { return model.secondScan(*choices.params, stop); });
+            [&](std::stop_token stop) { return model.secondScan(*choices.request, stop); });
     }
     return outcome(scanned, model, main, env);
 }

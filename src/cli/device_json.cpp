@@ -4,6 +4,26 @@
 #include <nlohmann/json.hpp>
 
 namespace scandesk {
+namespace {
+
+template <typename E>
+std::vector<std::string> texts(const std::vector<E>& values) {
+    std::vector<std::string> spelled;
+    for (E value : values) {
+        spelled.emplace_back(toText(value));
+    }
+    return spelled;
+}
+
+std::vector<std::string> resolutionTexts(const std::vector<int>& dpis) {
+    std::vector<std::string> spelled;
+    for (int dpi : dpis) {
+        spelled.push_back(resolutionText(dpi));
+    }
+    return spelled;
+}
+
+}  // namespace
 
 std::string devicesAsJson(const std::vector<Device>& devices) {
     nlohmann::json list = nlohmann::json::array();
@@ -12,14 +32,14 @@ std::string devicesAsJson(const std::vector<Device>& devices) {
             {"id", d.id.toString()},
             {"name", d.name},
             {"label", d.label},
-            {"type", d.type},
+            {"type", toText(d.transport)},
             {"ip", d.ip},
             {"PID", d.PID},
             {"VID", d.VID},
-            {"scanSource", d.scanSource},
-            {"adfResolution", d.adfResolution},
-            {"fbResolution", d.fbResolution},
-            {"paperSize", d.paperSize},
+            {"scanSource", texts(d.scanSource)},
+            {"adfResolution", resolutionTexts(d.adfResolution)},
+            {"fbResolution", resolutionTexts(d.fbResolution)},
+            {"paperSize", texts(d.paperSize)},
             {"hasScreen", d.hasScreen},
             {"supportCombine", d.supportCombine},
         });

@@ -1,69 +1,88 @@
-// Looking the option values up in the lists of the selected scanner.
+// Looking the option values up in what the selected scanner offers.
 #include "cli/scan_choices.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "devices/options.h"
+#include "session/choice_rules.h"
 
 namespace scandesk {
 namespace {
 
+// The value's spelling on the command line.
+std::string spelled(int dpi) {
+    return resolutionText(dpi);
+}
+
+template <typename E>
+std::string spelled(E value) {
+    return std::string(toText(value));
+}
+
 // "A, B, C".
-std::string joined(const std::vector<std::string>& values) {
+template <typename T>
+std::string joined(const std::vector<T>& values) {
     std::string text;
-    for (const auto& value : values) {
-        text += (text.empty() ? "" : ", ") + value;
+    for (const T& value : values) {
+        text += (text.empty() ? "" : ", ") + spelled(value);
     }
     return text;
 }
 
-// Finds `value` in `allowed`: its index, or a usage error listing the allowed values.
-bool lookUp(const char* option, const std::optional<std::string>& value,
-            const std::vector<std::string>& allowed, int& index, std::string& error) {
-    if (!value) {
-        index = 0;
+// Finds the value spelled `text` among `allowed`: it, the first allowed value when no
+// text was given, or a usage error listing the allowed values.
+template <typename T>
+bool lookUp(const char* option, const std::optional<std::string>& text,
+            const std::vector<T>& allowed, T& value, std::string& error) {
+    if (!text) {
+        value = allowed.empty() ? T{} : allowed.front();
         return true;
     }
-    auto it = std::find(allowed.begin(), allowed.end(), *value);
+    const auto it = std::find_if(allowed.begin(), allowed.end(),
+                                 [&](const T& candidate) { return spelled(candidate) == *text; });
     if (it == allowed.end()) {
         error =
-            std::string(option) + ": '" + *value + "' is not offered; allowed: " + joined(allowed);
+            std::string(option) + ": '" + *text + "' is not offered; allowed: " + joined(allowed);
         return false;
     }
-    index = static_cast<int>(it - allowed.begin());
+    value = *it;
     return true;
+}
+
+template <typename E>
+std::vector<E> every() {
+    const auto values = allOptions<E>();
+    return {values.begin(), values.end()};
 }
 
 }  // namespace
 
 ChoicesOutcome scanChoices(const CliOptions& o, const Device& scanner, const std::string& saveDir) {
-    UIParams ui;
-    ui.scannerName = scanner.name;
-    ui.saveDir = saveDir;
-    ui.savePrefix = o.prefix;
-    ui.fileNamePrefix = o.prefix;
-    // A scanner that cannot combine offers only the first entry.
-    const std::vector<std::string> combinations =
-        scanner.supportCombine ? combineTypeOption()
-                               : std::vector<std::string>{combineTypeOption().front()};
+    ScanRequest request;
+    request.saveDir = saveDir;
+    request.prefix = o.prefix;
+    // A scanner that cannot combine offers only "NoCombine".
+    const std::vector<CombineType> combinations =
+        scanner.supportCombine ? every<CombineType>() : std::vector{CombineType::none};
     std::string error;
-    bool fine = lookUp("--source", o.source, scanner.scanSource, ui.scanSourceIndex, error) &&
-                lookUp("--mode", o.mode, colorModeOption(), ui.colorModeIndex, error) &&
-                lookUp("--content", o.content, typeOption(), ui.contentTypeIndex, error) &&
-                lookUp("--page-size", o.pageSize, scanner.paperSize, ui.pageSizeIndex, error) &&
-                lookUp("--format", o.format, {"image", "pdf"}, ui.saveTypeIndex, error) &&
-                lookUp("--rotate", o.rotate, rotateOptionTexts(), ui.rotateAngleIndex, error) &&
-                lookUp("--combine", o.combine, combinations, ui.combineTypeIndex, error);
-    if (fine && !scanner.scanSource.empty()) {
-        const std::string& source = scanner.scanSource[static_cast<size_t>(ui.scanSourceIndex)];
-        const auto& resolutions = source == "FB" ? scanner.fbResolution : scanner.adfResolution;
-        fine = lookUp("--resolution", o.resolution, resolutions, ui.resolutionIndex, error);
-    }
+    const bool fine =
+        lookUp("--source", o.source, scanner.scanSource, request.source, error) &&
+        lookUp("--mode", o.mode, every<ColorMode>(), request.colorMode, error) &&
+        lookUp("--content", o.content, every<ContentType>(), request.content, error) &&
+        lookUp("--page-size", o.pageSize, scanner.paperSize, request.pageSize, error) &&
+        lookUp("--format", o.format, every<FileType>(), request.fileType, error) &&
+        lookUp("--rotate", o.rotate, every<Rotation>(), request.rotation, error) &&
+        lookUp("--combine", o.combine, combinations, request.combine, error) &&
+        lookUp("--resolution", o.resolution, scanner.resolutionsFor(request.source), request.dpi,
+               error);
     if (!fine) {
         return {std::nullopt, error};
     }
-    return {ui, ""};
+    // The window never sends such a request, so neither does the command line.
+    if (const auto conflict = findConflict(request, scanner)) {
+        return {std::nullopt, std::string(conflictText(*conflict))};
+    }
+    return {request, ""};
 }
 
 }  // namespace scandesk

@@ -8,8 +8,9 @@
 namespace scandesk {
 namespace {
 
-BaseDevice row(const char* name, const char* oid, uint16_t pid, const OptionList& sources,
-               const OptionList& paper, bool hasScreen, bool supportCombine) {
+BaseDevice row(const char* name, const char* oid, uint16_t pid,
+               const std::vector<ScanSource>& sources, const std::vector<PageSize>& paper,
+               bool hasScreen, bool supportCombine) {
     return BaseDevice{name,
                       oid,
                       pid,
@@ -69,16 +70,6 @@ const std::vector<BaseDevice>& KESTDevices() {
 std::optional<BaseDevice> idDeviceByPid(uint16_t pid) {
     const auto& rows = IDDevice();
     auto it = std::find_if(rows.begin(), rows.end(), [pid](const auto& r) { return r.PID == pid; });
-    if (it == rows.end()) {
-        return std::nullopt;
-    }
-    return *it;
-}
-
-std::optional<BaseDevice> idDeviceByOid(const std::string& oid) {
-    const auto& rows = IDDevice();
-    auto it =
-        std::find_if(rows.begin(), rows.end(), [&oid](const auto& r) { return r.oid == oid; });
     if (it == rows.end()) {
         return std::nullopt;
     }

@@ -18,9 +18,6 @@ const std::vector<BaseDevice>& KESTDevices();
 /// The first row of `IDDevice` with this product ID, if any.
 std::optional<BaseDevice> idDeviceByPid(uint16_t pid);
 
-/// The first row of `IDDevice` whose oid equals `oid`, if any.
-std::optional<BaseDevice> idDeviceByOid(const std::string& oid);
-
 /// The row of either catalogue with this model name (discovery's models first), if any.
 std::optional<BaseDevice> catalogueRowNamed(const std::string& name);
 

@@ -1,7 +1,5 @@
-// Building device records from catalogue rows, and hashing them.
+// Building device records from catalogue rows.
 #include "devices/device.h"
-
-#include "common/hashing.h"
 
 namespace scandesk {
 namespace {
@@ -25,7 +23,7 @@ Device fromRow(const BaseDevice& row) {
 Device Device::fromUsbRow(const BaseDevice& row) {
     Device device = fromRow(row);
     device.label = row.name;
-    device.type = "USB";
+    device.transport = Transport::usb;
     device.VID = row.VID;
     return device;
 }
@@ -33,29 +31,10 @@ Device Device::fromUsbRow(const BaseDevice& row) {
 Device Device::fromNetworkRow(const BaseDevice& row, const std::string& ip) {
     Device device = fromRow(row);
     device.label = row.name + "(" + ip + ")";
-    device.type = "Net";
+    device.transport = Transport::network;
     device.ip = ip;
     device.VID = kMakerVendorId;
     return device;
 }
 
 }  // namespace scandesk
-
-size_t std::hash<scandesk::Device>::operator()(const scandesk::Device& d) const noexcept {
-    size_t seed = 0;
-    using scandesk::hashCombine;
-    hashCombine(seed, d.id);
-    hashCombine(seed, d.name);
-    hashCombine(seed, d.label);
-    hashCombine(seed, d.type);
-    hashCombine(seed, d.ip);
-    hashCombine(seed, d.PID);
-    hashCombine(seed, d.VID);
-    hashCombine(seed, d.scanSource);
-    hashCombine(seed, d.adfResolution);
-    hashCombine(seed, d.fbResolution);
-    hashCombine(seed, d.paperSize);
-    hashCombine(seed, d.hasScreen);
-    hashCombine(seed, d.supportCombine);
-    return seed;
-}

@@ -1,26 +1,19 @@
-// The fixed option lists: display keys and protocol values at once.
+// The option lists the catalogue's models offer.
 #pragma once
 
-#include <string>
 #include <vector>
+
+#include "devices/scan_options.h"
 
 namespace scandesk {
 
-using OptionList = std::vector<std::string>;
-
 // Each list is built on first use, once, safely under concurrent first reads.
-const OptionList& colorModeOption();
-const OptionList& typeOption();
-const OptionList& fbResolutionOption();
-const OptionList& adfResolutionOption();
-const OptionList& scanSourceOptionN();
-const OptionList& scanSourceOptionFB();
-const OptionList& pageSizeOption();
-const OptionList& pageSizeOptionFor20();
-const OptionList& pageSizeOptionForId();
-const std::vector<int>& rotateOption();
-/// The rotation angles in decimal ("0", "90", ...): display keys and command-line values.
-const OptionList& rotateOptionTexts();
-const OptionList& combineTypeOption();
+const std::vector<int>& fbResolutionOption();
+const std::vector<int>& adfResolutionOption();
+const std::vector<ScanSource>& scanSourceOptionN();
+const std::vector<ScanSource>& scanSourceOptionFB();
+const std::vector<PageSize>& pageSizeOption();
+const std::vector<PageSize>& pageSizeOptionFor20();
+const std::vector<PageSize>& pageSizeOptionForId();
 
 }  // namespace scandesk

@@ -1,16 +1,17 @@
-// The page sizes the scanners offer: one row per name holds what every part needs of it.
+// The page sizes the scanners offer: one row per size holds what every part needs of it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string_view>
+
+#include "devices/scan_options.h"
 
 namespace scandesk {
 
 /// One page size: the area a scanner scans and the page a PDF shows it on.
-struct PageSize {
-    std::string_view name;
+struct PageSizeRow {
+    PageSize size = PageSize::a4;
     /// The scan area in pixels at 300 dots per inch.
     int64_t width300 = 0;
     int64_t height300 = 0;
@@ -22,31 +23,32 @@ struct PageSize {
     int pdfHeight = 0;
 };
 
-inline constexpr std::array<PageSize, 9> kPageSizes{{
-    {"A4", 2432, 3441, 1632, 595, 842},
-    {"A5", 1728, 2433, std::nullopt, 420, 595},
-    {"B5(JIS)", 2112, 2979, std::nullopt, 514, 725},
-    {"B5(ISO)", 2048, 2887, 1376, 498, 708},
-    {"Letter", 2528, 3234, 1696, 611, 791},
-    {"4R", 1184, 1795, 768, 288, 432},
-    {"A6", 1216, 1716, 800, 298, 420},
-    {"Folio", 2528, 3808, 1664, 609, 935},
-    {"Legal", 2528, 4128, 1664, 612, 1008},
+/// Indexed by the size's value.
+inline constexpr std::array<PageSizeRow, 9> kPageSizes{{
+    {PageSize::a4, 2432, 3441, 1632, 595, 842},
+    {PageSize::a5, 1728, 2433, std::nullopt, 420, 595},
+    {PageSize::b5Jis, 2112, 2979, std::nullopt, 514, 725},
+    {PageSize::b5Iso, 2048, 2887, 1376, 498, 708},
+    {PageSize::letter, 2528, 3234, 1696, 611, 791},
+    {PageSize::photo4R, 1184, 1795, 768, 288, 432},
+    {PageSize::a6, 1216, 1716, 800, 298, 420},
+    {PageSize::folio, 2528, 3808, 1664, 609, 935},
+    {PageSize::legal, 2528, 4128, 1664, 612, 1008},
 }};
 
-/// The row of a page size name (exact spelling); nothing when the name is unknown.
-constexpr std::optional<PageSize> findPageSize(std::string_view name) {
-    for (const PageSize& row : kPageSizes) {
-        if (row.name == name) {
-            return row;
-        }
-    }
-    return std::nullopt;
+/// The row of a page size.
+constexpr const PageSizeRow& pageSizeRow(PageSize size) {
+    return kPageSizes[static_cast<size_t>(size)];
 }
 
-/// The row whose area and PDF page stand in for an unknown name: A4.
-constexpr const PageSize& fallbackPageSize() {
-    return kPageSizes.front();
-}
+// Every size has its row, in order.
+static_assert([] {
+    for (size_t i = 0; i < kPageSizes.size(); ++i) {
+        if (kPageSizes[i].size != static_cast<PageSize>(i)) {
+            return false;
+        }
+    }
+    return kPageSizes.size() == OptionTexts<PageSize>::texts.size();
+}());
 
 }  // namespace scandesk

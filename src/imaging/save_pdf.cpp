@@ -92,8 +92,8 @@ Outcome<std::string> assemblePdf(std::span<const PdfPage> pages, const MediaBox&
 
 }  // namespace
 
-MediaBox mediaBoxFor(const std::string& pageSize, int64_t rotateAngle) {
-    const PageSize row = findPageSize(pageSize).value_or(fallbackPageSize());
+MediaBox mediaBoxFor(PageSize pageSize, int64_t rotateAngle) {
+    const PageSizeRow& row = pageSizeRow(pageSize);
     MediaBox box{row.pdfWidth, row.pdfHeight};
     if (rotateAngle == 90 || rotateAngle == 270) {
         std::swap(box.width, box.height);
@@ -121,7 +121,7 @@ Outcome<std::string> writePdf(std::span<const PdfPage> pages, const MediaBox& bo
 }
 
 ResultPair save2PDFAt(const ScanParam& param, int pages, const std::string& pdfDir,
-                      const std::string& pageSize, std::chrono::system_clock::time_point when) {
+                      PageSize pageSize, std::chrono::system_clock::time_point when) {
     if (pages < 0) {
         return saveFailure("negative page count " + std::to_string(pages));
     }
@@ -137,7 +137,7 @@ ResultPair save2PDFAt(const ScanParam& param, int pages, const std::string& pdfD
 }
 
 ResultPair save2PDF(const ScanParam& param, int pages, const std::string& pdfDir,
-                    const std::string& pageSize) {
+                    PageSize pageSize) {
     return save2PDFAt(param, pages, pdfDir, pageSize, std::chrono::system_clock::now());
 }
 

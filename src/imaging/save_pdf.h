@@ -9,6 +9,7 @@
 #include "common/result_pair.h"
 #include "imaging/outcome.h"
 #include "imaging/pdf_page.h"
+#include "devices/scan_options.h"
 #include "protocol/scan_param.h"
 
 namespace scandesk {
@@ -20,9 +21,9 @@ struct MediaBox {
     friend bool operator==(const MediaBox&, const MediaBox&) = default;
 };
 
-/// The media box of a page size name ("A4" 595 x 842; unknown names get A4), turned
-/// to landscape for a rotation of 90 or 270 degrees.
-MediaBox mediaBoxFor(const std::string& pageSize, int64_t rotateAngle);
+/// The media box of a page size (A4: 595 x 842), turned to landscape for a rotation of 90
+/// or 270 degrees.
+MediaBox mediaBoxFor(PageSize pageSize, int64_t rotateAngle);
 
 /// Local time as "yyyyMMddHHmmss", the PDF's file name.
 std::string timeStampName(std::chrono::system_clock::time_point when);
@@ -42,10 +43,10 @@ Outcome<std::string> writePdf(std::span<const PdfPage> pages, const MediaBox& bo
 /// Returns (true, "saveSuccessfully"), or (false, "saveImageError") with no PDF
 /// written when a page file is missing or unreadable or the PDF cannot be written.
 ResultPair save2PDF(const ScanParam& param, int pages, const std::string& pdfDir,
-                    const std::string& pageSize);
+                    PageSize pageSize);
 
 /// `save2PDF` with the moment that names the file given.
 ResultPair save2PDFAt(const ScanParam& param, int pages, const std::string& pdfDir,
-                      const std::string& pageSize, std::chrono::system_clock::time_point when);
+                      PageSize pageSize, std::chrono::system_clock::time_point when);
 
 }  // namespace scandesk

@@ -23,7 +23,7 @@ ScannerEntry entryFor(std::string name, Device device, uint16_t port) {
     entry.vendor = kVendor;
     entry.model = device.name;
     const auto& sources = device.scanSource;
-    entry.type = std::find(sources.begin(), sources.end(), "ADF") != sources.end()
+    entry.type = std::find(sources.begin(), sources.end(), ScanSource::feeder) != sources.end()
                      ? "sheetfed scanner"
                      : "flatbed scanner";
     entry.device = std::move(device);

@@ -26,11 +26,11 @@ constexpr std::array<SANE_String_Const, 3> kModeNames{
     SANE_VALUE_SCAN_MODE_COLOR, SANE_VALUE_SCAN_MODE_GRAY, SANE_VALUE_SCAN_MODE_LINEART};
 
 // The source names frontends show, for the catalogue's texts.
-SANE_String_Const sourceName(const std::string& source) {
-    if (source == "AUTO") {
+SANE_String_Const sourceName(ScanSource source) {
+    if (source == ScanSource::automatic) {
         return "Auto";
     }
-    return source == "ADF" ? "ADF" : "Flatbed";
+    return source == ScanSource::feeder ? "ADF" : "Flatbed";
 }
 
 size_t longest(const std::vector<SANE_String_Const>& names) {
@@ -86,7 +86,7 @@ SANE_Option_Descriptor length(SANE_String_Const name, SANE_String_Const title,
 // The process of a job for the entry's transport.
 ProcessMaker transportFor(const ScannerEntry& entry, const ScanParam& param) {
     return [entry, param](PageSink sink) -> std::unique_ptr<ScanProcess> {
-        if (entry.device.type == "Net") {
+        if (entry.device.transport == Transport::network) {
             NetworkScanOptions options;
             options.port = entry.port;
             return std::make_unique<SocketScanProcess>(entry.device, ScanCommand(param),
@@ -148,7 +148,7 @@ OpenScanner::OpenScanner(ScannerEntry entry,
         *mm = SANE_UNFIX(SANE_FIX(*mm));
     }
     modes_.push_back(nullptr);
-    for (const std::string& source : entry_.device.scanSource) {
+    for (ScanSource source : entry_.device.scanSource) {
         sources_.push_back(sourceName(source));
     }
     sources_.push_back(nullptr);
@@ -202,7 +202,7 @@ void OpenScanner::describeOptions() {
 }
 
 void OpenScanner::offerResolutions() {
-    const std::vector<int> dpis = resolutionsFor(entry_.device, settings_.source);
+    const std::vector<int>& dpis = entry_.device.resolutionsFor(settings_.source);
     resolutions_.assign(1, static_cast<SANE_Word>(dpis.size()));
     resolutions_.insert(resolutions_.end(), dpis.begin(), dpis.end());
     descriptors_[kOptResolution].constraint.word_list = resolutions_.data();
@@ -260,10 +260,10 @@ SANE_Status OpenScanner::setOption(SANE_Int option, void* value, SANE_Int* info)
         if (it == kModeNames.end()) {
             return SANE_STATUS_INVAL;
         }
-        settings_.mode = static_cast<ScanMode>(it - kModeNames.begin());
+        settings_.mode = static_cast<ColorMode>(it - kModeNames.begin());
     } else if (option == kOptSource) {
         const auto& sources = entry_.device.scanSource;
-        auto it = std::find_if(sources.begin(), sources.end(), [&](const std::string& source) {
+        auto it = std::find_if(sources.begin(), sources.end(), [&](ScanSource source) {
             return std::strcmp(sourceName(source), static_cast<const char*>(value)) == 0;
         });
         if (it == sources.end()) {
@@ -309,8 +309,8 @@ SANE_Status OpenScanner::parameters(SANE_Parameters& out) const {
         if (!plan) {
             return SANE_STATUS_INVAL;
         }
-        format.channels = settings_.mode == ScanMode::color ? 3 : 1;
-        format.depth = settings_.mode == ScanMode::lineart ? 1 : 8;
+        format.channels = settings_.mode == ColorMode::color ? 3 : 1;
+        format.depth = settings_.mode == ColorMode::blackWhite ? 1 : 8;
         format.pixelsPerLine = plan->crop.w;
         format.lines = plan->crop.h;
     }

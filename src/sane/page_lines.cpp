@@ -85,20 +85,20 @@ bool ScanlineJpeg::readRow(uint8_t* row) {
     return readOneRow(*state_, row);
 }
 
-std::optional<PageLines> PageLines::open(Bytes page, ScanMode mode, int64_t textWidth,
+std::optional<PageLines> PageLines::open(Bytes page, ColorMode mode, int64_t textWidth,
                                          int64_t textHeight, const Crop& crop) {
     PageLines lines;
     lines.mode_ = mode;
     int64_t pageW = textWidth;
     int64_t pageH = textHeight;
-    if (mode != ScanMode::lineart) {
-        lines.jpeg_ = ScanlineJpeg::open(page, mode == ScanMode::color);
+    if (mode != ColorMode::blackWhite) {
+        lines.jpeg_ = ScanlineJpeg::open(page, mode == ColorMode::color);
         if (!lines.jpeg_) {
             return std::nullopt;
         }
         pageW = lines.jpeg_->width();
         pageH = lines.jpeg_->height();
-        lines.format_.channels = mode == ScanMode::color ? 3 : 1;
+        lines.format_.channels = mode == ColorMode::color ? 3 : 1;
         lines.decoded_.resize(static_cast<size_t>(pageW * lines.format_.channels));
     } else {
         lines.format_.depth = 1;
@@ -132,7 +132,7 @@ bool PageLines::nextLine(std::span<uint8_t> out) {
         return false;
     }
     const int64_t row = crop_.y + linesOut_++;
-    if (mode_ == ScanMode::lineart) {
+    if (mode_ == ColorMode::blackWhite) {
         lineartLine(out, row);
         return true;
     }

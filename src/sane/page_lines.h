@@ -49,7 +49,7 @@ class PageLines {
   public:
     /// A page as the scanner sent it: a JPEG stream for colour and grey, packed rows
     /// (0 black) of `textWidth` pixels for lineart. Nothing when a JPEG cannot be read.
-    static std::optional<PageLines> open(Bytes page, ScanMode mode, int64_t textWidth,
+    static std::optional<PageLines> open(Bytes page, ColorMode mode, int64_t textWidth,
                                          int64_t textHeight, const Crop& crop);
 
     const LineFormat& format() const { return format_; }
@@ -62,7 +62,7 @@ class PageLines {
     void lineartLine(std::span<uint8_t> out, int64_t row) const;
 
     Bytes page_;
-    ScanMode mode_ = ScanMode::color;
+    ColorMode mode_ = ColorMode::color;
     Crop crop_;
     LineFormat format_;
     int64_t rowBytes_ = 0;  ///< of a lineart page as sent

@@ -11,15 +11,6 @@ namespace {
 
 constexpr double kBaseDpi = 300;
 
-// The index of `value` in `list`, if present.
-std::optional<int> indexOf(const std::vector<std::string>& list, const std::string& value) {
-    auto it = std::find(list.begin(), list.end(), value);
-    if (it == list.end()) {
-        return std::nullopt;
-    }
-    return static_cast<int>(it - list.begin());
-}
-
 // Millimetres to pixels at a resolution, to the nearest pixel.
 int64_t pixels(double mm, int dpi) {
     return std::llround(mm * dpi / kMmPerInch);
@@ -34,8 +25,8 @@ double millimetres(int64_t pixels300) {
 AreaMm largestPage(const Device& scanner) {
     int64_t w = 0;
     int64_t h = 0;
-    for (const std::string& name : scanner.paperSize) {
-        const ScanArea area = baseScanArea(name);
+    for (PageSize size : scanner.paperSize) {
+        const ScanArea area = baseScanArea(size);
         if (area.w * area.h > w * h) {
             w = area.w;
             h = area.h;
@@ -44,32 +35,25 @@ AreaMm largestPage(const Device& scanner) {
     return {0, 0, millimetres(w), millimetres(h)};
 }
 
-std::vector<int> resolutionsFor(const Device& scanner, const std::string& source) {
-    std::vector<int> dpis;
-    for (const std::string& name : source == "FB" ? scanner.fbResolution : scanner.adfResolution) {
-        dpis.push_back(std::atoi(name.c_str()));  // "300dpi"
-    }
-    return dpis;
-}
-
 ScanSettings defaultSettings(const Device& scanner) {
     ScanSettings settings;
-    settings.source = scanner.scanSource.empty() ? "FB" : scanner.scanSource.front();
-    const std::vector<int> dpis = resolutionsFor(scanner, settings.source);
+    settings.source = scanner.scanSource.empty() ? ScanSource::flatbed : scanner.scanSource.front();
+    const std::vector<int>& dpis = scanner.resolutionsFor(settings.source);
     settings.dpi = dpis.empty() ? 0 : dpis.front();
-    const ScanArea first = baseScanArea(scanner.paperSize.empty() ? "" : scanner.paperSize[0]);
+    const ScanArea first =
+        baseScanArea(scanner.paperSize.empty() ? PageSize::a4 : scanner.paperSize[0]);
     settings.area = {0, 0, millimetres(first.w), millimetres(first.h)};
     return settings;
 }
 
-std::string coveringPageSize(const Device& scanner, const AreaMm& area) {
+PageSize coveringPageSize(const Device& scanner, const AreaMm& area) {
     const int64_t needW = pixels(area.right, kBaseDpi);
     const int64_t needH = pixels(area.bottom, kBaseDpi);
-    std::optional<std::string> best;
+    std::optional<PageSize> best;
     int64_t bestArea = 0;
-    std::string largest;
+    PageSize largest = PageSize::a4;
     int64_t largestArea = -1;
-    for (const std::string& name : scanner.paperSize) {
+    for (PageSize name : scanner.paperSize) {
         const ScanArea size = baseScanArea(name);
         if (size.w * size.h > largestArea) {
             largest = name;
@@ -84,20 +68,12 @@ std::string coveringPageSize(const Device& scanner, const AreaMm& area) {
 }
 
 std::optional<ScanPlan> planScan(const Device& scanner, const ScanSettings& settings) {
-    const std::optional<int> source = indexOf(scanner.scanSource, settings.source);
-    const std::vector<int> dpis = resolutionsFor(scanner, settings.source);
-    auto dpi = std::find(dpis.begin(), dpis.end(), settings.dpi);
-    if (!source || dpi == dpis.end()) {
-        return std::nullopt;
-    }
-    UIParams choices;
-    choices.scannerName = scanner.name;
-    choices.scanSourceIndex = *source;
-    // The modes are declared in the order of colorModeOption().
-    choices.colorModeIndex = static_cast<int>(settings.mode);
-    choices.resolutionIndex = static_cast<int>(dpi - dpis.begin());
-    choices.pageSizeIndex = *indexOf(scanner.paperSize, coveringPageSize(scanner, settings.area));
-    std::optional<ScanParam> param = mapScanParameter(choices, scanner, "");
+    ScanRequest request;
+    request.source = settings.source;
+    request.colorMode = settings.mode;
+    request.dpi = settings.dpi;
+    request.pageSize = coveringPageSize(scanner, settings.area);
+    std::optional<ScanParam> param = mapScanParameter(request, scanner, "");
     if (!param) {
         return std::nullopt;
     }

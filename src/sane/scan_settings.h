@@ -14,8 +14,6 @@ namespace scandesk::sane {
 /// Millimetres per inch, for the geometry options.
 inline constexpr double kMmPerInch = 25.4;
 
-enum class ScanMode { color, gray, lineart };
-
 /// A rectangle in millimetres from the page's top-left corner.
 struct AreaMm {
     double left = 0;
@@ -26,8 +24,8 @@ struct AreaMm {
 
 /// The current option values of an open scanner.
 struct ScanSettings {
-    ScanMode mode = ScanMode::color;
-    std::string source;  ///< the catalogue's text: "AUTO", "ADF" or "FB"
+    ColorMode mode = ColorMode::color;
+    ScanSource source = ScanSource::flatbed;
     int dpi = 0;
     AreaMm area;
 };
@@ -45,16 +43,13 @@ struct Crop {
 /// The page of the model with the largest area: the bounds of the geometry options.
 AreaMm largestPage(const Device& scanner);
 
-/// The resolutions the model offers for a source, in dots per inch.
-std::vector<int> resolutionsFor(const Device& scanner, const std::string& source);
-
 /// What a scanner starts with: colour, its first source, the lowest resolution and its
 /// first page size.
 ScanSettings defaultSettings(const Device& scanner);
 
 /// The smallest (by area) of the model's page sizes that covers the area from the page's
 /// corner; the largest when none does.
-std::string coveringPageSize(const Device& scanner, const AreaMm& area);
+PageSize coveringPageSize(const Device& scanner, const AreaMm& area);
 
 /// The job that scans the settings' area, and the window kept of each page.
 struct ScanPlan {

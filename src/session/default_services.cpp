@@ -46,9 +46,7 @@ ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimi
         return combineImage(pages, oriation, param);
     };
     services.save2PDF = [](const ScanParam& param, int pages, const std::string& pdfDir,
-                           const std::string& pageSize) {
-        return save2PDF(param, pages, pdfDir, pageSize);
-    };
+                           PageSize pageSize) { return save2PDF(param, pages, pdfDir, pageSize); };
     services.sleep = [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
     services.busyRetryWait = kBusyRetryWait;
     services.now = [] { return std::chrono::system_clock::now(); };

@@ -38,8 +38,8 @@ using CombineImageFunction =
     std::function<ResultPair(int pages, int oriation, const ScanParam& param)>;
 
 /// Writes one PDF of the job's first `pages` page files into `pdfDir`.
-using SavePdfFunction = std::function<ResultPair(
-    const ScanParam& param, int pages, const std::string& pdfDir, const std::string& pageSize)>;
+using SavePdfFunction = std::function<ResultPair(const ScanParam& param, int pages,
+                                                 const std::string& pdfDir, PageSize pageSize)>;
 
 /// Blocks the calling thread for the given time.
 using SleepFunction = std::function<void(std::chrono::milliseconds)>;

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,7 @@ struct ScannerModelState : std::enable_shared_from_this<ScannerModelState> {
     Device selectedScanner;
     bool isFinding = false;
     std::string receiveDir;
+    std::optional<Device> twoPassScanner;  // the scanner of the first pass of a two-pass scan
     std::map<ObserverId, ModelObserver> observers;
     ObserverId nextObserverId = 1;
     PageProgress progress;

@@ -15,7 +15,25 @@ namespace scandesk {
 
 namespace fs = std::filesystem;
 
+bool makeFolder(const std::string& path) {
+    // Each missing ancestor, from the root down; the umask trims the mode as for mkdir(1).
+    fs::path built;
+    for (const fs::path& part : fs::path(path)) {
+        built /= part;
+        if (part.empty() || ::mkdir(built.c_str(), 0755) == 0 || errno == EEXIST) {
+            continue;
+        }
+        diagError("create folder error: ", std::strerror(errno), " (", built.string(), ")");
+        return false;
+    }
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
 std::optional<std::string> makeReceiveDir(const std::string& saveDir, const std::string& name) {
+    if (!makeFolder(saveDir)) {
+        return std::nullopt;
+    }
     // Scans within one second share a time stamp; a script scanning in a loop must not fail.
     constexpr int kMaxTries = 1000;
     const std::string stem = saveDir + "/" + name;

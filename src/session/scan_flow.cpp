@@ -4,6 +4,7 @@
 
 #include "common/diagnostics.h"
 #include "common/localization.h"
+#include "session/choice_rules.h"
 #include "session/model_state.h"
 #include "session/receive_directory.h"
 #include "session/scan_parameter_mapping.h"
@@ -13,19 +14,14 @@
 namespace scandesk {
 namespace {
 
-// Whether the job combines pages (any type but "NoCombine").
-bool combines(const ScanParam& param) {
-    return param.combineType != "NoCombine";
-}
-
-// What is wrong with the choices, if anything.
-std::optional<ScanCode> choicesProblem(const UIParams& ui, const Device& scanner) {
+// What is wrong with the request, if anything.
+std::optional<ScanCode> requestProblem(const ScanRequest& request, const Device& scanner) {
     // A prefix too long for the folder's file names is refused before any directory exists.
-    if (!isValidFileNamePrefix(ui.fileNamePrefix) ||
-        !prefixFitsNameLimit(ui.saveDir, ui.fileNamePrefix)) {
+    if (!isValidFileNamePrefix(request.prefix) ||
+        !prefixFitsNameLimit(request.saveDir, request.prefix)) {
         return ScanCode::invalidFileName;
     }
-    if (!choicesFitScanner(ui, scanner)) {
+    if (!requestFitsScanner(request, scanner) || findConflict(request, scanner)) {
         return ScanCode::invalidScanSetting;
     }
     return std::nullopt;
@@ -62,8 +58,8 @@ ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanC
 // Combines the `pages` page files on disk if asked, then writes the PDF and removes the
 // receive directory for the PDF file type. On failure every page file stays and no PDF
 // is written.
-ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param, const UIParams& ui,
-                        const Device& scanner, int pages, bool combine) {
+ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param,
+                        const ScanRequest& request, int pages, bool combine) {
     if (pages == 0) {
         return ScanOutcome{};  // nothing to combine or assemble
     }
@@ -76,8 +72,7 @@ ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param, const 
     if (param.fileType != "PDF") {
         return ScanOutcome{ScanCode::completed, pages, false, {}};
     }
-    const std::string& pageSize = scanner.paperSize[static_cast<size_t>(ui.pageSizeIndex)];
-    if (!state.services.save2PDF(param, pages, ui.saveDir, pageSize).status) {
+    if (!state.services.save2PDF(param, pages, request.saveDir, request.pageSize).status) {
         return ScanOutcome::failure(ScanCode::cannotSavePDF, pages);
     }
     std::string dir;
@@ -120,17 +115,17 @@ ScanOutcome ScannerModelState::showOutcome(ScanOutcome outcome, std::string succ
     return outcome;
 }
 
-ScanOutcome ScannerModel::startScan(const UIParams& uiParam, std::stop_token stop) {
+ScanOutcome ScannerModel::startScan(const ScanRequest& request, std::stop_token stop) {
     ScannerModelState& state = *state_;
     std::lock_guard scanning(state.scanMutex);
     const Device scanner = selectedScanner();
-    if (auto problem = choicesProblem(uiParam, scanner)) {
+    if (auto problem = requestProblem(request, scanner)) {
         return state.showOutcome(ScanOutcome::failure(*problem), {});
     }
-    if (!createReceiveDir(uiParam.saveDir).status) {
+    if (!createReceiveDir(request.saveDir)) {
         return state.showOutcome(ScanOutcome::failure(ScanCode::cannotCreateReceiveDir), {});
     }
-    const ScanParam param = *mapScanParameter(uiParam, scanner, receiveDir());
+    const ScanParam param = *mapScanParameter(request, scanner, receiveDir());
 
     ScanOutcome scanned = runScan(state, scanner, ScanCommand(param), stop);
     diagInfo("ret = ", describe(scanned));
@@ -138,28 +133,31 @@ ScanOutcome ScannerModel::startScan(const UIParams& uiParam, std::stop_token sto
         // Whatever pages arrived stay in the receive directory.
         return state.showOutcome(std::move(scanned), {});
     }
-    if (!scanner.hasScreen && combines(param)) {
-        // First of two passes: the page waits in the receive directory.
+    if (!scanner.hasScreen && combines(request.combine)) {
+        // First of two passes: the page waits in the receive directory, and the second
+        // side is scanned on this scanner.
         scanned.needsSecondPass = true;
+        state.write({}, [&] { state.twoPassScanner = scanner; });
         const auto prompt =
-            param.combineType == "CombinHorizontal" || param.combineType == "CombinVertical"
-                ? kNextPagePrompt
-                : kTurnCardPrompt;
+            request.combine == CombineType::idCard ? kTurnCardPrompt : kNextPagePrompt;
         return state.showOutcome(std::move(scanned), localized(prompt));
     }
     const int pages = scanned.pagesStored;
     return state.showOutcome(
-        finishPages(state, param, uiParam, scanner, pages, combines(param)),
+        finishPages(state, param, request, pages, combines(request.combine)),
         localized("scanPage") + " " + std::to_string(pages) + " " + localized("pages"));
 }
 
-ScanOutcome ScannerModel::secondScan(const UIParams& uiParam, std::stop_token stop) {
+ScanOutcome ScannerModel::secondScan(const ScanRequest& request, std::stop_token stop) {
     ScannerModelState& state = *state_;
     std::lock_guard scanning(state.scanMutex);
     diagInfo("start second scan");
-    state.write({ModelProperty::showAlert}, [&] { state.showAlert = false; });
-    Device scanner = selectedScanner();
-    if (auto problem = choicesProblem(uiParam, scanner)) {
+    Device scanner;
+    state.write({ModelProperty::showAlert}, [&] {
+        state.showAlert = false;
+        scanner = state.twoPassScanner.value_or(state.selectedScanner);
+    });
+    if (auto problem = requestProblem(request, scanner)) {
         return state.showOutcome(ScanOutcome::failure(*problem), {});
     }
     // Without the first pass's directory the page would land beside the output directory.
@@ -168,7 +166,7 @@ ScanOutcome ScannerModel::secondScan(const UIParams& uiParam, std::stop_token st
     if (dir.empty() || !std::filesystem::is_directory(dir, error)) {
         return state.showOutcome(ScanOutcome::failure(ScanCode::receiveDirMissing), {});
     }
-    const ScanParam param = *mapScanParameter(uiParam, scanner, dir);
+    const ScanParam param = *mapScanParameter(request, scanner, dir);
     ScanCommand command(param);
     command.param.isSecondScan = true;
 
@@ -176,7 +174,6 @@ ScanOutcome ScannerModel::secondScan(const UIParams& uiParam, std::stop_token st
     if (scanned.code == ScanCode::scannerBusy) {
         diagInfo("scanner is busy");
         state.services.sleep(state.services.busyRetryWait);
-        scanner = selectedScanner();
         scanned = stop.stop_requested() ? ScanOutcome::failure(ScanCode::cancelled)
                                         : runScan(state, scanner, command, stop);
     }
@@ -188,8 +185,8 @@ ScanOutcome ScannerModel::secondScan(const UIParams& uiParam, std::stop_token st
         scanned.needsSecondPass = scanned.failed();
         return state.showOutcome(std::move(scanned), {});
     }
-    return state.showOutcome(finishPages(state, param, uiParam, scanner, scanned.pagesStored,
-                                         !scanner.hasScreen && combines(param)),
+    return state.showOutcome(finishPages(state, param, request, scanned.pagesStored,
+                                         !scanner.hasScreen && combines(request.combine)),
                              localized(kTwoPassDoneKey));
 }
 

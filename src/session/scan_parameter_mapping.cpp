@@ -1,70 +1,45 @@
-// The scan area, resolution, mode and file type of a scan from the user's choices.
+// The scan area, resolution, mode and file type of a scan from its request.
 #include "session/scan_parameter_mapping.h"
 
 #include <limits.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
 #include <vector>
 
-#include "devices/options.h"
 #include "devices/page_sizes.h"
 #include "imaging/page_files.h"
 
 namespace scandesk {
 namespace {
 
-// Whether `index` selects an entry of a list of `size` entries.
-bool inside(int index, size_t size) {
-    return index >= 0 && static_cast<size_t>(index) < size;
+template <typename T>
+bool offered(const std::vector<T>& list, T value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
 }
 
-// The resolution list a source draws from.
-const std::vector<std::string>& resolutionsFor(const Device& scanner, const std::string& source) {
-    return source == "FB" ? scanner.fbResolution : scanner.adfResolution;
-}
-
-// Resolution texts and the scale of the 300-dpi base area, in double precision.
-struct ResolutionRule {
-    const char* resolution;
-    int64_t dpi;
-    double (*scale)(double base);
-};
-
-// The rule of a resolution name; unknown names scan as 200 dpi.
-ResolutionRule resolutionRule(const std::string& name) {
-    if (name == "300dpi") {
-        return {"300,300", 300, [](double base) { return base; }};
+// How the 300-dpi base area scales to a resolution, in double precision: 200 dpi is two
+// thirds, as two separate divisions, which the scanners' widths depend on.
+double scaled(double base, int dpi) {
+    if (dpi == 200) {
+        return base / 3 + base / 3;
     }
-    if (name == "600dpi") {
-        return {"600,600", 600, [](double base) { return base + base; }};
-    }
-    if (name == "1200dpi") {
-        return {"1200,1200", 1200, [](double base) { return base * 4; }};
-    }
-    // "200dpi" and every unknown name: two thirds, as two separate divisions.
-    return {"200,200", 200, [](double base) { return base / 3 + base / 3; }};
+    return base * dpi / 300;
 }
 
 }  // namespace
 
-ScanArea baseScanArea(std::string_view pageSize) {
-    const PageSize row = findPageSize(pageSize).value_or(fallbackPageSize());
+ScanArea baseScanArea(PageSize pageSize) {
+    const PageSizeRow& row = pageSizeRow(pageSize);
     return {row.width300, row.height300};
 }
 
-bool choicesFitScanner(const UIParams& ui, const Device& scanner) {
-    if (!inside(ui.scanSourceIndex, scanner.scanSource.size())) {
-        return false;
-    }
-    const auto& resolutions = resolutionsFor(scanner, scanner.scanSource[ui.scanSourceIndex]);
-    return inside(ui.resolutionIndex, resolutions.size()) &&
-           inside(ui.pageSizeIndex, scanner.paperSize.size()) &&
-           inside(ui.colorModeIndex, colorModeOption().size()) &&
-           inside(ui.contentTypeIndex, typeOption().size()) &&
-           inside(ui.combineTypeIndex, combineTypeOption().size()) &&
-           inside(ui.rotateAngleIndex, rotateOption().size());
+bool requestFitsScanner(const ScanRequest& request, const Device& scanner) {
+    return offered(scanner.scanSource, request.source) &&
+           offered(scanner.resolutionsFor(request.source), request.dpi) &&
+           offered(scanner.paperSize, request.pageSize);
 }
 
 bool isValidFileNamePrefix(std::string_view prefix) {
@@ -85,32 +60,25 @@ bool prefixFitsNameLimit(const std::string& saveDir, std::string_view prefix) {
     return temporary.size() <= static_cast<size_t>(limit);
 }
 
-std::optional<ScanParam> mapScanParameter(const UIParams& ui, const Device& scanner,
+std::optional<ScanParam> mapScanParameter(const ScanRequest& request, const Device& scanner,
                                           const std::string& receiveDir) {
-    if (!choicesFitScanner(ui, scanner)) {
+    if (!requestFitsScanner(request, scanner)) {
         return std::nullopt;
     }
-    const std::string& pageSize = scanner.paperSize[ui.pageSizeIndex];
-    const std::string& source = scanner.scanSource[ui.scanSourceIndex];
-    const std::string& mode = colorModeOption()[ui.colorModeIndex];
-    const bool text = mode == "TEXT";
-
-    const std::string& resolutionName = resolutionsFor(scanner, source)[ui.resolutionIndex];
-    const ResolutionRule rule = resolutionRule(resolutionName);
-    const ScanArea base = baseScanArea(pageSize);
-    auto w = static_cast<int64_t>(rule.scale(static_cast<double>(base.w)));
-    auto h = static_cast<int64_t>(rule.scale(static_cast<double>(base.h)));
-    if (text && rule.dpi == 200) {
-        // An unknown name scans the A4 area but keeps the scaled width.
-        const std::optional<PageSize> row = findPageSize(pageSize);
-        w = row ? row->textWidth200.value_or(w) : w;
+    const bool text = request.colorMode == ColorMode::blackWhite;
+    const ScanArea base = baseScanArea(request.pageSize);
+    auto w = static_cast<int64_t>(scaled(static_cast<double>(base.w), request.dpi));
+    auto h = static_cast<int64_t>(scaled(static_cast<double>(base.h), request.dpi));
+    if (text && request.dpi == 200) {
+        w = pageSizeRow(request.pageSize).textWidth200.value_or(w);
     }
+    const std::string dpi = std::to_string(request.dpi);
 
     ScanParam param;
-    param.source = source;
-    param.resolution = rule.resolution;
-    param.mode = mode;
-    param.type = typeOption()[ui.contentTypeIndex];
+    param.source = std::string(toText(request.source));
+    param.resolution = dpi + "," + dpi;
+    param.mode = std::string(toText(request.colorMode));
+    param.type = std::string(toText(request.content));
     param.compression = text ? "BMP" : "JPEG";
     param.compressRatio = "MID";
     param.brightness = "50";
@@ -118,16 +86,16 @@ std::optional<ScanParam> mapScanParameter(const UIParams& ui, const Device& scan
     param.x = 0;
     param.y = 0;
     param.w = w;
-    param.dpi = rule.dpi;
+    param.dpi = request.dpi;
     param.duplex = "SIN";
     param.gamma = 1;
-    param.combineType = combineTypeOption()[ui.combineTypeIndex];
+    param.combineType = std::string(toText(request.combine));
     // The ID-card pass scans one side: half a page.
-    param.h = param.combineType == "IDCard" ? h / 2 : h;
-    param.filePath = receiveDir + "/" + ui.fileNamePrefix;
-    param.fileType = ui.saveTypeIndex == 0 ? (text ? "BMP" : "JPEG") : "PDF";
+    param.h = request.combine == CombineType::idCard ? h / 2 : h;
+    param.filePath = receiveDir + "/" + request.prefix;
+    param.fileType = request.fileType == FileType::image ? (text ? "BMP" : "JPEG") : "PDF";
     // Combined pages are never turned.
-    param.rotateAngle = param.combineType == "NoCombine" ? rotateOption()[ui.rotateAngleIndex] : 0;
+    param.rotateAngle = combines(request.combine) ? 0 : degrees(request.rotation);
     param.hasScreen = scanner.hasScreen;
     param.isSecondScan = false;
     return param;

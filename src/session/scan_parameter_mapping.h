@@ -1,4 +1,4 @@
-// Turning the user's choices and the selected scanner into the parameters of a scan.
+// Turning a scan request and the selected scanner into the parameters of a scan.
 #pragma once
 
 #include <optional>
@@ -7,7 +7,7 @@
 
 #include "devices/device.h"
 #include "protocol/scan_param.h"
-#include "session/ui_params.h"
+#include "session/scan_request.h"
 
 namespace scandesk {
 
@@ -19,11 +19,12 @@ struct ScanArea {
     friend bool operator==(const ScanArea&, const ScanArea&) = default;
 };
 
-/// The area of a page size name; unknown names get the A4 area.
-ScanArea baseScanArea(std::string_view pageSize);
+/// The area of a page size.
+ScanArea baseScanArea(PageSize pageSize);
 
-/// Whether every index of the choices lies inside its list for this scanner.
-bool choicesFitScanner(const UIParams& uiParam, const Device& scanner);
+/// Whether the scanner offers the request's source, resolution (for that source) and
+/// page size.
+bool requestFitsScanner(const ScanRequest& request, const Device& scanner);
 
 /// Whether the prefix can name page files: a name, not a path, so no "/" and no NUL.
 bool isValidFileNamePrefix(std::string_view prefix);
@@ -34,8 +35,8 @@ bool isValidFileNamePrefix(std::string_view prefix);
 bool prefixFitsNameLimit(const std::string& saveDir, std::string_view prefix);
 
 /// The complete scan parameters, page files named `receiveDir`/prefix; nothing when
-/// an index lies outside its list.
-std::optional<ScanParam> mapScanParameter(const UIParams& uiParam, const Device& scanner,
+/// the scanner does not offer what the request asks for.
+std::optional<ScanParam> mapScanParameter(const ScanRequest& request, const Device& scanner,
                                           const std::string& receiveDir);
 
 }  // namespace scandesk

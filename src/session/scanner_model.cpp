@@ -12,7 +12,6 @@
 #include "session/list_text.h"
 #include "session/model_state.h"
 #include "session/receive_directory.h"
-#include "session/scan_parameter_mapping.h"
 
 namespace scandesk {
 
@@ -137,7 +136,8 @@ void ScannerModelState::addScanner(const Device& scanner) {
     write({ModelProperty::scannerList, ModelProperty::selectedScanner}, [&] {
         // One entry per network address: a scanner added again replaces its old record.
         std::erase_if(scannerList, [&](const Device& known) {
-            return scanner.type == "Net" && known.type == "Net" && known.ip == scanner.ip;
+            return scanner.transport == Transport::network &&
+                   known.transport == Transport::network && known.ip == scanner.ip;
         });
         scannerList.push_back(scanner);
         selectedScanner = scanner;
@@ -151,7 +151,9 @@ void ScannerModelState::applyUsbChange(uint16_t productId, bool arrived) {
     if (row == rows.end()) {
         return;
     }
-    const auto isThisModel = [&](const Device& d) { return d.type == "USB" && d.PID == productId; };
+    const auto isThisModel = [&](const Device& d) {
+        return d.transport == Transport::usb && d.PID == productId;
+    };
     write({ModelProperty::scannerList, ModelProperty::selectedScanner}, [&] {
         int& attached = usbAttached[productId];
         attached = std::max(0, attached + (arrived ? 1 : -1));
@@ -355,31 +357,13 @@ void ScannerModel::raiseAlert(std::string_view titleKey, std::string_view messag
     state_->setAlert(localized(titleKey), localized(messageKey));
 }
 
-ResultPair ScannerModel::createReceiveDir(const std::string& saveDir) {
+bool ScannerModel::createReceiveDir(const std::string& saveDir) {
     const std::string name = timeStampName(state_->services.now());
     const std::optional<std::string> made = makeReceiveDir(saveDir, name);
     // On failure the first name tried is kept, as the scan flow reports it.
     const std::string path = made.value_or(saveDir + "/" + name);
     state_->write({ModelProperty::receiveDir}, [&] { state_->receiveDir = path; });
-    if (!made) {
-        return {false, "cannotCreateReceiveDir"};
-    }
-    return {true, "ok"};
-}
-
-void ScannerModel::clearReceiveDir() {
-    removeReceiveDir(receiveDir());
-}
-
-std::optional<ScanParam> ScannerModel::setScanParameter(const UIParams& uiParam) const {
-    Device scanner;
-    std::string dir;
-    {
-        std::lock_guard lock(state_->mutex);
-        scanner = state_->selectedScanner;
-        dir = state_->receiveDir;
-    }
-    return mapScanParameter(uiParam, scanner, dir);
+    return made.has_value();
 }
 
 }  // namespace scandesk

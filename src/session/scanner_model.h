@@ -10,13 +10,12 @@
 #include <vector>
 
 #include "common/executor.h"
-#include "common/result_pair.h"
 #include "devices/device.h"
 #include "protocol/scan_outcome.h"
 #include "protocol/scan_param.h"
 #include "protocol/scan_process.h"
 #include "session/model_services.h"
-#include "session/ui_params.h"
+#include "session/scan_request.h"
 
 namespace scandesk {
 
@@ -117,27 +116,20 @@ class ScannerModel {
     /// Shows an alert; both keys are localised here.
     void raiseAlert(std::string_view titleKey, std::string_view messageKey);
 
-    /// Creates `saveDir`/yyyyMMddHHmmss (local time, parents not created) and makes it
-    /// the receive directory. (true, "ok") or (false, "cannotCreateReceiveDir").
-    ResultPair createReceiveDir(const std::string& saveDir);
-
-    /// Removes the receive directory and the page files in it; failures are only logged.
-    void clearReceiveDir();
-
-    /// The scan parameters for the choices and the selected scanner; nothing when an
-    /// index lies outside its list.
-    std::optional<ScanParam> setScanParameter(const UIParams& uiParam) const;
+    /// Creates `saveDir` (with missing parents) and `saveDir`/yyyyMMddHHmmss in it, and
+    /// makes that the receive directory; false when either cannot be made.
+    bool createReceiveDir(const std::string& saveDir);
 
     /// A whole scan: receive directory, scan, then combining, PDF and clean-up, or the
     /// prompt of a two-pass scan. Every outcome ends in the alert and is returned; no
     /// exception leaves.
     /// A stop request ends the scan as cancelled, keeping the stored pages.
-    ScanOutcome startScan(const UIParams& uiParam, std::stop_token stop = {});
+    ScanOutcome startScan(const ScanRequest& request, std::stop_token stop = {});
 
-    /// The second pass of a two-pass scan into the first pass's receive directory,
-    /// with one retry of a busy scanner, then combining and PDF. A failed pass keeps the
-    /// first pass's page and asks for the second pass again.
-    ScanOutcome secondScan(const UIParams& uiParam, std::stop_token stop = {});
+    /// The second pass of a two-pass scan on the first pass's scanner into its receive
+    /// directory, with one retry of a busy scanner, then combining and PDF. A failed
+    /// pass keeps the first pass's page and asks for the second pass again.
+    ScanOutcome secondScan(const ScanRequest& request, std::stop_token stop = {});
 
   private:
     std::shared_ptr<ScannerModelState> state_;

@@ -5,8 +5,8 @@
 
 namespace scandesk {
 
-/// A factory that makes network processes for devices of type "Net" and USB processes
-/// for every other type (an empty type included).
+/// A factory that makes network processes for network scanners and USB processes for
+/// USB scanners.
 ScanProcessFactory chooseTransport(ScanProcessFactory network, ScanProcessFactory usb);
 
 }  // namespace scandesk

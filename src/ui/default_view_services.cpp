@@ -36,6 +36,7 @@ SettingViewServices defaultViewServices(uint16_t scannerPort, QString logFolder)
     services.openSettings = [] { return std::make_unique<QSettings>("ScanDesk", "scandesk"); };
     services.defaultSaveDir = QString::fromStdString(desktopDirectory());
     services.logFolder = std::move(logFolder);
+    services.scannerPort = scannerPort;
     return services;
 }
 

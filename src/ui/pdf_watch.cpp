@@ -26,7 +26,7 @@ std::set<fs::path> pdfFilesIn(const std::string& folder) {
 ScannerModelServices PdfWatch::watch(ScannerModelServices services) {
     services.save2PDF = [this, write = std::move(services.save2PDF)](
                             const ScanParam& param, int pages, const std::string& pdfDir,
-                            const std::string& pageSize) {
+                            PageSize pageSize) {
         const auto before = pdfFilesIn(pdfDir);
         ResultPair result = write(param, pages, pdfDir, pageSize);
         if (result.status) {

@@ -1,66 +1,89 @@
-// Reading and writing the remembered choices.
+// Reading and writing the remembered choices, by name.
 #include "ui/remembered_choices.h"
 
-#include <array>
-#include <utility>
+#include <optional>
 
 namespace scandesk {
 namespace {
 
-// Each remembered index with its key.
-std::array<std::pair<const char*, int SettingState::*>, 8> indexFields() {
-    return {{{"options/scanSource", &SettingState::scanSourceIndex},
-             {"options/colorMode", &SettingState::colorModeIndex},
-             {"options/contentType", &SettingState::contentTypeIndex},
-             {"options/resolution", &SettingState::resolutionIndex},
-             {"options/pageSize", &SettingState::pageSizeIndex},
-             {"options/saveType", &SettingState::saveTypeIndex},
-             {"options/rotateAngle", &SettingState::rotateAngleIndex},
-             {"options/combineType", &SettingState::combineTypeIndex}}};
+// The text under `key`, if there is one.
+std::optional<std::string> textAt(const QSettings& settings, const char* key) {
+    const QVariant value = settings.value(key);
+    if (!value.isValid()) {
+        return std::nullopt;
+    }
+    return value.toString().toStdString();
 }
 
-// The text under `key`, or `fallback` when there is none.
-std::string textValue(const QSettings& settings, const char* key, const std::string& fallback) {
-    const QVariant value = settings.value(key);
-    return value.isValid() ? value.toString().toStdString() : fallback;
+// The value spelled under `key`, or `value` as it was when the key is missing or its
+// text names no value.
+template <typename E>
+void readOption(const QSettings& settings, const char* key, E& value) {
+    if (const auto text = textAt(settings, key)) {
+        value = parseOption<E>(*text).value_or(value);
+    }
+}
+
+template <typename E>
+QString spelled(E value) {
+    return QString::fromStdString(std::string(toText(value)));
 }
 
 }  // namespace
 
 bool RememberedChoices::remembers(const Device& scanner) const {
-    return !scannerType.empty() && scanner.name == scannerName && scanner.type == scannerType &&
-           scanner.ip == scannerIp;
+    const bool network = !scannerAddress.empty();
+    return !scannerName.empty() && scanner.name == scannerName &&
+           (scanner.transport == Transport::network) == network && scanner.ip == scannerAddress;
 }
 
 RememberedChoices loadChoices(const QSettings& settings, const SettingState& defaults) {
-    RememberedChoices choices{defaults, {}, {}, {}};
+    RememberedChoices choices{defaults, {}, {}, 0};
     if (settings.status() != QSettings::NoError) {
         return choices;
     }
-    for (const auto& [key, field] : indexFields()) {
-        bool number = false;
-        const int index = settings.value(key).toInt(&number);
-        if (number && index >= 0) {
-            choices.state.*field = index;
-        }
+    ScanRequest& request = choices.state.request;
+    readOption(settings, "options/source", request.source);
+    readOption(settings, "options/colorMode", request.colorMode);
+    readOption(settings, "options/contentType", request.content);
+    readOption(settings, "options/pageSize", request.pageSize);
+    readOption(settings, "options/fileType", request.fileType);
+    readOption(settings, "options/rotation", request.rotation);
+    readOption(settings, "options/combine", request.combine);
+    if (const auto text = textAt(settings, "options/resolution")) {
+        request.dpi = parseResolution(*text).value_or(request.dpi);
     }
-    choices.state.savePrefix = textValue(settings, "output/prefix", defaults.savePrefix);
-    choices.state.saveDir = textValue(settings, "output/folder", defaults.saveDir);
-    choices.scannerName = textValue(settings, "scanner/name", {});
-    choices.scannerType = textValue(settings, "scanner/type", {});
-    choices.scannerIp = textValue(settings, "scanner/address", {});
+    request.prefix = textAt(settings, "output/prefix").value_or(request.prefix);
+    request.saveDir = textAt(settings, "output/folder").value_or(request.saveDir);
+    choices.scannerName = textAt(settings, "scanner/name").value_or("");
+    choices.scannerAddress = textAt(settings, "scanner/address").value_or("");
+    bool number = false;
+    const uint port = settings.value("scanner/port").toUInt(&number);
+    choices.scannerPort = number && port <= 65535 ? static_cast<uint16_t>(port) : 0;
     return choices;
 }
 
-void saveChoices(QSettings& settings, const SettingState& state, const Device& scanner) {
-    for (const auto& [key, field] : indexFields()) {
-        settings.setValue(key, state.*field);
-    }
-    settings.setValue("output/prefix", QString::fromStdString(state.savePrefix));
-    settings.setValue("output/folder", QString::fromStdString(state.saveDir));
+void saveChoices(QSettings& settings, const SettingState& state, const Device& scanner,
+                 uint16_t port) {
+    const ScanRequest& request = state.request;
+    // The keys of the list positions an earlier version kept would mislead a reader.
+    settings.remove("options");
+    settings.setValue("options/source", spelled(request.source));
+    settings.setValue("options/colorMode", spelled(request.colorMode));
+    settings.setValue("options/contentType", spelled(request.content));
+    settings.setValue("options/resolution", QString::fromStdString(resolutionText(request.dpi)));
+    settings.setValue("options/pageSize", spelled(request.pageSize));
+    settings.setValue("options/fileType", spelled(request.fileType));
+    settings.setValue("options/rotation", spelled(request.rotation));
+    settings.setValue("options/combine", spelled(request.combine));
+    settings.setValue("output/prefix", QString::fromStdString(request.prefix));
+    settings.setValue("output/folder", QString::fromStdString(request.saveDir));
+    settings.remove("scanner");
     settings.setValue("scanner/name", QString::fromStdString(scanner.name));
-    settings.setValue("scanner/type", QString::fromStdString(scanner.type));
     settings.setValue("scanner/address", QString::fromStdString(scanner.ip));
+    if (scanner.transport == Transport::network) {
+        settings.setValue("scanner/port", port);
+    }
     settings.sync();
 }
 

@@ -14,6 +14,7 @@
 #include "common/diagnostics.h"
 #include "devices/catalogue.h"
 #include "network/ipv4_address.h"
+#include "session/choice_rules.h"
 #include "session/list_text.h"
 #include "session/two_pass_prompt.h"
 #include "ui/add_scanner_dialog.h"
@@ -25,28 +26,43 @@ namespace {
 const char* const kNoLocation = "<none>";
 constexpr int kContentPadding = 5;
 
-/// One chooser entry: the text shown and the index into the list it stands for.
+/// One chooser entry: the text shown and the value it stands for (an enumerator's value,
+/// a resolution in dots per inch, a row of the scanner list).
 struct Entry {
     QString text;
     int index = 0;
 };
 
-// Entries for a list of keys, each localised, indexed by position.
-std::vector<Entry> localizedEntries(const std::vector<std::string>& keys) {
+// Entries for typed values, each shown as its localised text.
+template <typename E>
+std::vector<Entry> localizedEntries(const std::vector<E>& values) {
     std::vector<Entry> entries;
-    for (size_t i = 0; i < keys.size(); ++i) {
-        entries.push_back({displayText(keys[i]), static_cast<int>(i)});
+    for (E value : values) {
+        entries.push_back({displayText(std::string(toText(value))), static_cast<int>(value)});
     }
     return entries;
 }
 
-// Entries shown as they are (device labels, resolutions), indexed by position.
-std::vector<Entry> plainEntries(const std::vector<std::string>& texts) {
+template <typename E>
+std::vector<Entry> allEntries() {
+    const auto values = allOptions<E>();
+    return localizedEntries(std::vector<E>(values.begin(), values.end()));
+}
+
+// Entries of resolutions, shown as "300dpi".
+std::vector<Entry> resolutionEntries(const std::vector<int>& dpis) {
     std::vector<Entry> entries;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        entries.push_back({QString::fromStdString(texts[i]), static_cast<int>(i)});
+    for (int dpi : dpis) {
+        entries.push_back({QString::fromStdString(resolutionText(dpi)), dpi});
     }
     return entries;
+}
+
+// The file type entries: "BMP" or "JPEG" (by colour mode) for page files, then "PDF".
+std::vector<Entry> fileTypeEntries(const ScanRequest& request) {
+    const char* pages = request.colorMode == ColorMode::blackWhite ? "BMP" : "JPEG";
+    return {{displayText(pages), static_cast<int>(FileType::image)},
+            {displayText("PDF"), static_cast<int>(FileType::pdf)}};
 }
 
 // Whether the chooser already lists exactly these entries.
@@ -92,13 +108,13 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
       services_(services),
       mainExecutor_(&executorContext_),
       backgroundExecutor_(services_.makeBackgroundExecutor()) {
-    state_.saveDir = services_.defaultSaveDir.toStdString();
+    state_.request.saveDir = services_.defaultSaveDir.toStdString();
     if (services_.openSettings) {
         settings_ = services_.openSettings();
         RememberedChoices choices = loadChoices(*settings_, state_);
-        state_.saveDir = choices.state.saveDir;
-        state_.savePrefix = choices.state.savePrefix;
-        if (!choices.scannerType.empty()) {
+        state_.request.saveDir = choices.state.request.saveDir;
+        state_.request.prefix = choices.state.request.prefix;
+        if (!choices.scannerName.empty()) {
             remembered_ = std::move(choices);
         }
     }
@@ -219,14 +235,14 @@ void SettingView::buildRows() {
     }
 
     // Entries of the fixed lists; the others follow the selected scanner in render().
-    showEntries(colorModeChooser_, localizedEntries(colorModeOption()), 0);
-    showEntries(contentTypeChooser_, localizedEntries(typeOption()), 0);
-    showEntries(combineTypeChooser_, localizedEntries(combineTypeOption()), 0);
-    showEntries(rotateAngleChooser_, localizedEntries(rotateOptionTexts()), 0);
+    showEntries(colorModeChooser_, allEntries<ColorMode>(), 0);
+    showEntries(contentTypeChooser_, allEntries<ContentType>(), 0);
+    showEntries(combineTypeChooser_, allEntries<CombineType>(), 0);
+    showEntries(rotateAngleChooser_, allEntries<Rotation>(), 0);
 }
 
 void SettingView::connectControls() {
-    // Each chooser reports the list index its entry stands for.
+    // Each chooser reports the value its entry stands for.
     const auto onChoice = [this](QComboBox* chooser, auto apply) {
         connect(chooser, &QComboBox::currentIndexChanged, this, [this, chooser, apply](int row) {
             if (row >= 0) {
@@ -236,19 +252,33 @@ void SettingView::connectControls() {
         });
     };
     onChoice(scannerChooser_, [this](int index) { chooseScanner(index); });
-    onChoice(scanSourceChooser_, [this](int index) { chooseScanSource(index); });
-    onChoice(colorModeChooser_, [this](int index) { chooseColorMode(index); });
-    onChoice(contentTypeChooser_, [this](int index) { state_.contentTypeIndex = index; });
-    onChoice(resolutionChooser_, [this](int index) { state_.resolutionIndex = index; });
-    onChoice(combineTypeChooser_, [this](int index) { chooseCombineType(index); });
-    onChoice(pageSizeChooser_, [this](int index) { state_.pageSizeIndex = index; });
-    onChoice(saveTypeChooser_, [this](int index) { state_.saveTypeIndex = index; });
-    onChoice(rotateAngleChooser_, [this](int index) { state_.rotateAngleIndex = index; });
+    ScanRequest& request = state_.request;
+    onChoice(scanSourceChooser_, [this](int value) {
+        state_.request.source = static_cast<ScanSource>(value);
+        afterSourceChange(state_.request, model_->selectedScanner());
+    });
+    onChoice(colorModeChooser_, [this](int value) {
+        state_.request.colorMode = static_cast<ColorMode>(value);
+        afterColorModeChange(state_.request);
+    });
+    onChoice(contentTypeChooser_,
+             [&request](int value) { request.content = static_cast<ContentType>(value); });
+    onChoice(resolutionChooser_, [&request](int dpi) { request.dpi = dpi; });
+    onChoice(combineTypeChooser_, [this](int value) {
+        state_.request.combine = static_cast<CombineType>(value);
+        afterCombineChange(state_.request, model_->selectedScanner());
+    });
+    onChoice(pageSizeChooser_,
+             [&request](int value) { request.pageSize = static_cast<PageSize>(value); });
+    onChoice(saveTypeChooser_,
+             [&request](int value) { request.fileType = static_cast<FileType>(value); });
+    onChoice(rotateAngleChooser_,
+             [&request](int value) { request.rotation = static_cast<Rotation>(value); });
 
     connect(fileNameField_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { state_.savePrefix = text.toStdString(); });
+            [&request](const QString& text) { request.prefix = text.toStdString(); });
     connect(saveDirField_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { state_.saveDir = text.toStdString(); });
+            [&request](const QString& text) { request.saveDir = text.toStdString(); });
     connect(refreshButton_, &QPushButton::clicked, this, [this] { refreshScanners(); });
     connect(addButton_, &QToolButton::clicked, this, [this] { addScannerByAddress(); });
     connect(browseButton_, &QPushButton::clicked, this, [this] { browseFolder(); });
@@ -258,31 +288,31 @@ void SettingView::connectControls() {
 void SettingView::render() {
     const Device scanner = model_->selectedScanner();
     const std::vector<Device> scanners = scannerList();
-    keepIndicesInRange(state_, scanner, scanners.size());
-    const RowRules rules = rowRules(scanner, state_);
+    if (state_.scannerIndex < 0 || static_cast<size_t>(state_.scannerIndex) >= scanners.size()) {
+        state_.scannerIndex = 0;
+    }
+    settleOnScanner(state_.request, scanner);
+    const ScanRequest& request = state_.request;
+    const RowRules rules = rowRules(scanner, request);
 
     std::vector<Entry> scannerEntries;
     for (size_t i = 0; i < scanners.size(); ++i) {
         scannerEntries.push_back({QString::fromStdString(scanners[i].label), static_cast<int>(i)});
     }
     showEntries(scannerChooser_, scannerEntries, state_.scannerIndex);
-    showEntries(scanSourceChooser_, localizedEntries(scanner.scanSource), state_.scanSourceIndex);
-    showEntries(colorModeChooser_, localizedEntries(colorModeOption()), state_.colorModeIndex);
-    showEntries(contentTypeChooser_, localizedEntries(typeOption()), state_.contentTypeIndex);
-    showEntries(resolutionChooser_, plainEntries(resolutionList(scanner, state_)),
-                state_.resolutionIndex);
-    showEntries(combineTypeChooser_, localizedEntries(combineTypeOption()),
-                state_.combineTypeIndex);
-    std::vector<Entry> pageSizes;
-    for (int index : listedPageSizes(scanner, state_)) {
-        pageSizes.push_back({displayText(scanner.paperSize[index]), index});
-    }
-    showEntries(pageSizeChooser_, pageSizes, state_.pageSizeIndex);
-    showEntries(saveTypeChooser_, localizedEntries(saveTypeEntries(state_)), state_.saveTypeIndex);
-    showEntries(rotateAngleChooser_, localizedEntries(rotateOptionTexts()),
-                state_.rotateAngleIndex);
-    showText(fileNameField_, state_.savePrefix);
-    showText(saveDirField_, state_.saveDir);
+    showEntries(scanSourceChooser_, localizedEntries(scanner.scanSource),
+                static_cast<int>(request.source));
+    showEntries(colorModeChooser_, allEntries<ColorMode>(), static_cast<int>(request.colorMode));
+    showEntries(contentTypeChooser_, allEntries<ContentType>(), static_cast<int>(request.content));
+    showEntries(resolutionChooser_, resolutionEntries(scanner.resolutionsFor(request.source)),
+                request.dpi);
+    showEntries(combineTypeChooser_, allEntries<CombineType>(), static_cast<int>(request.combine));
+    showEntries(pageSizeChooser_, localizedEntries(pageSizesFor(scanner, request.source)),
+                static_cast<int>(request.pageSize));
+    showEntries(saveTypeChooser_, fileTypeEntries(request), static_cast<int>(request.fileType));
+    showEntries(rotateAngleChooser_, allEntries<Rotation>(), static_cast<int>(request.rotation));
+    showText(fileNameField_, request.prefix);
+    showText(saveDirField_, request.saveDir);
 
     form_->setRowVisible(combineTypeChooser_, rules.combineShown);
     form_->setRowVisible(rotateAngleChooser_, rules.rotationShown);
@@ -362,7 +392,7 @@ void SettingView::onModelChanged(ModelProperty property) {
         for (size_t i = 0; i < scanners.size(); ++i) {
             if (scanners[i].id == selected.id && static_cast<int>(i) != state_.scannerIndex) {
                 state_.scannerIndex = static_cast<int>(i);
-                applyScannerChange(state_);
+                afterScannerChange(state_.request, selected);
             }
         }
     }
@@ -380,22 +410,7 @@ void SettingView::chooseScanner(int index) {
     diagDebug("scanner changed and selected scanner is: ", chosen.name);
     diagDebug("scanner changed and selected scanner scan source is: ",
               bracketedList(chosen.scanSource));
-    applyScannerChange(state_);
-}
-
-void SettingView::chooseScanSource(int index) {
-    state_.scanSourceIndex = index;
-    applyScanSourceChange(state_, model_->selectedScanner());
-}
-
-void SettingView::chooseColorMode(int index) {
-    state_.colorModeIndex = index;
-    applyColorModeChange(state_);
-}
-
-void SettingView::chooseCombineType(int index) {
-    state_.combineTypeIndex = index;
-    applyCombineTypeChange(state_, model_->selectedScanner());
+    afterScannerChange(state_.request, chosen);
 }
 
 void SettingView::refreshScanners() {
@@ -428,8 +443,8 @@ void SettingView::browseFolder() {
     if (!chosen) {
         return;
     }
-    state_.saveDir = chosen->isEmpty() ? kNoLocation : chosen->toStdString();
-    diagDebug("select file path = ", state_.saveDir);
+    state_.request.saveDir = chosen->isEmpty() ? kNoLocation : chosen->toStdString();
+    diagDebug("select file path = ", state_.request.saveDir);
     render();
 }
 
@@ -445,13 +460,12 @@ void SettingView::scan() {
     const Device& chosen = scanners[state_.scannerIndex];
     model_->setSelectedScanner(chosen);
     rememberChoices();
-    const UIParams params = makeUIParams(state_, chosen.name);
-    runner_->run([params](ScannerModel& model,
-                          std::stop_token stop) { return model.startScan(params, stop); },
-                 state_.savePrefix,
-                 [this, params](const ScanOutcome& outcome) {
-                     passFinished(outcome, params.saveDir,
-                                  params.saveTypeIndex == kPdfSaveTypeIndex);
+    const ScanRequest request = state_.request;
+    runner_->run([request](ScannerModel& model,
+                           std::stop_token stop) { return model.startScan(request, stop); },
+                 request.prefix,
+                 [this, request](const ScanOutcome& outcome) {
+                     passFinished(outcome, request.saveDir, request.fileType == FileType::pdf);
                  });
 }
 
@@ -467,18 +481,12 @@ void SettingView::alertDismissed(bool confirmed) {
 }
 
 void SettingView::startSecondScan() {
-    const auto scanners = scannerList();
-    const bool listed =
-        state_.scannerIndex >= 0 && static_cast<size_t>(state_.scannerIndex) < scanners.size();
-    const std::string name =
-        listed ? scanners[state_.scannerIndex].name : model_->selectedScanner().name;
-    const UIParams params = makeUIParams(state_, name);
-    runner_->run([params](ScannerModel& model,
-                          std::stop_token stop) { return model.secondScan(params, stop); },
-                 state_.savePrefix,
-                 [this, params](const ScanOutcome& outcome) {
-                     passFinished(outcome, params.saveDir,
-                                  params.saveTypeIndex == kPdfSaveTypeIndex);
+    const ScanRequest request = state_.request;
+    runner_->run([request](ScannerModel& model,
+                           std::stop_token stop) { return model.secondScan(request, stop); },
+                 request.prefix,
+                 [this, request](const ScanOutcome& outcome) {
+                     passFinished(outcome, request.saveDir, request.fileType == FileType::pdf);
                  });
 }
 
@@ -508,8 +516,8 @@ void SettingView::restoreChoices() {
     const RememberedChoices remembered = *std::exchange(remembered_, std::nullopt);
     SettingState restored = remembered.state;
     // Output choices came back at start and may have been edited since.
-    restored.saveDir = state_.saveDir;
-    restored.savePrefix = state_.savePrefix;
+    restored.request.saveDir = state_.request.saveDir;
+    restored.request.prefix = state_.request.prefix;
     restored.scannerIndex = 0;
     for (size_t i = 0; i < scanners.size(); ++i) {
         if (remembered.remembers(scanners[i])) {
@@ -517,7 +525,7 @@ void SettingView::restoreChoices() {
         }
     }
     const Device& scanner = scanners[restored.scannerIndex];
-    settleRestoredChoices(restored, scanner, scanners.size());
+    settleOnScanner(restored.request, scanner);
     state_ = restored;
     model_->setSelectedScanner(scanner);
 }
@@ -529,7 +537,7 @@ void SettingView::rememberChoices() {
     if (!settings_ || remembered_ || index >= scanners.size()) {
         return;
     }
-    saveChoices(*settings_, state_, scanners[index]);
+    saveChoices(*settings_, state_, scanners[index], services_.scannerPort);
 }
 
 void SettingView::keyPressEvent(QKeyEvent* event) {

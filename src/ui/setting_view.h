@@ -83,11 +83,8 @@ class SettingView final : public QWidget {
     /// The scanners as the window lists them: none from a refresh until its result.
     std::vector<Device> scannerList() const;
 
-    // The user's choices, each with its change rule.
+    /// The user chose a row of the scanner list.
     void chooseScanner(int index);
-    void chooseScanSource(int index);
-    void chooseColorMode(int index);
-    void chooseCombineType(int index);
 
     /// Empties the list and starts a discovery run.
     void refreshScanners();

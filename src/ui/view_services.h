@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "common/executor.h"
+#include "network/network_scan_options.h"
 #include "session/model_services.h"
 
 namespace scandesk {
@@ -47,6 +48,8 @@ struct SettingViewServices {
     SettingsOpener openSettings;
     /// The output directory a new window starts with.
     QString defaultSaveDir;
+    /// The TCP port network scanners are scanned at, as the settings file notes it.
+    uint16_t scannerPort = kScannerPort;
     /// The folder of the log file ("Help → Open log folder"); empty when there is none.
     QString logFolder;
 };

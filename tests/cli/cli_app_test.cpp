@@ -48,8 +48,9 @@ class Cli : public ::testing::Test {
     std::string stderrText;
 };
 
-// The lists depend on the scanner, and the resolutions on the source chosen.
-TEST_F(Cli, ValuesTheScannerDoesNotOfferAreUsageErrors) {
+// The lists depend on the scanner, and the resolutions on the source chosen; a request
+// that breaks a choice rule names the conflict.
+TEST_F(Cli, ValuesNotOfferedAndRequestsBreakingARuleAreUsageErrors) {
     struct Row {
         std::vector<std::string> args;
         const char* fragment;
@@ -65,6 +66,16 @@ TEST_F(Cli, ValuesTheScannerDoesNotOfferAreUsageErrors) {
                  "--log-file: cannot write to '/dev/null/cli.log': Not a directory"},
              Row{netScan({"--log-file", "."}), "--log-file: cannot write to '.': Is a directory"},
              Row{{"list", "--log-file", "/"}, "--log-file: cannot write to '/': Is a directory"},
+             Row{netScan({"--mode", "TEXT", "--combine", "CombinHorizontal", "--format", "image"},
+                         "Brisk B4 Air"),
+                 "(--mode TEXT with --combine) needs --format pdf"},
+             Row{netScan({"--mode", "TEXT", "--rotate", "90"}),
+                 "are not turned: leave out --rotate"},
+             Row{netScan({"--combine", "CombinVertical", "--rotate", "180"}, "Brisk B4 Net"),
+                 "--combine leaves out --rotate"},
+             Row{netScan({"--combine", "IDCard", "--page-size", "A5"}, "Brisk B4 Net"),
+                 "--combine leaves out --page-size"},
+             Row{netScan({"--page-size", "4R"}), "4R is scanned on the flatbed (--source FB)"},
          }) {
         SCOPED_TRACE(row.fragment);
         EXPECT_EQ(run(row.args), kExitUsage);

@@ -75,7 +75,7 @@ TEST_F(SnmpNetwork, DiscoveryFindsEachScannerOnceAsItAnswersWithEveryInterfacePr
     std::vector<std::string> labels;
     for (const auto& device : devices) {
         labels.push_back(device.label);
-        EXPECT_EQ(device.type, "Net");
+        EXPECT_EQ(device.transport, Transport::network);
     }
     EXPECT_EQ(labels, reported);
     std::ranges::sort(labels);

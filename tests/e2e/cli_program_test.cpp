@@ -77,18 +77,21 @@ const Row kRows[] = {
      "R R/file-0001.jpg"},
     // Two pages of one unit each, then silence: the second page's end record has come, so
     // it is whole and stays.
-    {"Interrupt", "--pages 3 --block-size 65535 --silent-after 6", "Tessel T3", "--page-size 4R",
-     "SIGINT", 130, "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
+    {"Interrupt", "--pages 3 --block-size 65535 --silent-after 5", "Tessel T3",
+     "--source FB --page-size 4R", "SIGINT", 130,
+     "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
      "R R/file-0001.jpg R/file-0002.jpg"},
     // A full disk: the pages written so far stay, and no partial file is left.
     {"FullDisk", "--pages 20", "Tessel T3", "--format pdf", "", 1,
      "error: A page could not be saved. 2 page(s) kept in OUT/R.\n",
      "R R/file-0001.jpg R/file-0002.jpg", -1, 160},
-    {"FullDiskForThePdf", "--pages 3", "Tessel T3", "--format pdf --page-size 4R", "", 1,
+    {"FullDiskForThePdf", "--pages 3", "Tessel T3", "--format pdf --source FB --page-size 4R", "",
+     1,
      "error: The PDF could not be saved; the scanned pages were kept. 3 page(s) kept in OUT/R.\n",
      "R R/file-0001.jpg R/file-0002.jpg R/file-0003.jpg", -1, 90},
-    {"Terminate", "--pages 3 --block-size 65535 --silent-after 6", "Tessel T3", "--page-size 4R",
-     "SIGTERM", 143, "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
+    {"Terminate", "--pages 3 --block-size 65535 --silent-after 5", "Tessel T3",
+     "--source FB --page-size 4R", "SIGTERM", 143,
+     "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
      "R R/file-0001.jpg R/file-0002.jpg"},
     // The terminal went away: the job ends as for SIGTERM.
     {"Hangup", "--pages 3 --block-size 65535 --silent-after 6", "Tessel T3", "--page-size 4R",

@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         requireStoredPages(dir, pages);
     }
     testing::TempDir pdfDir;
-    const bool saved = save2PDFAt(param, pages, pdfDir.path(), "A6", {}).status;
+    const bool saved = save2PDFAt(param, pages, pdfDir.path(), PageSize::a6, {}).status;
     const auto written = entriesOf(pdfDir.path());
     require(written.size() == (saved ? 1u : 0u) &&
                 (!saved || std::filesystem::path(written.front()).extension() == ".pdf"),

@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 collector.devices().size() == reported.size(),
             "one Device per answering agent");
     for (const Device& device : reported) {
-        require(device.type == "Net" && device.ip == ::inet_ntoa(sender),
+        require(device.transport == Transport::network && device.ip == ::inet_ntoa(sender),
                 "a matched scanner is a network scanner at the sender's address");
     }
     return 0;

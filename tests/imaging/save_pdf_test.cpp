@@ -60,26 +60,27 @@ struct PdfJob {
     std::string pdf(const std::string& suffix = "") const {
         return output.path() + "/" + timeStampName(kWhen) + suffix + ".pdf";
     }
-    ResultPair save(int pages, const std::string& size) const {
+    ResultPair save(int pages, PageSize size) const {
         return save2PDFAt(param, pages, output.path(), size, kWhen);
     }
 };
 
-// Points, portrait, turned for landscape pages; an unknown name gets A4.
+// Points, portrait, turned for landscape pages.
 TEST(Pdf, MediaBoxes) {
-    const std::vector<std::tuple<std::string, int64_t, MediaBox>> rows{
-        {"A4", 0, {595, 842}}, {"A4", 180, {595, 842}},    {"A4", 270, {842, 595}},
-        {"A6", 0, {298, 420}}, {"A6", 90, {420, 298}},     {"Letter", 0, {611, 791}},
-        {"4R", 0, {288, 432}}, {"Legal", 90, {1008, 612}}, {"a6", 0, {595, 842}},
+    using enum PageSize;
+    const std::vector<std::tuple<PageSize, int64_t, MediaBox>> rows{
+        {a4, 0, {595, 842}},      {a4, 180, {595, 842}},    {a4, 270, {842, 595}},
+        {a6, 0, {298, 420}},      {a6, 90, {420, 298}},     {letter, 0, {611, 791}},
+        {photo4R, 0, {288, 432}}, {legal, 90, {1008, 612}},
     };
     for (const auto& [size, angle, box] : rows) {
-        EXPECT_EQ(mediaBoxFor(size, angle), box) << size << " " << angle;
+        EXPECT_EQ(mediaBoxFor(size, angle), box) << toText(size) << " " << angle;
     }
 }
 
 TEST(Pdf, EveryPageEmbedsItsPageFileUnchangedOverTheWholeMediaBox) {
     PdfJob job(3);
-    ASSERT_EQ(job.save(3, "A6"), (ResultPair{true, "saveSuccessfully"}));
+    ASSERT_EQ(job.save(3, PageSize::a6), (ResultPair{true, "saveSuccessfully"}));
     ASSERT_EQ(entries(job.output), std::vector<std::string>{timeStampName(kWhen) + ".pdf"});
 
     const std::string info = commandOutput("pdfinfo -f 1 -l 3 '" + job.pdf() + "' 2>&1");
@@ -110,7 +111,7 @@ TEST(Pdf, PagesWithLargeMetadataBeforeTheFrameAreEmbeddedWhole) {
     jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
     ASSERT_FALSE(writeFileAtomically(job.pageFile(1), jpeg));
 
-    ASSERT_TRUE(job.save(1, "A4").status);
+    ASSERT_TRUE(job.save(1, PageSize::a4).status);
     const std::string prefix = job.output.path() + "/extracted";
     commandOutput("pdfimages -j '" + job.pdf() + "' '" + prefix + "'");
     EXPECT_EQ(fileBytes(prefix + "-000.jpg"), jpeg);
@@ -200,8 +201,8 @@ TEST(Pdf, SkewedPagesAreShownStraightWithTheirFilesUnchanged) {
 TEST(Pdf, AnExistingDocumentIsNeverReplaced) {
     PdfJob job(1);
     ASSERT_FALSE(writeFileAtomically(job.pdf(), toBytes("an earlier document")));
-    ASSERT_TRUE(job.save(1, "A4").status);
-    ASSERT_TRUE(job.save(1, "A4").status);
+    ASSERT_TRUE(job.save(1, PageSize::a4).status);
+    ASSERT_TRUE(job.save(1, PageSize::a4).status);
 
     EXPECT_EQ(fileBytes(job.pdf()), toBytes("an earlier document"));
     const std::string stamp = timeStampName(kWhen);
@@ -211,9 +212,9 @@ TEST(Pdf, AnExistingDocumentIsNeverReplaced) {
 
 TEST(Pdf, MissingOrDamagedPagesMeanNoDocument) {
     PdfJob job(2);
-    EXPECT_EQ(job.save(3, "A4"), (ResultPair{false, "saveImageError"}));
+    EXPECT_EQ(job.save(3, PageSize::a4), (ResultPair{false, "saveImageError"}));
     ASSERT_FALSE(writeFileAtomically(job.pageFile(2), toBytes("damaged")));
-    EXPECT_EQ(job.save(2, "A4"), (ResultPair{false, "saveImageError"}));
+    EXPECT_EQ(job.save(2, PageSize::a4), (ResultPair{false, "saveImageError"}));
     EXPECT_TRUE(entries(job.output).empty());
 }
 

@@ -259,7 +259,7 @@ TEST(PageStreamStop, AStopEndsAStreamThatNeverPauses) {
 
 Device networkScanner() {
     Device device;
-    device.type = "Net";
+    device.transport = Transport::network;
     device.ip = "127.0.0.1";
     return device;
 }

@@ -68,11 +68,11 @@ TEST(BackendConfig, NamesEachSkippedLineOfTheFileWithItsNumber) {
 
 TEST(ScanPlan, AsksForTheSmallestCoveringPageAndCropsTheArea) {
     const Device t3 = Device::fromNetworkRow(IDDevice().front(), "192.0.2.1");
-    const std::tuple<AreaMm, int, std::string, Crop> cases[] = {
-        {{0, 0, 205.9, 291.3}, 300, "A4", {0, 0, 2432, 3441}},
-        {{10, 10, 60, 70}, 300, "4R", {118, 118, 591, 709}},
-        {{0, 0, 214, 349}, 200, "Legal", {0, 0, 1685, 2748}},
-        {{100, 0, 100, 10}, 300, "4R", {1181, 0, 1, 118}},  // never empty
+    const std::tuple<AreaMm, int, PageSize, Crop> cases[] = {
+        {{0, 0, 205.9, 291.3}, 300, PageSize::a4, {0, 0, 2432, 3441}},
+        {{10, 10, 60, 70}, 300, PageSize::photo4R, {118, 118, 591, 709}},
+        {{0, 0, 214, 349}, 200, PageSize::legal, {0, 0, 1685, 2748}},
+        {{100, 0, 100, 10}, 300, PageSize::photo4R, {1181, 0, 1, 118}},  // never empty
     };
     for (const auto& [area, dpi, page, crop] : cases) {
         ScanSettings settings = defaultSettings(t3);
@@ -81,7 +81,7 @@ TEST(ScanPlan, AsksForTheSmallestCoveringPageAndCropsTheArea) {
         EXPECT_EQ(coveringPageSize(t3, area), page);
         const std::optional<ScanPlan> plan = planScan(t3, settings);
         ASSERT_TRUE(plan);
-        EXPECT_EQ(plan->crop, crop) << page;
+        EXPECT_EQ(plan->crop, crop) << toText(page);
     }
     ScanSettings adf1200 = defaultSettings(t3);
     adf1200.dpi = 1200;  // the feeder offers up to 600
@@ -92,7 +92,7 @@ TEST(PageLines, LineartIsInvertedCroppedAndPaddedWhite) {
     // Two rows of 16 pixels as the scanner sends them (1 white): row 0 all black but the
     // last pixel, row 1 missing.
     std::optional<PageLines> lines =
-        PageLines::open(Bytes{0x00, 0x01}, ScanMode::lineart, 16, 2, Crop{3, 0, 13, 2});
+        PageLines::open(Bytes{0x00, 0x01}, ColorMode::blackWhite, 16, 2, Crop{3, 0, 13, 2});
     ASSERT_TRUE(lines);
     Bytes line(2);
     ASSERT_TRUE(lines->nextLine(line));
@@ -100,7 +100,7 @@ TEST(PageLines, LineartIsInvertedCroppedAndPaddedWhite) {
     ASSERT_TRUE(lines->nextLine(line));
     EXPECT_EQ(line, (Bytes{0x00, 0x00}));
     EXPECT_FALSE(lines->nextLine(line));
-    EXPECT_FALSE(PageLines::open(Bytes{1, 2, 3}, ScanMode::color, 0, 0, Crop{0, 0, 1, 1}));
+    EXPECT_FALSE(PageLines::open(Bytes{1, 2, 3}, ColorMode::color, 0, 0, Crop{0, 0, 1, 1}));
 }
 
 // The ends scanimage shows by its exit status are left to its tests.

@@ -72,8 +72,7 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         record->combineCalls.push_back(pages);
         return ResultPair{record->combineSucceeds, "combined"};
     };
-    services.save2PDF = [record](const ScanParam&, int pages, const std::string&,
-                                 const std::string&) {
+    services.save2PDF = [record](const ScanParam&, int pages, const std::string&, PageSize) {
         std::lock_guard lock(record->mutex);
         record->pdfPages.push_back(pages);
         return ResultPair{true, "saveSuccessfully"};

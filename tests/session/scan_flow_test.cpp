@@ -2,10 +2,13 @@
 // on disk, the second pass, refused choices, the receive directory's name.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
 #include "fake_services.h"
+#include "session/choice_rules.h"
 #include "session/scanner_model.h"
 #include "support/captured_lines.h"
 #include "support/temp_dir.h"
@@ -16,7 +19,12 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ScriptedScan;
 
-enum Combine { NoCombine, Horizontal, Vertical, IDCard };
+constexpr CombineType NoCombine = CombineType::none;
+constexpr CombineType Horizontal = CombineType::horizontal;
+constexpr CombineType Vertical = CombineType::vertical;
+constexpr CombineType IDCard = CombineType::idCard;
+constexpr FileType kImage = FileType::image;
+constexpr FileType kPdf = FileType::pdf;
 
 class ScanFlow : public ::testing::Test {
   protected:
@@ -25,12 +33,13 @@ class ScanFlow : public ::testing::Test {
         record->now = sys_days{year{2024} / March / 5} + hours{14} + minutes{7} + seconds{9};
     }
 
-    UIParams choices(int combine, int saveType) const {
-        UIParams ui;
-        ui.saveDir = temp.path();
-        ui.combineTypeIndex = combine;
-        ui.saveTypeIndex = saveType;
-        return ui;
+    // The selected scanner's first choices, combined and saved as asked.
+    ScanRequest choices(CombineType combine, FileType fileType) const {
+        ScanRequest request = firstOffered(model.selectedScanner());
+        request.saveDir = temp.path();
+        request.combine = combine;
+        request.fileType = fileType;
+        return request;
     }
 
     // Selects a scanner with or without a screen and scripts its attempts.
@@ -68,7 +77,7 @@ TEST_F(ScanFlow, PageCountsDecideCombiningAndThePdf) {
         record->pdfPages.clear();
         record->combineSucceeds = row.combineSucceeds;
         prepare(true, {row.scan});
-        EXPECT_EQ(model.startScan(choices(Vertical, 1)), row.expected);
+        EXPECT_EQ(model.startScan(choices(Vertical, kPdf)), row.expected);
         EXPECT_EQ(model.alertMessage(), row.alert);
         EXPECT_EQ(record->pdfPages, row.pdfPages);
         // Once the PDF is written the receive directory goes; else it is the result.
@@ -78,13 +87,13 @@ TEST_F(ScanFlow, PageCountsDecideCombiningAndThePdf) {
 
 TEST_F(ScanFlow, AFailedSecondPassKeepsTheFirstPageAndCanBeRepeated) {
     prepare(false, {{1}, {0, ScanCode::paperJunck}, {1}});
-    EXPECT_TRUE(model.startScan(choices(IDCard, 0)).needsSecondPass);
-    EXPECT_EQ(model.secondScan(choices(IDCard, 0)),
+    EXPECT_TRUE(model.startScan(choices(IDCard, kImage)).needsSecondPass);
+    EXPECT_EQ(model.secondScan(choices(IDCard, kImage)),
               (ScanOutcome{ScanCode::paperJunck, 1, true, {}}));
     EXPECT_TRUE(model.alertAsksForSecondPass());
     EXPECT_EQ(model.alertMessage(), "paperJunck pagesKept secondPassAgain");
     EXPECT_TRUE(fs::exists(model.receiveDir() + "/file-0001.jpg"));
-    EXPECT_EQ(model.secondScan(choices(IDCard, 0)),
+    EXPECT_EQ(model.secondScan(choices(IDCard, kImage)),
               (ScanOutcome{ScanCode::completed, 1, false, {}}));
     EXPECT_EQ(record->combineCalls, std::vector<int>{2});
     EXPECT_FALSE(model.alertAsksForSecondPass());
@@ -94,12 +103,12 @@ TEST_F(ScanFlow, ABusyScannerIsTriedOnceMoreUnlessTheScanWasStopped) {
     for (const bool stopped : {false, true}) {
         SCOPED_TRACE(stopped);
         prepare(false, {{1}, {0, ScanCode::scannerBusy}, {1}});
-        model.startScan(choices(Horizontal, 0));
+        model.startScan(choices(Horizontal, kImage));
         std::stop_source stop;
         if (stopped) {
             stop.request_stop();
         }
-        EXPECT_EQ(model.secondScan(choices(Horizontal, 0), stop.get_token()).code,
+        EXPECT_EQ(model.secondScan(choices(Horizontal, kImage), stop.get_token()).code,
                   stopped ? ScanCode::cancelled : ScanCode::completed);
         EXPECT_EQ(record->scannedParams.size(), stopped ? 2u : 3u);
     }
@@ -108,27 +117,34 @@ TEST_F(ScanFlow, ABusyScannerIsTriedOnceMoreUnlessTheScanWasStopped) {
 
 TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
     struct Row {
-        void (*spoil)(UIParams&);
+        void (*spoil)(ScanRequest&);
         const char* message;
     };
     for (const Row& row : {
-             Row{[](UIParams& u) { u.pageSizeIndex = 99; }, "invalidScanSetting"},
-             Row{[](UIParams& u) { u.fileNamePrefix = "../out"; }, "invalidFileName"},
+             Row{[](ScanRequest& r) { r.dpi = 150; }, "invalidScanSetting"},
+             Row{[](ScanRequest& r) { r.pageSize = PageSize::a6; }, "invalidScanSetting"},
+             // A request that breaks a choice rule.
+             Row{[](ScanRequest& r) {
+                     r.colorMode = ColorMode::blackWhite, r.rotation = Rotation::half;
+                 },
+                 "invalidScanSetting"},
+             Row{[](ScanRequest& r) { r.prefix = "../out"; }, "invalidFileName"},
              // Too long for the folder's file names: refused before any directory exists.
-             Row{[](UIParams& u) { u.fileNamePrefix = std::string(300, 'p'); }, "invalidFileName"},
-             Row{[](UIParams& u) { u.saveDir += "/missing"; }, "cannotCreateReceiveDir"},
+             Row{[](ScanRequest& r) { r.prefix = std::string(300, 'p'); }, "invalidFileName"},
+             Row{[](ScanRequest& r) { r.saveDir = "/proc/no-folder-here/scans"; },
+                 "cannotCreateReceiveDir"},
          }) {
         SCOPED_TRACE(row.message);
         prepare(true, {{1}});
-        UIParams ui = choices(NoCombine, 0);
-        row.spoil(ui);
-        model.startScan(ui);
+        ScanRequest request = choices(NoCombine, kImage);
+        row.spoil(request);
+        model.startScan(request);
         EXPECT_EQ(model.alertMessage(), row.message);
         EXPECT_TRUE(fs::is_empty(temp.path()));
         EXPECT_TRUE(record->scannedDevices.empty());
     }
     // A second pass without a first would put its page beside the output directory.
-    model.secondScan(choices(Horizontal, 0));
+    model.secondScan(choices(Horizontal, kImage));
     EXPECT_EQ(model.alertMessage(), "receiveDirMissing");
     EXPECT_TRUE(record->scannedDevices.empty());
 }
@@ -140,7 +156,7 @@ TEST_F(ScanFlow, ATransportThatThrowsEndsInAnErrorAlert) {
         throw std::runtime_error("device vanished");
     };
     ScannerModel throwing(main, main, services, false);
-    EXPECT_EQ(throwing.startScan(choices(NoCombine, 0)).code, ScanCode::unexpectError);
+    EXPECT_EQ(throwing.startScan(choices(NoCombine, kImage)).code, ScanCode::unexpectError);
     EXPECT_EQ(throwing.alertMessage(), "unexpectError");
 }
 
@@ -148,12 +164,20 @@ TEST_F(ScanFlow, ATakenReceiveDirectoryNameGetsANumber) {
     const std::string stamp = temp.path() + "/20240305140709";
     std::ofstream(stamp + "-3") << "a file takes a name too";
     for (const std::string& expected : {stamp, stamp + "-2", stamp + "-4"}) {
-        EXPECT_TRUE(model.createReceiveDir(temp.path()).status);
+        EXPECT_TRUE(model.createReceiveDir(temp.path()));
         EXPECT_EQ(model.receiveDir(), expected);
         EXPECT_TRUE(fs::is_directory(expected));
     }
-    EXPECT_FALSE(model.createReceiveDir(temp.path() + "/missing").status);
-    EXPECT_FALSE(fs::exists(temp.path() + "/missing"));
+    // A folder that does not exist yet is made, parents and all, as mkdir -p makes it.
+    const std::string fresh = temp.path() + "/new/deeper";
+    const mode_t mask = ::umask(0022);
+    ::umask(mask);
+    EXPECT_TRUE(model.createReceiveDir(fresh));
+    for (const std::string& made : {temp.path() + "/new", fresh}) {
+        EXPECT_EQ(fs::status(made).permissions(), fs::perms(0755 & ~mask)) << made;
+    }
+    // One that cannot be made is the error it always was.
+    EXPECT_FALSE(model.createReceiveDir(stamp + "-3/below-a-file"));
 }
 
 }  // namespace

@@ -9,36 +9,46 @@
 #include <tuple>
 #include <vector>
 
-#include "devices/options.h"
 #include "imaging/page_files.h"
 #include "support/temp_dir.h"
 
 namespace scandesk {
 namespace {
 
-// A scanner whose lists hold several page sizes (and one unknown) and whose feeder list
-// differs from the flatbed list at index 3, so the chosen list shows in the result.
+// A scanner whose feeder list differs from the flatbed list, so the chosen list shows
+// in the result.
 Device tableScanner() {
     Device d;
-    d.type = "Net";
-    d.scanSource = {"AUTO", "ADF", "FB"};
-    d.adfResolution = {"200dpi", "300dpi", "600dpi", "150dpi"};
-    d.fbResolution = {"200dpi", "300dpi", "600dpi", "1200dpi"};
-    d.paperSize = {"A4", "Letter", "4R", "A6", "Legal", "A3"};
+    d.transport = Transport::network;
+    d.scanSource = {ScanSource::automatic, ScanSource::feeder, ScanSource::flatbed};
+    d.adfResolution = {200, 300, 600};
+    d.fbResolution = {200, 300, 600, 1200};
+    d.paperSize = {PageSize::a4, PageSize::letter, PageSize::photo4R, PageSize::a6,
+                   PageSize::legal};
     return d;
 }
 
-enum Page { A4, Letter, R4, A6, Legal, A3 };
-enum Source { AUTO, ADF, FB };
-enum Mode { CGRAY, GRAY256, TEXT };
-enum Combine { NoCombine, Horizontal, Vertical, IDCard };
+using enum PageSize;
+using enum ColorMode;
+using enum CombineType;
+constexpr ScanSource AUTO = ScanSource::automatic;
+constexpr ScanSource ADF = ScanSource::feeder;
+constexpr ScanSource FB = ScanSource::flatbed;
+constexpr FileType kImage = FileType::image;
+constexpr FileType kPdf = FileType::pdf;
 
 struct MappingRow {
     const char* name;
-    int page, source, resolution, mode, saveType, combine, rotate;
-    int64_t w, h, dpi;
+    PageSize page;
+    ScanSource source;
+    int dpi;
+    ColorMode mode;
+    FileType fileType;
+    CombineType combine;
+    Rotation rotation;
+    int64_t w, h;
     const char* compression;
-    const char* fileType;
+    const char* storedAs;
     int64_t rotateAngle;
 };
 
@@ -50,55 +60,56 @@ class Mapping : public ::testing::TestWithParam<MappingRow> {};
 
 TEST_P(Mapping, GivesTheAreaResolutionAndFileType) {
     const MappingRow& row = GetParam();
-    UIParams ui;
-    std::tie(ui.pageSizeIndex, ui.scanSourceIndex, ui.resolutionIndex, ui.colorModeIndex,
-             ui.saveTypeIndex, ui.combineTypeIndex, ui.rotateAngleIndex) =
-        std::tie(row.page, row.source, row.resolution, row.mode, row.saveType, row.combine,
-                 row.rotate);
-    ui.fileNamePrefix = "scan";
-    const auto param = mapScanParameter(ui, tableScanner(), "/s/20240305140709");
+    ScanRequest request;
+    std::tie(request.pageSize, request.source, request.dpi, request.colorMode, request.fileType,
+             request.combine, request.rotation) =
+        std::tie(row.page, row.source, row.dpi, row.mode, row.fileType, row.combine, row.rotation);
+    request.prefix = "scan";
+    const auto param = mapScanParameter(request, tableScanner(), "/s/20240305140709");
     ASSERT_TRUE(param.has_value());
     EXPECT_EQ(std::tie(param->w, param->h, param->dpi), std::tie(row.w, row.h, row.dpi));
     EXPECT_EQ(param->resolution, std::to_string(row.dpi) + "," + std::to_string(row.dpi));
     EXPECT_EQ(param->compression, row.compression);
-    EXPECT_EQ(param->fileType, row.fileType);
+    EXPECT_EQ(param->fileType, row.storedAs);
     EXPECT_EQ(param->rotateAngle, row.rotateAngle);
-    EXPECT_EQ(param->mode, colorModeOption()[row.mode]);
-    EXPECT_EQ(param->source, tableScanner().scanSource[row.source]);
-    EXPECT_EQ(param->combineType, combineTypeOption()[row.combine]);
+    EXPECT_EQ(param->mode, toText(row.mode));
+    EXPECT_EQ(param->source, toText(row.source));
+    EXPECT_EQ(param->combineType, toText(row.combine));
     EXPECT_EQ(param->filePath, "/s/20240305140709/scan");
 }
 
+constexpr Rotation R0 = Rotation::none;
+constexpr Rotation R90 = Rotation::quarter;
+constexpr Rotation R180 = Rotation::half;
+constexpr Rotation R270 = Rotation::threeQuarters;
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, Mapping, ::testing::Values(
-    //          name              page    src  res mode    save comb       rot  w     h      dpi   compr   file    angle
-    MappingRow{"A4Gray300Rot90",  A4,     ADF, 1,  CGRAY,  0,   NoCombine, 1,   2432, 3441,  300,  "JPEG", "JPEG", 90},
-    MappingRow{"A4Text200Pdf",    A4,     ADF, 0,  TEXT,   1,   NoCombine, 0,   1632, 2294,  200,  "BMP",  "PDF",  0},
-    MappingRow{"LetterText600",   Letter, ADF, 2,  TEXT,   0,   NoCombine, 0,   5056, 6468,  600,  "BMP",  "BMP",  0},
-    MappingRow{"A4Flatbed1200",   A4,     FB,  3,  CGRAY,  0,   NoCombine, 2,   9728, 13764, 1200, "JPEG", "JPEG", 180},
-    MappingRow{"UnknownResIs200", A4,     AUTO,3,  CGRAY,  0,   NoCombine, 0,   1621, 2294,  200,  "JPEG", "JPEG", 0},
-    MappingRow{"R4Text200",       R4,     FB,  0,  TEXT,   0,   NoCombine, 0,   768,  1196,  200,  "BMP",  "BMP",  0},
-    MappingRow{"LegalGrey600",    Legal,  ADF, 2,  GRAY256,0,   NoCombine, 0,   5056, 8256,  600,  "JPEG", "JPEG", 0},
-    MappingRow{"IdCardHalfPage",  A4,     ADF, 1,  CGRAY,  0,   IDCard,    2,   2432, 1720,  300,  "JPEG", "JPEG", 0},
-    MappingRow{"AnySaveTypeIsPdf",A4,     ADF, 1,  CGRAY,  7,   NoCombine, 3,   2432, 3441,  300,  "JPEG", "PDF",  270}),
+    //          name              page    src  dpi   mode     file    comb    rot   w     h      compr   stored  angle
+    MappingRow{"A4Gray300Rot90",  a4,     ADF, 300,  color,   kImage, none,   R90,  2432, 3441,  "JPEG", "JPEG", 90},
+    MappingRow{"A4Text200Pdf",    a4,     ADF, 200,  blackWhite, kPdf, none,  R0,   1632, 2294,  "BMP",  "PDF",  0},
+    MappingRow{"LetterText600",   letter, ADF, 600,  blackWhite, kImage, none, R0,  5056, 6468,  "BMP",  "BMP",  0},
+    MappingRow{"A4Flatbed1200",   a4,     FB,  1200, color,   kImage, none,   R180, 9728, 13764, "JPEG", "JPEG", 180},
+    MappingRow{"A4Auto200",       a4,     AUTO,200,  color,   kImage, none,   R0,   1621, 2294,  "JPEG", "JPEG", 0},
+    MappingRow{"R4Text200",       photo4R,FB,  200,  blackWhite, kImage, none, R0,  768,  1196,  "BMP",  "BMP",  0},
+    MappingRow{"LegalGrey600",    legal,  ADF, 600,  gray,    kImage, none,   R0,   5056, 8256,  "JPEG", "JPEG", 0},
+    MappingRow{"IdCardHalfPage",  a4,     ADF, 300,  color,   kImage, idCard, R0,   2432, 1720,  "JPEG", "JPEG", 0},
+    MappingRow{"PdfTurned",       a4,     ADF, 300,  color,   kPdf,   none,   R270, 2432, 3441,  "JPEG", "PDF",  270}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST(Mapping, AnIndexOutsideItsListStopsTheMapping) {
-    for (void (*spoil)(UIParams&) : {
-             +[](UIParams& u) { u.scanSourceIndex = -1; },
-             +[](UIParams& u) { u.pageSizeIndex = 6; },
-             +[](UIParams& u) { u.resolutionIndex = 4; },
-             +[](UIParams& u) { u.colorModeIndex = 3; },
-             +[](UIParams& u) { u.contentTypeIndex = 3; },
-             +[](UIParams& u) { u.combineTypeIndex = 4; },
-             +[](UIParams& u) { u.rotateAngleIndex = 4; },
+TEST(Mapping, WhatTheScannerDoesNotOfferStopsTheMapping) {
+    for (void (*spoil)(ScanRequest&) : {
+             +[](ScanRequest& r) { r.source = ADF, r.dpi = 1200; },  // a flatbed resolution
+             +[](ScanRequest& r) { r.pageSize = folio; },
+             +[](ScanRequest& r) { r.dpi = 150; },
          }) {
-        UIParams ui;
-        spoil(ui);
-        EXPECT_FALSE(choicesFitScanner(ui, tableScanner()));
-        EXPECT_FALSE(mapScanParameter(ui, tableScanner(), "/tmp/x").has_value());
+        ScanRequest request;
+        spoil(request);
+        EXPECT_FALSE(requestFitsScanner(request, tableScanner()));
+        EXPECT_FALSE(mapScanParameter(request, tableScanner(), "/tmp/x").has_value());
     }
+    EXPECT_TRUE(requestFitsScanner(ScanRequest{}, tableScanner()));
 }
 
 TEST(FileNamePrefix, IsANameNotAPathAndFitsTheNameLimit) {

@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "devices/options.h"
+#include "devices/scan_options.h"
 #include "protocol/scanner_replies.h"
 #include "ui/translations.h"
 
@@ -31,11 +31,17 @@ void TranslationsTest::everyKeyHasBothEntriesWithTheSamePlaces() {
     for (int code = 0; code <= static_cast<int>(kLastScanCode); ++code) {
         keys.emplace_back(alertKey(static_cast<ScanCode>(code)));
     }
-    for (const auto* list :
-         {&colorModeOption(), &typeOption(), &scanSourceOptionN(), &pageSizeOptionForId(),
-          &pageSizeOptionFor20(), &combineTypeOption(), &rotateOptionTexts()}) {
-        keys.insert(keys.end(), list->begin(), list->end());
-    }
+    const auto addTexts = [&keys]<typename E>(E) {
+        for (E value : allOptions<E>()) {
+            keys.emplace_back(toText(value));
+        }
+    };
+    addTexts(ColorMode{});
+    addTexts(ContentType{});
+    addTexts(ScanSource{});
+    addTexts(PageSize{});
+    addTexts(CombineType{});
+    addTexts(Rotation{});
     for (const auto& [status, name] : ScanStatus()) {
         keys.push_back(name);
     }

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QTest>
 #include <memory>
 
@@ -124,7 +125,7 @@ void WindowTest::choosersRowsAndScanFollowTheChoices() {
     choose("combineType", 3);  // the ID card goes on the flatbed
     QCOMPARE(chooser("scanSource")->currentText(), displayText("FB"));
     QVERIFY(!chooser("scanSource")->isEnabled() && !chooser("pageSize")->isEnabled());
-    QVERIFY(chooser("pageSize")->findData(7) >= 0);  // 4R, for the flatbed only
+    QVERIFY(chooser("pageSize")->findData(int(PageSize::photo4R)) >= 0);  // for the flatbed only
     QVERIFY(!rowShown("rotateAngle"));
     choose("colorMode", 2);
     QCOMPARE(chooser("saveFileType")->itemText(0), displayText("BMP"));
@@ -176,16 +177,25 @@ void WindowTest::aFailedSecondPassIsOfferedAgainOrStopped() {
 
 void WindowTest::choicesComeBackAtTheNextStart_data() {
     QTest::addColumn<QByteArray>("file");  // at the next start; none: as the last window left it
-    // scanner, colour mode, source, resolution, page size, file type, rotation, combination
+    // scanner row, colour mode, source, resolution, page size, file type, rotation, combination
     QTest::addColumn<QString>("expected");
-    QTest::newRow("as the last window left them") << QByteArray() << "1 1 2 3 0 0 2 2";
+    QTest::newRow("as the last window left them")
+        << QByteArray() << "1 GRAY256 FB 1200dpi A4 image 0 CombinVertical";
     QTest::newRow("black-and-white combining keeps to PDF")
         << QByteArray(
+               "[scanner]\nname=Tessel T3\naddress=192.0.2.10\nport=54321\n[options]\n"
+               "colorMode=TEXT\ncombine=CombinHorizontal\nfileType=image\nrotation=270\n"
+               "pageSize=Legal\nresolution=600dpi\nsource=ADF\n")
+        << "1 TEXT ADF 600dpi A4 pdf 0 CombinHorizontal";
+    QTest::newRow("unknown values and list positions give the defaults")
+        << QByteArray(
                "[scanner]\nname=Tessel T3\ntype=Net\naddress=192.0.2.10\n[options]\n"
-               "colorMode=2\ncombineType=1\nsaveType=0\nrotateAngle=3\npageSize=4\n")
-        << "1 2 0 0 0 1 0 1";
+               "colorMode=2\ncombineType=1\nsaveType=1\nrotateAngle=3\npageSize=4\n"
+               "resolution=2\nscanSource=2\nsource=fb\nfileType=PDF\n")
+        << "1 CGRAY AUTO 200dpi A4 image 0 NoCombine";
     QTest::newRow("a corrupt file gives the defaults")
-        << QByteArray("\x00\xff[[[\x01garbage=\n\xfe", 12) << "0 0 0 0 0 0 0 0";
+        << QByteArray("\x00\xff[[[\x01garbage=\n\xfe", 12)
+        << "0 CGRAY FB 200dpi A4 image 0 NoCombine";
 }
 
 void WindowTest::choicesComeBackAtTheNextStart() {
@@ -197,14 +207,14 @@ void WindowTest::choicesComeBackAtTheNextStart() {
         file.isEmpty() ? session_->outputDir.filePath("scans") : session_->outputDir.path();
     if (file.isEmpty()) {
         discover(found);
-        for (const auto& [name, index] :
-             std::vector<std::pair<const char*, int>>{{"scanner", 1},
-                                                      {"colorMode", 1},
-                                                      {"scanSource", 2},
-                                                      {"resolution", 3},
-                                                      {"rotateAngle", 2},
-                                                      {"combineType", 2}}) {
-            choose(name, index);
+        for (const auto& [name, value] : std::vector<std::pair<const char*, int>>{
+                 {"scanner", 1},
+                 {"colorMode", int(ColorMode::gray)},
+                 {"scanSource", int(ScanSource::flatbed)},
+                 {"resolution", 1200},
+                 {"rotateAngle", int(Rotation::half)},
+                 {"combineType", int(CombineType::vertical)}}) {
+            choose(name, value);
         }
         view_->findChild<QLineEdit*>("saveTo")->setText(folder);
         view_->findChild<QLineEdit*>("saveFileName")->setText("receipt");
@@ -213,14 +223,32 @@ void WindowTest::choicesComeBackAtTheNextStart() {
         QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write(file) == file.size());
     }
     start();
+    if (file.isEmpty()) {
+        // The file names the values as the command line spells them.
+        const QSettings kept(session_->settingsFile(), QSettings::IniFormat);
+        for (const auto& [key, value] :
+             std::vector<std::pair<const char*, const char*>>{{"options/source", "FB"},
+                                                              {"options/colorMode", "GRAY256"},
+                                                              {"options/resolution", "1200dpi"},
+                                                              {"options/combine", "CombinVertical"},
+                                                              {"options/fileType", "image"},
+                                                              {"options/rotation", "0"},
+                                                              {"scanner/address", "192.0.2.10"},
+                                                              {"scanner/port", "54321"}}) {
+            QCOMPARE(kept.value(key).toString(), QString(value));
+        }
+    }
     discover(found);
     const SettingState& s = view_->state();
-    QCOMPARE(QString::asprintf("%d %d %d %d %d %d %d %d", s.scannerIndex, s.colorModeIndex,
-                               s.scanSourceIndex, s.resolutionIndex, s.pageSizeIndex,
-                               s.saveTypeIndex, s.rotateAngleIndex, s.combineTypeIndex),
+    const ScanRequest& r = s.request;
+    QCOMPARE(QString::fromStdString(
+                 std::to_string(s.scannerIndex) + " " + std::string(toText(r.colorMode)) + " " +
+                 std::string(toText(r.source)) + " " + resolutionText(r.dpi) + " " +
+                 std::string(toText(r.pageSize)) + " " + std::string(toText(r.fileType)) + " " +
+                 std::string(toText(r.rotation)) + " " + std::string(toText(r.combine))),
              expected);
-    QCOMPARE(QString::fromStdString(s.saveDir), folder);
-    QCOMPARE(s.savePrefix, file.isEmpty() ? std::string("receipt") : std::string("file"));
+    QCOMPARE(QString::fromStdString(r.saveDir), folder);
+    QCOMPARE(r.prefix, file.isEmpty() ? std::string("receipt") : std::string("file"));
     QCOMPARE(view_->model().selectedScanner().name, found[s.scannerIndex].name);
     QCOMPARE(chooser("scanner")->currentIndex(), s.scannerIndex);
 }
@@ -282,7 +310,7 @@ void WindowTest::cancelEndsASilentScanAndKeepsItsPages() {
 
 void WindowTest::aFinishedPdfScanOffersThePdf() {
     startWithVirtualScanner({"--pages", "3"});
-    choose("saveFileType", kPdfSaveTypeIndex);
+    choose("saveFileType", int(FileType::pdf));
     press(view_.get(), "scan");
     QTRY_VERIFY_WITH_TIMEOUT(view_->alertBox() && view_->alertBox()->isVisible(), kScanTimeoutMs);
     QCOMPARE(view_->alertBox()->windowTitle(), displayText("info"));

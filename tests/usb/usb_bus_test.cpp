@@ -30,7 +30,7 @@ TEST(UsbEnumeration, CatalogueModelsOfTheMakerOnlyAndEveryMatchOnce) {
     ASSERT_EQ(found.size(), 2u);
     for (const Device& device : found) {
         EXPECT_EQ(device.name, "Tessel T3");
-        EXPECT_EQ(device.type, "USB");
+        EXPECT_EQ(device.transport, Transport::usb);
         EXPECT_EQ(device.PID, 0x00AB);
     }
     EXPECT_NE(found[0].id, found[1].id);

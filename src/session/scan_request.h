@@ -1,0 +1,28 @@
+// What a front end asks the session to scan: typed choices, the folder and the prefix.
+#pragma once
+
+#include <string>
+
+#include "devices/scan_options.h"
+
+namespace scandesk {
+
+/// One scan as the user chose it. Front ends turn their own spelling (combo boxes,
+/// command-line values, SANE options) into this at their edge; the session checks it
+/// against the selected scanner and the choice rules.
+struct ScanRequest {
+    ScanSource source = ScanSource::automatic;
+    ColorMode colorMode = ColorMode::color;
+    ContentType content = ContentType::automatic;
+    int dpi = 200;
+    PageSize pageSize = PageSize::a4;
+    FileType fileType = FileType::image;
+    Rotation rotation = Rotation::none;
+    CombineType combine = CombineType::none;
+    std::string saveDir;          ///< the output folder
+    std::string prefix = "file";  ///< names the page files: prefix-0001.jpg
+
+    friend bool operator==(const ScanRequest&, const ScanRequest&) = default;
+};
+
+}  // namespace scandesk
