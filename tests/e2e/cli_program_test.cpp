@@ -94,8 +94,9 @@ const Row kRows[] = {
      "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
      "R R/file-0001.jpg R/file-0002.jpg"},
     // The terminal went away: the job ends as for SIGTERM.
-    {"Hangup", "--pages 3 --block-size 65535 --silent-after 6", "Tessel T3", "--page-size 4R",
-     "SIGHUP", 129, "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
+    {"Hangup", "--pages 3 --block-size 65535 --silent-after 5", "Tessel T3",
+     "--source FB --page-size 4R", "SIGHUP", 129,
+     "error: The scan was cancelled. 2 page(s) kept in OUT/R.\n",
      "R R/file-0001.jpg R/file-0002.jpg"},
     // Refused before the scanner is contacted: no receive directory.
     {"LogFileIsAFolder", "", "Tessel T3", "--log-file OUT", "", 2, "", ""},
