@@ -27,25 +27,31 @@ Outcome<std::string> makeFreshFolder(const std::string& folder) {
     return Outcome<std::string>::failure("no free name for " + folder);
 }
 
-/// Moves one file into the folder; the description of the failure, if any.
-std::optional<std::string> moveInto(const std::string& file, const std::string& folder) {
+/// Moves (or copies) one file into the folder; the description of the failure, if any.
+std::optional<std::string> moveInto(const std::string& file, const std::string& folder,
+                                    SetAside how) {
     const std::filesystem::path target =
         std::filesystem::path(folder) / std::filesystem::path(file).filename();
     std::error_code error;
-    std::filesystem::rename(file, target, error);
-    if (!error) {
-        return std::nullopt;
+    if (how == SetAside::move) {
+        std::filesystem::rename(file, target, error);
+        if (!error) {
+            return std::nullopt;
+        }
+        if (error != std::errc::cross_device_link) {
+            return "cannot move " + file + ": " + error.message();
+        }
     }
-    if (error != std::errc::cross_device_link) {
-        return "cannot move " + file + ": " + error.message();
-    }
-    // Another file system: the copy is complete on disk before the original goes.
+    // A copy, or another file system: the copy is complete on disk before an original goes.
     const Outcome<Bytes> bytes = readWholeFile(file);
     if (!bytes) {
         return bytes.error;
     }
     if (auto failed = writeFileAtomically(target.string(), *bytes.value)) {
         return failed;
+    }
+    if (how == SetAside::copy) {
+        return std::nullopt;
     }
     std::filesystem::remove(file, error);
     return error ? std::optional<std::string>("cannot remove " + file + ": " + error.message())
@@ -54,14 +60,14 @@ std::optional<std::string> moveInto(const std::string& file, const std::string& 
 
 }  // namespace
 
-Outcome<std::string> setAsidePages(const std::vector<std::string>& files,
-                                   const std::string& folder) {
+Outcome<std::string> setAsidePages(const std::vector<std::string>& files, const std::string& folder,
+                                   SetAside how) {
     Outcome<std::string> made = makeFreshFolder(folder);
     if (!made) {
         return made;
     }
     for (const std::string& file : files) {
-        if (auto failed = moveInto(file, *made.value)) {
+        if (auto failed = moveInto(file, *made.value, how)) {
             return Outcome<std::string>::failure(*failed);
         }
     }

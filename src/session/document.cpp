@@ -5,6 +5,7 @@
 #include <set>
 
 #include "common/diagnostics.h"
+#include "imaging/page_files.h"
 
 namespace scandesk {
 
@@ -177,6 +178,61 @@ void Document::setFacts(const std::string& file, PageFacts facts) {
     std::for_each(undo_.begin(), undo_.end(), update);
     std::for_each(redo_.begin(), redo_.end(), update);
     store();
+}
+
+DocumentChange Document::markBlank(const std::vector<size_t>& selection, bool blank) {
+    const std::vector<size_t> chosen = validSelection(selection, pages_.size());
+    if (chosen.empty()) {
+        return refused(DocumentRefusal::nothingSelected);
+    }
+    const std::vector<DocumentPage> pages = pages_;
+    for (size_t i : chosen) {
+        PageFacts facts = *pages[i].facts;
+        facts.blank = blank;
+        setFacts(pages[i].file, std::move(facts));
+    }
+    return {chosen, {}};
+}
+
+DocumentChange Document::cleanUp(const std::vector<size_t>& selection,
+                                 const CleanUpChoices& choices,
+                                 const OrientationReader& orientation) {
+    const std::vector<size_t> chosen = validSelection(selection, pages_.size());
+    if (chosen.empty()) {
+        return refused(DocumentRefusal::nothingSelected);
+    }
+    std::vector<DocumentPage> pages = pages_;
+    bool turned = false;
+    for (size_t i : chosen) {
+        const Outcome<Bytes> file = readWholeFile(pathOf(pages[i]));
+        const Outcome<PageFindings> found = file ? examinePage(*file.value, choices, orientation)
+                                                 : Outcome<PageFindings>::failure(file.error);
+        if (!found) {
+            diagWarning("page ", pages[i].file, " not cleaned up: ", found.error);
+            continue;
+        }
+        PageFacts facts = *pages[i].facts;
+        facts.blank = choices.setAsideBlank ? found.value->blank : facts.blank;
+        facts.skewDegrees = choices.straighten ? found.value->skewDegrees : facts.skewDegrees;
+        setFacts(pages[i].file, std::move(facts));
+        if (choices.turnUpright && !found.value->blank &&
+            pages[i].quarterTurns != found.value->quarterTurns) {
+            pages[i].quarterTurns = found.value->quarterTurns;
+            turned = true;
+        }
+    }
+    if (turned) {
+        // The facts just stored belong to the new list's pages as well.
+        for (DocumentPage& page : pages) {
+            for (const DocumentPage& current : pages_) {
+                if (current.file == page.file) {
+                    page.facts = current.facts;
+                }
+            }
+        }
+        apply(std::move(pages));
+    }
+    return {chosen, {}};
 }
 
 DocumentChange Document::undo() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/page_cleanup.h"
 #include "session/document_store.h"
 
 namespace scandesk {
@@ -62,6 +63,15 @@ class Document {
     DocumentChange interleave();
     /// Stores what the per-page pipeline found for a page (not an undoable operation).
     void setFacts(const std::string& file, PageFacts facts);
+
+    /// Marks the selected pages blank (left out when the document is saved) or not.
+    /// Like the pipeline's findings, not an undoable operation.
+    DocumentChange markBlank(const std::vector<size_t>& selection, bool blank);
+    /// Runs the chosen clean-up steps on the selected pages, as a scan would: blank pages
+    /// are marked, skew is recorded, and pages found turned are turned upright (one
+    /// operation, undone at once). A page whose file cannot be read is left as it is.
+    DocumentChange cleanUp(const std::vector<size_t>& selection, const CleanUpChoices& choices,
+                           const OrientationReader& orientation);
 
     DocumentChange undo();
     DocumentChange redo();

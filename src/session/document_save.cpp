@@ -1,18 +1,22 @@
 // Saving the document as a PDF or as turned page files.
 #include "session/document_save.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 #include "imaging/bw_bitmap.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/lossless_turn.h"
 #include "imaging/page_files.h"
+#include "imaging/set_aside.h"
 #include "session/receive_directory.h"
 
 namespace scandesk {
 
 namespace {
 
+namespace fs = std::filesystem;
 using Files = Outcome<std::vector<std::string>>;
 
 /// Files removed when the save ends, however it ends.
@@ -26,10 +30,45 @@ struct Scratch {
     }
 };
 
+/// The pages that go into the saved document: all but those marked blank.
+std::vector<DocumentPage> pagesToSave(const Document& document) {
+    std::vector<DocumentPage> pages;
+    std::copy_if(document.pages().begin(), document.pages().end(), std::back_inserter(pages),
+                 [](const DocumentPage& page) { return !page.facts->blank; });
+    return pages;
+}
+
+/// Copies the files of the pages marked blank into `folder`/yyyyMMddHHmmss-blank (the
+/// document removes its own files once saved, so they must not be lost with them); the
+/// copies made.
+Files setAsideBlankPages(const Document& document, const DocumentTarget& target) {
+    std::vector<std::string> blank;
+    for (const DocumentPage& page : document.pages()) {
+        if (page.facts->blank) {
+            blank.push_back(document.pathOf(page));
+        }
+    }
+    if (blank.empty()) {
+        return {std::vector<std::string>{}, {}};
+    }
+    const Outcome<std::string> folder = setAsidePages(
+        blank, target.folder + "/" + timeStampName(target.when) + "-blank", SetAside::copy);
+    if (!folder) {
+        return Files::failure(folder.error);
+    }
+    std::vector<std::string> copies;
+    for (const std::string& file : blank) {
+        copies.push_back(
+            (std::filesystem::path(*folder.value) / std::filesystem::path(file).filename())
+                .string());
+    }
+    return {std::move(copies), {}};
+}
+
 Files savePdf(const Document& document, const DocumentTarget& target) {
     Scratch scratch;
     std::vector<PdfPage> pages;
-    for (const DocumentPage& page : document.pages()) {
+    for (const DocumentPage& page : pagesToSave(document)) {
         PdfPage pdf;
         pdf.file = document.pathOf(page);
         pdf.quarterTurns = page.quarterTurns;
@@ -75,7 +114,7 @@ Files savePageFiles(const Document& document, const DocumentTarget& target) {
     }
     std::vector<std::string> written;
     int number = 0;
-    for (const DocumentPage& page : document.pages()) {
+    for (const DocumentPage& page : pagesToSave(document)) {
         Outcome<Bytes> bytes = readWholeFile(document.pathOf(page));
         Outcome<Bytes> turned = bytes ? turnPageFile(*bytes.value, page.quarterTurns) : bytes;
         const char* extension = turned && looksLikeBitmap(*turned.value) ? ".bmp" : ".jpg";
@@ -98,8 +137,22 @@ Files saveDocument(const Document& document, const DocumentTarget& target) {
         return Files::failure("the document has no pages");
     }
     try {
-        return target.format == DocumentFormat::pdf ? savePdf(document, target)
-                                                    : savePageFiles(document, target);
+        Files blank = setAsideBlankPages(document, target);
+        if (!blank || pagesToSave(document).empty()) {
+            return blank;
+        }
+        Files saved = target.format == DocumentFormat::pdf ? savePdf(document, target)
+                                                           : savePageFiles(document, target);
+        if (!saved) {
+            // Nothing is left behind by a failed save; the document still has the pages.
+            std::error_code ignored;
+            if (!blank.value->empty()) {
+                fs::remove_all(fs::path(blank.value->front()).parent_path(), ignored);
+            }
+            return saved;
+        }
+        saved.value->insert(saved.value->end(), blank.value->begin(), blank.value->end());
+        return saved;
     } catch (const std::exception& error) {
         return Files::failure(error.what());
     }

@@ -26,8 +26,9 @@ struct DocumentTarget {
 /// Writes the document's pages in order: a PDF named by `when` in the folder (each JPEG
 /// embedded as stored, turned by /Rotate; a black-and-white page encoded for it), or page
 /// files prefix-0001.jpg ... in a new time-stamped directory of the folder, turned
-/// losslessly. The files written, or the failure with nothing left behind. The document
-/// itself is not changed.
+/// losslessly. Pages marked blank are left out; copies of their files go into a new
+/// folder yyyyMMddHHmmss-blank of the folder. The files written (the document's, then the
+/// blank pages' copies), or the failure. The document itself is not changed.
 Outcome<std::vector<std::string>> saveDocument(const Document& document,
                                                const DocumentTarget& target);
 

@@ -13,6 +13,7 @@
 #include "imaging/page_files.h"
 #include "session/document.h"
 #include "session/document_save.h"
+#include "support/rendered_sheet.h"
 #include "support/temp_dir.h"
 
 namespace scandesk {
@@ -359,6 +360,57 @@ TEST(Document, SavesAsAScanWouldWithTheTurnsApplied) {
     target.format = DocumentFormat::pageFiles;
     EXPECT_FALSE(saveDocument(*desk.document, target));
     EXPECT_TRUE(fs::is_empty(empty.path()));
+}
+
+// Clean up marks blank pages and turns the others upright (one undoable step); Save leaves
+// the pages marked blank out and puts copies of them aside, unless they were unmarked.
+TEST(Document, CleanUpMarksBlankPagesWhichSaveLeavesOut) {
+    using testing::SheetKind;
+    Desk desk;
+    std::vector<std::string> files;
+    std::vector<Bytes> stored;
+    for (const testing::Sheet& sheet : {testing::Sheet{SheetKind::Text, 2, 2},
+                                        {SheetKind::Noise},
+                                        {SheetKind::OneLineNote},
+                                        {SheetKind::PunchHoles}}) {
+        files.push_back(desk.scans.path() + "/p" + std::to_string(files.size() + 1) + ".jpg");
+        stored.push_back(testing::sheetJpeg(sheet, 100));
+        ASSERT_FALSE(writeFileAtomically(files.back(), stored.back()));
+    }
+    desk.document->insert(files, std::nullopt);
+    const auto upsideDown = [](const Image&) { return std::optional<int>(2); };
+    desk.document->cleanUp({0, 1, 2, 3}, {true, true, true}, upsideDown);
+    const auto& pages = desk.document->pages();
+    EXPECT_EQ((std::vector<bool>{pages[0].facts->blank, pages[1].facts->blank,
+                                 pages[2].facts->blank, pages[3].facts->blank}),
+              (std::vector<bool>{false, true, false, true}));
+    EXPECT_EQ((std::vector<int>{pages[0].quarterTurns, pages[1].quarterTurns, pages[2].quarterTurns,
+                                pages[3].quarterTurns}),
+              (std::vector<int>{2, 0, 2, 0}));
+    EXPECT_NEAR(pages[0].facts->skewDegrees, 2, 0.15);
+    desk.document->undo();
+    EXPECT_EQ(desk.document->pages()[0].quarterTurns, 0);
+    EXPECT_TRUE(desk.document->pages()[1].facts->blank);
+    desk.document->markBlank({3}, false);
+
+    TempDir out;
+    DocumentTarget target{DocumentFormat::pdf,
+                          out.path(),
+                          "scan",
+                          {595, 842},
+                          std::chrono::system_clock::from_time_t(1709647629)};
+    const auto saved = saveDocument(*desk.document, target);
+    ASSERT_TRUE(saved) << saved.error;
+    const std::string stamp = out.path() + "/" + timeStampName(target.when);
+    ASSERT_EQ(*saved.value,
+              (std::vector<std::string>{stamp + ".pdf", stamp + "-blank/" + pages[1].file}));
+    EXPECT_EQ(*readWholeFile(saved.value->at(1)).value, stored[1]);
+    const std::string prefix = out.path() + "/x";
+    ASSERT_EQ(std::system(("pdfimages -j '" + saved.value->front() + "' '" + prefix + "'").c_str()),
+              0);
+    EXPECT_EQ(*readWholeFile(prefix + "-002.jpg").value, stored[3]);
+    EXPECT_FALSE(fs::exists(prefix + "-003.jpg"));
+    EXPECT_EQ(desk.document->size(), 4u);
 }
 
 }  // namespace
