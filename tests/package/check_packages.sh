@@ -69,6 +69,16 @@ for page in "$work"/root/*/usr/share/man/*/*.gz; do
 done
 lintian --fail-on error --tag-display-limit 0 "${debs[@]}" || fail "lintian reports errors"
 
+# --- the distribution's hardening, on every program and the backend -----------------
+# Control-flow protection is not among the flags Debian builds with by default.
+mapfile -t binaries < <(find "$work"/root/*/usr/bin "$work"/root/*/usr/lib -type f \
+    \( -path '*/usr/bin/*' -o -name 'libsane-scandesk.so.*' \))
+expected=3
+[[ $backend == ON ]] && expected=4
+[[ ${#binaries[@]} == "$expected" ]] || fail "hardening: found ${binaries[*]}"
+hardening-check --nocfprotection "${binaries[@]}" >"$work/hardening.log" 2>&1 ||
+    { cat "$work/hardening.log" >&2; fail "built without the distribution's hardening"; }
+
 # --- a staging install, and the installed programs started ---------------------------
 stage=$work/stage
 for package in "${packages[@]}"; do
