@@ -140,6 +140,32 @@ DocumentChange Document::move(const std::vector<size_t>& selection, int step) {
     return {now, {}};
 }
 
+DocumentChange Document::moveTo(const std::vector<size_t>& selection, size_t position) {
+    const std::vector<size_t> chosen = validSelection(selection, pages_.size());
+    if (chosen.empty()) {
+        return refused(DocumentRefusal::nothingSelected);
+    }
+    std::vector<DocumentPage> moved;
+    std::vector<DocumentPage> rest;
+    size_t at = 0;  // where the moved pages go among the others
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        const bool picked = std::binary_search(chosen.begin(), chosen.end(), i);
+        (picked ? moved : rest).push_back(pages_[i]);
+        if (!picked && i < position) {
+            ++at;
+        }
+    }
+    rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(at), moved.begin(), moved.end());
+    std::vector<size_t> now;
+    for (size_t i = 0; i < moved.size(); ++i) {
+        now.push_back(at + i);
+    }
+    if (rest != pages_) {
+        apply(std::move(rest));
+    }
+    return {now, {}};
+}
+
 DocumentChange Document::reverse() {
     if (pages_.size() < 2) {
         return refused(DocumentRefusal::nothingSelected);

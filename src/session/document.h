@@ -56,6 +56,9 @@ class Document {
     /// Moves the selected pages one place towards the start (-1) or the end (+1); a page
     /// already at that end stays, and so do the selected pages behind it.
     DocumentChange move(const std::vector<size_t>& selection, int step);
+    /// Moves the selected pages, in their order, before the page at `position` (an index
+    /// of the present order; the end when past it), as a drag and drop does.
+    DocumentChange moveTo(const std::vector<size_t>& selection, size_t position);
     /// Reverses the order of all pages.
     DocumentChange reverse();
     /// Manual duplex: the fronts were scanned first, then the backs in reverse order, so

@@ -69,7 +69,7 @@ ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param,
         }
         pages = (pages + 1) / 2;
     }
-    if (param.fileType != "PDF") {
+    if (param.fileType != "PDF" || request.keepPages) {
         return ScanOutcome{ScanCode::completed, pages, false, {}};
     }
     if (!state.services.save2PDF(param, pages, request.saveDir, request.pageSize).status) {

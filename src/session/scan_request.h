@@ -21,6 +21,9 @@ struct ScanRequest {
     CombineType combine = CombineType::none;
     std::string saveDir;          ///< the output folder
     std::string prefix = "file";  ///< names the page files: prefix-0001.jpg
+    /// The pages are for the document under review: they stay in the receive directory
+    /// (in `saveDir`), combined if asked, and no PDF is written.
+    bool keepPages = false;
 
     friend bool operator==(const ScanRequest&, const ScanRequest&) = default;
 };

@@ -2,6 +2,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 
+#include <cstdlib>
+
 #include "session/default_services.h"
 #include "session/desktop_directory.h"
 #include "ui/add_scanner_dialog.h"
@@ -37,6 +39,10 @@ SettingViewServices defaultViewServices(uint16_t scannerPort, QString logFolder)
     services.defaultSaveDir = QString::fromStdString(desktopDirectory());
     services.logFolder = std::move(logFolder);
     services.scannerPort = scannerPort;
+    services.claimDocumentFolder = []() -> std::optional<DocumentFolderClaim> {
+        const auto folder = stateFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+        return folder ? DocumentFolderClaim::claim(*folder) : std::nullopt;
+    };
     return services;
 }
 

@@ -30,9 +30,11 @@ bool ScanRunner::run(Pass pass, std::string prefix, Finished finished) {
     prefix_ = std::move(prefix);
     finished_ = std::move(finished);
     stop_ = std::stop_source();
+    pictures_.clear();
     progress_ = std::make_unique<ScanProgressDialog>(window_, [this] { cancel(); });
     thumbnails_ = std::make_unique<ThumbnailLoader>(
         ScanProgressDialog::kThumbnailSize, [this](int pageNo, const QImage& thumbnail) {
+            pictures_.insert(pageNo, thumbnail);
             if (progress_) {
                 progress_->showThumbnail(pageNo, thumbnail);
             }

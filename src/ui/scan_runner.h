@@ -1,6 +1,9 @@
 // Runs one scan pass on a worker thread behind its progress dialog.
 #pragma once
 
+#include <QImage>
+#include <QList>
+#include <QMap>
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -43,6 +46,9 @@ class ScanRunner final : public QObject {
     /// Whether a pass is running.
     bool busy() const { return busy_; }
 
+    /// The thumbnails of the last pass's pages that were ready by its end, in page order.
+    QList<QImage> pictures() const { return pictures_.values(); }
+
     /// The dialog of the running pass, if any.
     ScanProgressDialog* progressDialog() const { return progress_.get(); }
 
@@ -59,6 +65,7 @@ class ScanRunner final : public QObject {
     std::unique_ptr<ScanProgressDialog> progress_;
     std::unique_ptr<ThumbnailLoader> thumbnails_;
     Finished finished_;
+    QMap<int, QImage> pictures_;
     std::stop_source stop_;
     std::thread worker_;
 };

@@ -7,15 +7,18 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "common/diagnostics.h"
 #include "devices/catalogue.h"
+#include "imaging/page_files.h"
 #include "network/ipv4_address.h"
 #include "session/choice_rules.h"
 #include "session/list_text.h"
+#include "session/scan_parameter_mapping.h"
 #include "session/two_pass_prompt.h"
 #include "ui/add_scanner_dialog.h"
 #include "ui/translations.h"
@@ -128,7 +131,11 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
     connectControls();
     render();
     // Discovery starts once the view observes the model, so no change of its run is missed.
-    model_->autoDetectScanners();
+    if (services_.startScanner) {
+        addScanner(*services_.startScanner);
+    } else {
+        model_->autoDetectScanners();
+    }
     model_->followUsbScanners();
 }
 
@@ -421,17 +428,19 @@ void SettingView::refreshScanners() {
 }
 
 void SettingView::addScannerByAddress() {
-    const auto answer = services_.askAddress(this);
-    if (!answer) {
-        return;
+    if (const auto answer = services_.askAddress(this)) {
+        addScanner(*answer);
     }
-    const std::string address = answer->address.trimmed().toStdString();
+}
+
+void SettingView::addScanner(const ScannerAddress& answer) {
+    const std::string address = answer.address.trimmed().toStdString();
     if (!isDottedIPv4(address)) {
         model_->raiseAlert("error", "invalidAddress");
         return;
     }
     // A scanner that answers no query is taken for the model the user named.
-    if (const auto row = catalogueRowNamed(answer->model.toStdString())) {
+    if (const auto row = catalogueRowNamed(answer.model.toStdString())) {
         model_->addScanner(Device::fromNetworkRow(*row, address));
         return;
     }
@@ -460,11 +469,12 @@ void SettingView::scan() {
     const Device& chosen = scanners[state_.scannerIndex];
     model_->setSelectedScanner(chosen);
     rememberChoices();
-    const ScanRequest request = state_.request;
+    const ScanRequest request = scanRequest();
     runner_->run([request](ScannerModel& model,
                            std::stop_token stop) { return model.startScan(request, stop); },
                  request.prefix,
                  [this, request](const ScanOutcome& outcome) {
+                     handOverPages(outcome, request);
                      passFinished(outcome, request.saveDir, request.fileType == FileType::pdf);
                  });
 }
@@ -481,11 +491,12 @@ void SettingView::alertDismissed(bool confirmed) {
 }
 
 void SettingView::startSecondScan() {
-    const ScanRequest request = state_.request;
+    const ScanRequest request = scanRequest();
     runner_->run([request](ScannerModel& model,
                            std::stop_token stop) { return model.secondScan(request, stop); },
                  request.prefix,
                  [this, request](const ScanOutcome& outcome) {
+                     handOverPages(outcome, request);
                      passFinished(outcome, request.saveDir, request.fileType == FileType::pdf);
                  });
 }
@@ -500,6 +511,65 @@ void SettingView::passFinished(const ScanOutcome& outcome, const std::string& sa
         resultPdf_ = pdf ? QString::fromStdString(pdfPath) : QString();
     }
     render();
+}
+
+ScanRequest SettingView::scanRequest() const {
+    ScanRequest request = state_.request;
+    if (hooks_.reviewFolder) {
+        if (std::optional<std::string> folder = hooks_.reviewFolder()) {
+            request.saveDir = *folder;
+            request.keepPages = true;
+        }
+    }
+    return request;
+}
+
+void SettingView::handOverPages(const ScanOutcome& outcome, const ScanRequest& request) {
+    if (!request.keepPages) {
+        if (outcome.succeeded() && !outcome.needsSecondPass && hooks_.savedPages) {
+            hooks_.savedPages(runner_->pictures());
+        }
+        return;
+    }
+    if (outcome.needsSecondPass) {
+        return;  // the first side waits for the second pass
+    }
+    // Every page that arrived joins the document, even from a scan that failed later.
+    const std::string dir = model_->receiveDir();
+    std::vector<std::string> files;
+    for (int n = 1; n <= outcome.pagesStored; ++n) {
+        for (const char* extension : {".jpg", ".bmp"}) {
+            const std::string file = pageFileName(dir + "/" + request.prefix, n, extension);
+            std::error_code error;
+            if (std::filesystem::exists(file, error)) {
+                files.push_back(file);
+            }
+        }
+    }
+    if (hooks_.reviewedPages) {
+        hooks_.reviewedPages(files);
+    }
+    std::error_code ignored;
+    std::filesystem::remove(dir, ignored);  // only when every page was taken
+    if (outcome.succeeded()) {
+        model_->dismissAlert();  // the status line says it; the keys stay with the pages
+    }
+}
+
+std::optional<DocumentTarget> SettingView::documentTarget() const {
+    const Device scanner = model_->selectedScanner();
+    const ScanRequest& request = state_.request;
+    const std::optional<ScanParam> param = mapScanParameter(request, scanner, request.saveDir);
+    if (!param || request.saveDir.empty() || request.saveDir == kNoLocation) {
+        return std::nullopt;
+    }
+    DocumentTarget target;
+    target.format =
+        request.fileType == FileType::pdf ? DocumentFormat::pdf : DocumentFormat::pageFiles;
+    target.folder = request.saveDir;
+    target.prefix = request.prefix;
+    target.box = mediaBoxFor(request.pageSize, param->rotateAngle);
+    return target;
 }
 
 void SettingView::openResult(const QString& path) {

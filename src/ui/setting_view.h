@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "session/document_save.h"
 #include "session/scanner_model.h"
 #include "ui/gui_executor.h"
 #include "ui/pdf_watch.h"
@@ -30,6 +31,17 @@ namespace scandesk {
 /// it) and are kept again at each scan and when the view goes.
 class SettingView final : public QWidget {
   public:
+    /// Where the pages of a scan go besides the alert: into the document under review, or
+    /// on show after a scan saved at once.
+    struct ScanHooks {
+        /// The folder of a reviewed scan's pages; nothing when scans are saved at once.
+        std::function<std::optional<std::string>()> reviewFolder;
+        /// The page files a reviewed scan left, in order.
+        std::function<void(const std::vector<std::string>& files)> reviewedPages;
+        /// The pictures of a scan that was saved at once.
+        std::function<void(QList<QImage> pictures)> savedPages;
+    };
+
     /// The content's size limits in pixels.
     static constexpr int kMinimumWidth = 350;
     static constexpr int kIdealWidth = 450;
@@ -59,6 +71,15 @@ class SettingView final : public QWidget {
     QMessageBox* alertBox() const { return alertBox_; }
     /// The progress dialog of the running scan pass, if any.
     ScanProgressDialog* progressDialog() const { return runner_->progressDialog(); }
+
+    /// Sends the pages of each scan through these hooks.
+    void setScanHooks(ScanHooks hooks) { hooks_ = std::move(hooks); }
+    /// Starts a scan as the Scan button does.
+    void requestScan() { scan(); }
+    /// Where and how a document is saved with the present choices: the file type, folder
+    /// and prefix, and the page box a scan's PDF would get. Nothing without a scanner or
+    /// an output folder.
+    std::optional<DocumentTarget> documentTarget() const;
 
   protected:
     /// Return and Enter press the default button, Scan, as in a dialog.
@@ -90,6 +111,8 @@ class SettingView final : public QWidget {
     void refreshScanners();
     /// Asks for an address and lets the model identify and add the scanner there.
     void addScannerByAddress();
+    /// Adds the scanner at the address (of the model named, or as it answers) and selects it.
+    void addScanner(const ScannerAddress& answer);
     /// Lets the user pick the output folder.
     void browseFolder();
     /// Checks the choices and starts a scan pass.
@@ -100,6 +123,10 @@ class SettingView final : public QWidget {
     void startSecondScan();
     /// Notes what a finished pass left to open, then shows its alert.
     void passFinished(const ScanOutcome& outcome, const std::string& saveDir, bool pdf);
+    /// Hands the pages a pass left to the hooks.
+    void handOverPages(const ScanOutcome& outcome, const ScanRequest& request);
+    /// The scan's choices, aimed at the review folder when scans are reviewed.
+    ScanRequest scanRequest() const;
     /// Opens the result's folder or PDF in the desktop's application.
     void openResult(const QString& path);
 
@@ -109,6 +136,7 @@ class SettingView final : public QWidget {
     void rememberChoices();
 
     SettingViewServices services_;
+    ScanHooks hooks_;
     SettingState state_;
     std::unique_ptr<QSettings> settings_;
     /// Choices of the last run still to apply: set until discovery first lists a scanner.

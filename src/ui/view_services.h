@@ -12,6 +12,7 @@
 
 #include "common/executor.h"
 #include "network/network_scan_options.h"
+#include "session/document_folder.h"
 #include "session/model_services.h"
 
 namespace scandesk {
@@ -52,6 +53,12 @@ struct SettingViewServices {
     uint16_t scannerPort = kScannerPort;
     /// The folder of the log file ("Help → Open log folder"); empty when there is none.
     QString logFolder;
+    /// The folder of a new window's unsaved document; nothing when pages cannot be kept.
+    std::function<std::optional<DocumentFolderClaim>()> claimDocumentFolder;
+    /// Review pages before saving for this run, whatever the setting says.
+    bool reviewForRun = false;
+    /// The network scanner a window starts with, instead of a discovery.
+    std::optional<ScannerAddress> startScanner;
 };
 
 /// The application's wiring: real discovery and scanning (network scanners at

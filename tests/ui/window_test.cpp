@@ -9,7 +9,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -18,6 +20,7 @@
 
 #include "child_process.h"
 #include "fake_session.h"
+#include "imaging/page_files.h"
 #include "session/two_pass_prompt.h"
 #include "ui/kestscanner_app.h"
 #include "ui/setting_view.h"
@@ -43,6 +46,7 @@ class WindowTest : public QObject {
     void windowsAreIndependentAndOneScanningStaysOpen();
     void cancelEndsASilentScanAndKeepsItsPages();
     void aFinishedPdfScanOffersThePdf();
+    void reviewedPagesAreFixedWithKeysThenSaved();
 
   private:
     QComboBox* chooser(const char* name) const { return view_->findChild<QComboBox*>(name); }
@@ -320,6 +324,73 @@ void WindowTest::aFinishedPdfScanOffersThePdf() {
     const QFileInfo pdf(session_->opened.front().toLocalFile());
     QVERIFY2(pdf.suffix() == "pdf" && pdf.exists(), qPrintable(pdf.filePath()));
     QCOMPARE(pdf.absolutePath(), session_->outputDir.path());
+}
+
+// Keyboard only: Alt+S scans three pages for review; Right, Delete, Home, Ctrl+R, Ctrl+Z and
+// Ctrl+Shift+Z leave pages 1 (turned) and 3; Ctrl+S writes them as a PDF of the stored JPEGs.
+void WindowTest::reviewedPagesAreFixedWithKeysThenSaved() {
+    scanner_ = std::make_unique<testing::VirtualScanner>(std::vector<std::string>{"--pages", "3"});
+    session_->realScannerPort = scanner_->port();
+    QTemporaryDir state;
+    SettingViewServices services = session_->viewServices();
+    services.claimDocumentFolder = [&state] {
+        return DocumentFolderClaim::claim(state.path().toStdString());
+    };
+    services.reviewForRun = true;
+    services.startScanner = ScannerAddress{"127.0.0.1", "Tessel T3"};
+    ContentView window(services, [] {});
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTRY_COMPARE(window.findChild<QComboBox*>("scanner")->count(), 1);
+    auto* fileType = window.findChild<QComboBox*>("saveFileType");
+    fileType->setCurrentIndex(fileType->findData(int(FileType::pdf)));
+    QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
+    const Document& document = *window.pageArea().document();
+    QListView* list = window.pageArea().list();
+    QTRY_COMPARE_WITH_TIMEOUT(document.size(), 3u, kScanTimeoutMs);
+    QTRY_COMPARE(window.focusWidget(), list);
+    // The offscreen platform does not give the focus back once the scan's dialog closes.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(list->hasFocus());
+    QCOMPARE(list->selectionModel()->selectedRows().at(0).row(), 0);
+    QVERIFY(!window.settingView().alertBox());  // the status line says it instead
+    std::vector<Bytes> stored;
+    for (const DocumentPage& page : document.pages()) {
+        stored.push_back(*readWholeFile(document.pathOf(page)).value);
+    }
+    for (const QKeyCombination key :
+         {QKeyCombination(Qt::Key_Right), QKeyCombination(Qt::Key_Delete),
+          QKeyCombination(Qt::Key_Home), Qt::CTRL | Qt::Key_R, Qt::CTRL | Qt::Key_Z,
+          Qt::CTRL | Qt::SHIFT | Qt::Key_Z}) {
+        QTest::keyClick(list, key.key(), key.keyboardModifiers());
+    }
+    QCOMPARE(document.size(), 2u);
+    QCOMPARE(document.pages()[0].quarterTurns, 1);
+    QCOMPARE(*readWholeFile(document.pathOf(document.pages()[1])).value, stored[2]);
+    QTRY_VERIFY(window.pageArea().model().cache().bytes() > 0);
+    if (const QString shot = qEnvironmentVariable("SCANDESK_PAGE_AREA_SHOT"); !shot.isEmpty()) {
+        QTest::qWait(200);
+        QVERIFY(QDir().mkpath(QFileInfo(shot).absolutePath()));
+        QVERIFY(window.grab().save(shot));
+    }
+
+    QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(document.size(), 0u);
+    const QStringList pdfs = QDir(session_->outputDir.path()).entryList({"*.pdf"}, QDir::Files);
+    QCOMPARE(pdfs.size(), 1);
+    const QString pdf = session_->outputDir.filePath(pdfs.front());
+    QProcess info;
+    info.start("pdfinfo", {"-f", "1", "-l", "2", pdf});
+    QVERIFY(info.waitForFinished());
+    const QString text = QString::fromUtf8(info.readAllStandardOutput()).simplified();
+    QVERIFY2(text.contains("Pages: 2") && text.contains("Page 1 rot: 90") &&
+                 text.contains("Page 2 rot: 0"),
+             qPrintable(text));
+    QCOMPARE(QProcess::execute("pdfimages", {"-j", pdf, state.filePath("x")}), 0);
+    QCOMPARE(*readWholeFile(state.filePath("x-000.jpg").toStdString()).value, stored[0]);
+    QCOMPARE(*readWholeFile(state.filePath("x-001.jpg").toStdString()).value, stored[2]);
 }
 
 }  // namespace scandesk

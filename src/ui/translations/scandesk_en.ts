@@ -451,5 +451,105 @@
         <source>cancel</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>reviewBeforeSaving</source>
+        <translation>Revie&amp;w pages before saving</translation>
+    </message>
+    <message>
+        <source>pagesMenu</source>
+        <translation>Pa&amp;ges</translation>
+    </message>
+    <message>
+        <source>savePages</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>insertScan</source>
+        <translation>&amp;Insert scan after the selected page</translation>
+    </message>
+    <message>
+        <source>viewPage</source>
+        <translation>&amp;View page</translation>
+    </message>
+    <message>
+        <source>deletePages</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>turnClockwise</source>
+        <translation>Turn &amp;clockwise</translation>
+    </message>
+    <message>
+        <source>turnCounterClockwise</source>
+        <translation>Turn c&amp;ounter-clockwise</translation>
+    </message>
+    <message>
+        <source>moveBack</source>
+        <translation>Move &amp;back</translation>
+    </message>
+    <message>
+        <source>moveForward</source>
+        <translation>Move &amp;forward</translation>
+    </message>
+    <message>
+        <source>reverseOrder</source>
+        <translation>&amp;Reverse order</translation>
+    </message>
+    <message>
+        <source>interleave</source>
+        <translation>I&amp;nterleave fronts and backs</translation>
+    </message>
+    <message>
+        <source>undo</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>redo</source>
+        <translation>R&amp;edo</translation>
+    </message>
+    <message>
+        <source>pageNumber</source>
+        <translation>Page %1</translation>
+    </message>
+    <message>
+        <source>blankPage</source>
+        <translation>blank</translation>
+    </message>
+    <message>
+        <source>pagesAdded</source>
+        <translation>Added %1 page(s) to the document.</translation>
+    </message>
+    <message>
+        <source>pagesNotAdded</source>
+        <translation>%1 page(s) could not be added to the document; they stay where the scan left them.</translation>
+    </message>
+    <message>
+        <source>pagesRestored</source>
+        <translation>Restored %1 unsaved page(s).</translation>
+    </message>
+    <message>
+        <source>pagesMissing</source>
+        <translation>%1 page(s) could not be restored: their files are gone.</translation>
+    </message>
+    <message>
+        <source>interleaveUneven</source>
+        <translation>Interleaving needs as many backs as fronts, but the document has %1 page(s).</translation>
+    </message>
+    <message>
+        <source>documentNotStored</source>
+        <translation>The document could not be stored: %1</translation>
+    </message>
+    <message>
+        <source>saveNotPossible</source>
+        <translation>Choose a scanner and an output folder to save the pages.</translation>
+    </message>
+    <message>
+        <source>saveFailed</source>
+        <translation>The pages could not be saved: %1</translation>
+    </message>
+    <message>
+        <source>pagesSaved</source>
+        <translation>Saved %1 page(s): %2</translation>
+    </message>
 </context>
 </TS>

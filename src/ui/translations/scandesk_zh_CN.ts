@@ -451,5 +451,105 @@
         <source>cancel</source>
         <translation>取消</translation>
     </message>
+    <message>
+        <source>reviewBeforeSaving</source>
+        <translation>保存前检查页面(&amp;W)</translation>
+    </message>
+    <message>
+        <source>pagesMenu</source>
+        <translation>页面(&amp;G)</translation>
+    </message>
+    <message>
+        <source>savePages</source>
+        <translation>保存(&amp;S)</translation>
+    </message>
+    <message>
+        <source>insertScan</source>
+        <translation>在所选页面后插入扫描(&amp;I)</translation>
+    </message>
+    <message>
+        <source>viewPage</source>
+        <translation>查看页面(&amp;V)</translation>
+    </message>
+    <message>
+        <source>deletePages</source>
+        <translation>删除(&amp;D)</translation>
+    </message>
+    <message>
+        <source>turnClockwise</source>
+        <translation>顺时针旋转(&amp;C)</translation>
+    </message>
+    <message>
+        <source>turnCounterClockwise</source>
+        <translation>逆时针旋转(&amp;O)</translation>
+    </message>
+    <message>
+        <source>moveBack</source>
+        <translation>前移(&amp;B)</translation>
+    </message>
+    <message>
+        <source>moveForward</source>
+        <translation>后移(&amp;F)</translation>
+    </message>
+    <message>
+        <source>reverseOrder</source>
+        <translation>倒序(&amp;R)</translation>
+    </message>
+    <message>
+        <source>interleave</source>
+        <translation>交错合并正反面(&amp;N)</translation>
+    </message>
+    <message>
+        <source>undo</source>
+        <translation>撤销(&amp;U)</translation>
+    </message>
+    <message>
+        <source>redo</source>
+        <translation>重做(&amp;E)</translation>
+    </message>
+    <message>
+        <source>pageNumber</source>
+        <translation>第 %1 页</translation>
+    </message>
+    <message>
+        <source>blankPage</source>
+        <translation>空白</translation>
+    </message>
+    <message>
+        <source>pagesAdded</source>
+        <translation>已将 %1 页加入文档。</translation>
+    </message>
+    <message>
+        <source>pagesNotAdded</source>
+        <translation>有 %1 页无法加入文档，仍保留在扫描存放的位置。</translation>
+    </message>
+    <message>
+        <source>pagesRestored</source>
+        <translation>已恢复 %1 页未保存的页面。</translation>
+    </message>
+    <message>
+        <source>pagesMissing</source>
+        <translation>有 %1 页无法恢复：文件已不存在。</translation>
+    </message>
+    <message>
+        <source>interleaveUneven</source>
+        <translation>交错合并需要正面和反面页数相同，但文档有 %1 页。</translation>
+    </message>
+    <message>
+        <source>documentNotStored</source>
+        <translation>无法存储文档：%1</translation>
+    </message>
+    <message>
+        <source>saveNotPossible</source>
+        <translation>请选择扫描仪和输出文件夹后再保存页面。</translation>
+    </message>
+    <message>
+        <source>saveFailed</source>
+        <translation>无法保存页面：%1</translation>
+    </message>
+    <message>
+        <source>pagesSaved</source>
+        <translation>已保存 %1 页：%2</translation>
+    </message>
 </context>
 </TS>
