@@ -287,11 +287,17 @@ TEST(Document, TheListIsReplacedWhole) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(before), {}), old);
 }
 
-TEST(Document, AMissingPageFileIsLeftOutAndReported) {
+// A damaged list: one page's file is gone, another page is named twice.
+TEST(Document, AMissingPageIsLeftOutAndATwiceNamedOneCountsOnce) {
     Desk desk;
     desk.document->insert(desk.scanned({"1", "2", "3"}), std::nullopt);
     desk.document->turn({2}, 1);
     fs::remove(desk.document->pathOf(desk.document->pages()[1]));
+    const std::string list = desk.folder + "/document.list";
+    std::string text = readText(list);
+    const size_t last = text.rfind("page ");
+    text.insert(text.find("end"), text.substr(last, text.find('\n', last) + 1 - last));
+    std::ofstream(list, std::ios::trunc) << text;
     desk.restart();
     EXPECT_EQ(desk.order(), (Labels{"1", "3@1"}));
     EXPECT_EQ(desk.document->restored().missing, 1);
