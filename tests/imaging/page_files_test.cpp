@@ -92,6 +92,40 @@ TEST(SaveImages, TextPageBecomesAOneBitBitmap) {
     EXPECT_EQ(fileBytes(dir.path() + "/page-0001.bmp"), expected);
 }
 
+// The density a page file states follows the job's resolution for black-and-white pages
+// (kept as bitmaps, or as JPEG bound for a PDF) and the scanner's own for grey pages: a
+// viewer and the PDF show the page at its real size only with the right one.
+TEST(SaveImages, PageFilesStateTheResolutionAsTheirDensity) {
+    const auto le32 = [](const Bytes& b, size_t at) {
+        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24;
+    };
+    for (const auto& [dpi, pixelsPerMetre] :
+         {std::pair{200, 7874u}, {300, 11811u}, {600, 23622u}, {1200, 47244u}}) {
+        SCOPED_TRACE(dpi);
+        const TempDir dir;
+        ScanParam param = jobParam(dir, "TEXT", 64, 8);
+        param.resolution = std::to_string(dpi) + "," + std::to_string(dpi);
+        param.fileType = "BMP";
+        ASSERT_TRUE(saveImages(param, 1, Bytes(64, 0xFF)).status);
+        const Bytes bitmap = fileBytes(dir.path() + "/page-0001.bmp");
+        ASSERT_EQ(bitmap.size(), 62u + 64u);
+        EXPECT_EQ(std::pair(le32(bitmap, 38), le32(bitmap, 42)),
+                  std::pair(pixelsPerMetre, pixelsPerMetre));
+        param.fileType = "PDF";
+        ASSERT_TRUE(saveImages(param, 2, Bytes(64, 0xFF)).status);
+        param = jobParam(dir, "GRAY256", 64, 48);
+        param.rotateAngle = 90;
+        const Image scanned{Raster(64, 48, PixelFormat::Gray8), 64 * 72.0 / dpi, 48 * 72.0 / dpi};
+        ASSERT_TRUE(saveImages(param, 3, testing::encodedPage(scanned)).status);
+        for (const char* file : {"/page-0002.jpg", "/page-0003.jpg"}) {
+            const auto density = readJfifDensity(fileBytes(dir.path() + file));
+            ASSERT_TRUE(density) << file;
+            EXPECT_EQ(std::pair(density->x, density->y), std::pair(double(dpi), double(dpi)))
+                << file;
+        }
+    }
+}
+
 struct SaveRow {
     std::string mode;
     std::string fileType;

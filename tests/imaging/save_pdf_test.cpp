@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "devices/page_sizes.h"
 #include "imaging/page_files.h"
 #include "imaging/save_pdf.h"
 #include "imaging/skew.h"
@@ -65,16 +66,22 @@ struct PdfJob {
     }
 };
 
-// Points, portrait, turned for landscape pages.
+// Points, portrait, turned for landscape pages; a row for every size a PDF can have.
 TEST(Pdf, MediaBoxes) {
     using enum PageSize;
     const std::vector<std::tuple<PageSize, int64_t, MediaBox>> rows{
         {a4, 0, {595, 842}},      {a4, 180, {595, 842}},    {a4, 270, {842, 595}},
         {a6, 0, {298, 420}},      {a6, 90, {420, 298}},     {letter, 0, {611, 791}},
-        {photo4R, 0, {288, 432}}, {legal, 90, {1008, 612}},
+        {photo4R, 0, {288, 432}}, {legal, 90, {1008, 612}}, {a5, 0, {420, 595}},
+        {b5Jis, 0, {514, 725}},   {b5Iso, 0, {498, 708}},   {folio, 0, {609, 935}},
     };
     for (const auto& [size, angle, box] : rows) {
         EXPECT_EQ(mediaBoxFor(size, angle), box) << toText(size) << " " << angle;
+    }
+    for (const PageSizeRow& size : kPageSizes) {
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                                [&](const auto& row) { return std::get<0>(row) == size.size; }))
+            << toText(size.size) << " has no row";
     }
 }
 

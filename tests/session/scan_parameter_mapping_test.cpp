@@ -23,8 +23,9 @@ Device tableScanner() {
     d.scanSource = {ScanSource::automatic, ScanSource::feeder, ScanSource::flatbed};
     d.adfResolution = {200, 300, 600};
     d.fbResolution = {200, 300, 600, 1200};
-    d.paperSize = {PageSize::a4, PageSize::letter, PageSize::photo4R, PageSize::a6,
-                   PageSize::legal};
+    d.paperSize = {PageSize::a4,    PageSize::a5,     PageSize::b5Jis,
+                   PageSize::b5Iso, PageSize::letter, PageSize::photo4R,
+                   PageSize::a6,    PageSize::folio,  PageSize::legal};
     return d;
 }
 
@@ -94,11 +95,26 @@ INSTANTIATE_TEST_SUITE_P(Table, Mapping, ::testing::Values(
     MappingRow{"R4Text200",       photo4R,FB,  200,  blackWhite, kImage, none, R0,  768,  1196,  "BMP",  "BMP",  0},
     MappingRow{"LegalGrey600",    legal,  ADF, 600,  gray,    kImage, none,   R0,   5056, 8256,  "JPEG", "JPEG", 0},
     MappingRow{"IdCardHalfPage",  a4,     ADF, 300,  color,   kImage, idCard, R0,   2432, 1720,  "JPEG", "JPEG", 0},
-    MappingRow{"PdfTurned",       a4,     ADF, 300,  color,   kPdf,   none,   R270, 2432, 3441,  "JPEG", "PDF",  270}),
+    MappingRow{"PdfTurned",       a4,     ADF, 300,  color,   kPdf,   none,   R270, 2432, 3441,  "JPEG", "PDF",  270},
+    // Every size's area at 300 dpi and its black-and-white width at 200: the stored pages'
+    // pixel sizes depend on them.
+    MappingRow{"A5Grey300",       a5,     ADF, 300,  gray,    kImage, none,   R0,   1728, 2433,  "JPEG", "JPEG", 0},
+    MappingRow{"B5JisGrey300",    b5Jis,  ADF, 300,  gray,    kImage, none,   R0,   2112, 2979,  "JPEG", "JPEG", 0},
+    MappingRow{"B5IsoGrey300",    b5Iso,  ADF, 300,  gray,    kImage, none,   R0,   2048, 2887,  "JPEG", "JPEG", 0},
+    MappingRow{"B5IsoText200",    b5Iso,  ADF, 200,  blackWhite, kImage, none, R0,  1376, 1924,  "BMP",  "BMP",  0},
+    MappingRow{"LetterText200",   letter, ADF, 200,  blackWhite, kImage, none, R0,  1696, 2156,  "BMP",  "BMP",  0},
+    MappingRow{"R4Grey300",       photo4R,FB,  300,  gray,    kImage, none,   R0,   1184, 1795,  "JPEG", "JPEG", 0},
+    MappingRow{"A6Grey300",       a6,     ADF, 300,  gray,    kImage, none,   R0,   1216, 1716,  "JPEG", "JPEG", 0},
+    MappingRow{"A6Text200",       a6,     ADF, 200,  blackWhite, kImage, none, R0,  800,  1144,  "BMP",  "BMP",  0},
+    MappingRow{"FolioGrey300",    folio,  ADF, 300,  gray,    kImage, none,   R0,   2528, 3808,  "JPEG", "JPEG", 0},
+    MappingRow{"FolioText200",    folio,  ADF, 200,  blackWhite, kImage, none, R0,  1664, 2538,  "BMP",  "BMP",  0},
+    MappingRow{"LegalText200",    legal,  ADF, 200,  blackWhite, kImage, none, R0,  1664, 2752,  "BMP",  "BMP",  0}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
 TEST(Mapping, WhatTheScannerDoesNotOfferStopsTheMapping) {
+    Device scanner = tableScanner();
+    std::erase(scanner.paperSize, PageSize::folio);
     for (void (*spoil)(ScanRequest&) : {
              +[](ScanRequest& r) { r.source = ADF, r.dpi = 1200; },  // a flatbed resolution
              +[](ScanRequest& r) { r.pageSize = folio; },
@@ -106,10 +122,10 @@ TEST(Mapping, WhatTheScannerDoesNotOfferStopsTheMapping) {
          }) {
         ScanRequest request;
         spoil(request);
-        EXPECT_FALSE(requestFitsScanner(request, tableScanner()));
-        EXPECT_FALSE(mapScanParameter(request, tableScanner(), "/tmp/x").has_value());
+        EXPECT_FALSE(requestFitsScanner(request, scanner));
+        EXPECT_FALSE(mapScanParameter(request, scanner, "/tmp/x").has_value());
     }
-    EXPECT_TRUE(requestFitsScanner(ScanRequest{}, tableScanner()));
+    EXPECT_TRUE(requestFitsScanner(ScanRequest{}, scanner));
 }
 
 TEST(FileNamePrefix, IsANameNotAPathAndFitsTheNameLimit) {
