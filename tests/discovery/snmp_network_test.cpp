@@ -37,10 +37,10 @@ class SnmpNetwork : public ::testing::Test {
     NetworkLab lab;
 };
 
-// Short library time-outs: a broadcast probe lasts about 0.3 s.
-SnmpDiscoveryOptions quickOptions(int retries) {
+// Short library time-outs: a broadcast probe lasts about three of them (0.3 s by default).
+SnmpDiscoveryOptions quickOptions(int retries, int timeoutMs = 100) {
     SnmpDiscoveryOptions options;
-    options.timeout = milliseconds(100);
+    options.timeout = milliseconds(timeoutMs);
     options.retries = retries;
     return options;
 }
@@ -83,6 +83,19 @@ TEST_F(SnmpNetwork, DiscoveryFindsEachScannerOnceAsItAnswersWithEveryInterfacePr
                                                 "Tessel T5(198.18.1.77)"}));
     // Reported while every interface's probe was still open: in one run, not one by one.
     EXPECT_EQ(probesAtFirstReport, 4);
+}
+
+// A scanner that answers after the first quiet wait (the library's time-out) is still heard:
+// a broadcast probe listens through all its quiet waits.
+TEST_F(SnmpNetwork, AScannerThatAnswersAfterTheFirstQuietWaitIsFound) {
+    lab.startListening(lab.addPeer(lab.addSubnet("192.0.2.1/24"), "192.0.2.30/24"),
+                       {SCANDESK_EMULATOR_PATH, "--bind", "0.0.0.0", "--snmp", "--snmp-delay",
+                        "300", "--idle-timeout", "20"});
+    ASSERT_EQ(lab.failure(), "");
+    std::vector<Device> devices;
+    ASSERT_EQ(lab.runInside([&] { devices = getDeviceBySNMP(quickOptions(2, 200), {}); }), "");
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].label, "Tessel T3(192.0.2.30)");
 }
 
 // A silent "scanner" on the host side's own address hears every retransmission.

@@ -1,5 +1,6 @@
 // The log as a program uses it: level texts in its lines, file rotation and location,
-// filter comparisons, and a log queue that no exception leaves.
+// filter comparisons and groups, the elapsed-time text, and a log queue that no exception
+// leaves.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -9,6 +10,9 @@
 
 #include "logging/file_destination.h"
 #include "logging/filter.h"
+#include "logging/filter_factories.h"
+#include "logging/filter_validator.h"
+#include "logging/message_format.h"
 #include "logging/program_log.h"
 #include "logging/serial_queue.h"
 #include "support/captured_lines.h"
@@ -116,6 +120,56 @@ TEST(CompareFilter, AppliesEachComparison) {
             false, Level::verbose);
         EXPECT_EQ(filter.apply(row.value), row.expected)
             << static_cast<int>(row.kind) << " " << row.value.value_or("<none>");
+    }
+}
+
+// A destination's filters split into excluded, required and other groups; each group
+// counts which of its filters matched the call in full, by condition only or by level only.
+TEST(FilterValidator, GroupsTheFiltersAndCountsHowEachMatched) {
+    using Type = FilterValidator::ValidationType;
+    using Kind = FilterValidator::Result::Kind;
+    using R = FilterValidator::Result;
+    const FilterList filters{
+        Filters::Message::excludes({"secret"}),
+        Filters::Path::endsWith({".cpp"}, true, true, Level::info),
+        Filters::Function::startsWith({"scan"}, false, false, Level::verbose),
+        Filters::Message::contains({"page"}, false, false, Level::warning),
+    };
+    struct Row {
+        Level level;
+        const char* path;
+        const char* function;
+        const char* message;
+        R excluded, required, other;
+    };
+    const R all{Kind::allFiltersMatch, {}};
+    for (const Row& row : {
+             Row{Level::info, "a.cpp", "scanPage", "page 1", all, all,
+                 R{Kind::someFiltersMatch, {1, 1, 0}}},
+             Row{Level::debug, "a.h", "run", "a secret", R{Kind::someFiltersMatch, {0, 0, 1}},
+                 R{Kind::someFiltersMatch, {0, 0, 0}}, R{Kind::someFiltersMatch, {0, 0, 1}}},
+             Row{Level::error, "x.cpp", "Scanner", "last page", all, all, all},
+         }) {
+        SCOPED_TRACE(row.message);
+        auto results =
+            FilterValidator::validate({filters, row.level, row.path, row.function, row.message},
+                                      {Type::excluded, Type::required, Type::nonRequired});
+        EXPECT_EQ(results[Type::excluded], row.excluded);
+        EXPECT_EQ(results[Type::required], row.required);
+        EXPECT_EQ(results[Type::nonRequired], row.other);
+    }
+    EXPECT_EQ(FilterValidator::apply(Type::required, filters), FilterList{filters[1]});
+    EXPECT_EQ(FilterValidator::validate({{}, Level::error, "", "", "x"}, {Type::required}),
+              (std::map<Type, R>{{Type::required, R{}}}));
+}
+
+// The time since the log's start ($U): hours not limited to two digits.
+TEST(MessageFormat, ElapsedTimeIsHoursMinutesSecondsAndMilliseconds) {
+    for (const auto& [ms, text] : {std::pair{0LL, "00:00:00.000"},
+                                   {61'001LL, "00:01:01.001"},
+                                   {3'723'456LL, "01:02:03.456"},
+                                   {360'000'009LL, "100:00:00.009"}}) {
+        EXPECT_EQ(elapsedText(std::chrono::milliseconds(ms)), text);
     }
 }
 

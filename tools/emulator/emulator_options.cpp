@@ -81,6 +81,7 @@ std::string emulatorUsage() {
            "  --log FILE            write every received command in hex, one line each\n"
            "  --snmp                answer SNMP discovery on UDP port 161 of every address\n"
            "  --snmp-port N         the same on UDP port N (1..65535)\n"
+           "  --snmp-delay MS       wait MS milliseconds (0..10000) before each SNMP answer\n"
            "  --model NAME          the model the SNMP agent claims to be, one that discovery\n"
            "                        matches (default: the first of them)\n";
 }
@@ -181,6 +182,12 @@ std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const 
              const auto port = parseCount(v, 1, 65535);
              options.snmpPort = static_cast<uint16_t>(port.value_or(1));
              return port.has_value();
+         }},
+        {"--snmp-delay",
+         [&](const std::string& v) {
+             const auto delay = parseCount(v, 0, 10000);
+             options.snmpDelay = std::chrono::milliseconds(delay.value_or(0));
+             return delay.has_value();
          }},
         {"--model",
          [&](const std::string& v) {

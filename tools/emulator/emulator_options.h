@@ -22,6 +22,7 @@ struct EmulatorOptions {
     std::chrono::seconds idleTimeout{300};  ///< a connection silent this long is dropped
     std::optional<uint16_t> snmpPort{};     ///< answer SNMP discovery on this UDP port
     std::string snmpModel;                  ///< the model the agent claims; empty: the first
+    std::chrono::milliseconds snmpDelay{};  ///< how long the agent waits before each answer
     ScannerScript script{};
 };
 

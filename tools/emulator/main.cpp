@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     const std::optional<BaseDevice> model = snmpModelRow(options.snmpModel);
     if (snmpPort && model) {
         // Bound before the first line is written, so a script may ask at once.
-        agent = std::make_unique<SnmpAgent>(*model);
+        agent = std::make_unique<SnmpAgent>(*model, options.snmpDelay);
         std::string error;
         if (!agent->listen(*snmpPort, error)) {
             std::cerr << "scandesk-emulator: " << error << "\n";

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <span>
+#include <thread>
 
 #include "common/diagnostics.h"
 #include "common/executor.h"
@@ -37,7 +38,11 @@ int answerRequest(int operation, netsnmp_session* session, int /*reqid*/, netsnm
             if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || pdu == nullptr) {
                 return 1;
             }
-            auto reply = static_cast<const SnmpAgent*>(magic)->answerTo(*pdu);
+            const auto* agent = static_cast<const SnmpAgent*>(magic);
+            auto reply = agent->answerTo(*pdu);
+            if (reply) {
+                std::this_thread::sleep_for(agent->answerDelay());
+            }
             if (reply && snmp_send(session, reply.get()) != 0) {
                 reply.release();  // the library frees a sent PDU
             }
@@ -72,9 +77,10 @@ void SnmpAgent::PduFree::operator()(netsnmp_pdu* pdu) const {
     snmp_free_pdu(pdu);
 }
 
-SnmpAgent::SnmpAgent(const BaseDevice& model)
+SnmpAgent::SnmpAgent(const BaseDevice& model, std::chrono::milliseconds answerDelay)
     : description_("ScanDesk virtual scanner " + model.name),
-      objectId_(catalogueObjectId(model.oid).value_or(std::vector<oid>{})) {}
+      objectId_(catalogueObjectId(model.oid).value_or(std::vector<oid>{})),
+      answerDelay_(answerDelay) {}
 
 bool SnmpAgent::listen(uint16_t port, std::string& error) {
     const auto lock = lockSnmpLibrary();

@@ -1,6 +1,7 @@
 // The virtual scanner's SNMP agent: answers discovery and identification like a scanner.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,8 +28,10 @@ std::string snmpModelNames();
 /// any other variable is noSuchObject. Other communities and PDU types get no answer.
 class SnmpAgent {
   public:
-    /// An agent for `model` (a row with an identifier), not yet listening.
-    explicit SnmpAgent(const BaseDevice& model);
+    /// An agent for `model` (a row with an identifier), not yet listening, that waits
+    /// `answerDelay` before each answer (a slow scanner).
+    explicit SnmpAgent(const BaseDevice& model,
+                       std::chrono::milliseconds answerDelay = std::chrono::milliseconds(0));
     ~SnmpAgent();
     SnmpAgent(const SnmpAgent&) = delete;
     SnmpAgent& operator=(const SnmpAgent&) = delete;
@@ -47,10 +50,13 @@ class SnmpAgent {
     };
     std::unique_ptr<netsnmp_pdu, PduFree> answerTo(const netsnmp_pdu& request) const;
 
+    std::chrono::milliseconds answerDelay() const { return answerDelay_; }
+
   private:
     netsnmp_session* session_ = nullptr;
     std::string description_;
     std::vector<unsigned long> objectId_;
+    std::chrono::milliseconds answerDelay_;
 };
 
 }  // namespace scandesk::emulator
