@@ -99,6 +99,8 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_SCANDESK_PACKAGE_NAME scandesk)
 set(CPACK_DEBIAN_SCANDESK_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_SCANDESK_PACKAGE_CONTROL_EXTRA ${pkg_src}/postinst)
+# Searchable PDFs read pages with these recognition models.
+set(CPACK_DEBIAN_SCANDESK_PACKAGE_RECOMMENDS "tesseract-ocr-eng, tesseract-ocr-chi-sim, tesseract-ocr-osd")
 set(CPACK_DEBIAN_SCANDESK_DESCRIPTION "scan documents from network and USB scanners
 ScanDesk finds the maker's scanners on the local networks and on the USB bus
 and writes what they scan as JPEG or BMP page files or as one PDF, with

@@ -14,6 +14,8 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
+#include "imaging/text_layer.h"
+
 namespace scandesk {
 namespace {
 
@@ -48,8 +50,33 @@ std::string straightening(const PdfImagePage& source) {
            pdfNumber(cy - cx * s - cy * c) + " cm\n";
 }
 
-/// Adds one page showing the JPEG file over the whole media box.
-void addPage(QPDF& pdf, QPDFPageDocumentHelper& document, const PdfImagePage& source) {
+/// The text layer's font: two-byte codes that are Unicode code points, no glyph program
+/// (the text is never drawn), one advance for every code.
+QPDFObjectHandle textLayerFont(QPDF& pdf) {
+    const std::string name = "/ScanDeskInvisibleText";
+    QPDFObjectHandle descriptor = QPDFObjectHandle::parse(
+        "<< /Type /FontDescriptor /FontName " + name + " /Flags 4 /FontBBox [0 -" +
+        std::to_string(kTextDescent) + " " + std::to_string(kTextAdvance) + " " +
+        std::to_string(kTextAscent) + "] /ItalicAngle 0 /Ascent " + std::to_string(kTextAscent) +
+        " /Descent -" + std::to_string(kTextDescent) + " /CapHeight " +
+        std::to_string(kTextAscent) + " /StemV 80 >>");
+    QPDFObjectHandle cidFont = QPDFObjectHandle::parse(
+        "<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + name +
+        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW " +
+        std::to_string(kTextAdvance) + " /CIDToGIDMap /Identity >>");
+    cidFont.replaceKey("/FontDescriptor", pdf.makeIndirectObject(descriptor));
+    QPDFObjectHandle font = QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type0 /BaseFont " +
+                                                    name + " /Encoding /Identity-H >>");
+    font.replaceKey("/DescendantFonts",
+                    QPDFObjectHandle::newArray({pdf.makeIndirectObject(cidFont)}));
+    font.replaceKey("/ToUnicode", pdf.newStream(identityToUnicodeCMap()));
+    return pdf.makeIndirectObject(font);
+}
+
+/// Adds one page showing the JPEG file over the whole media box, its text layer (if any)
+/// under the same turn back as the image, in the font shared by all pages.
+void addPage(QPDF& pdf, QPDFPageDocumentHelper& document, const PdfImagePage& source,
+             QPDFObjectHandle& font) {
     QPDFObjectHandle image = pdf.newStream();
     QPDFObjectHandle imageDict = image.getDict();
     imageDict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
@@ -64,13 +91,23 @@ void addPage(QPDF& pdf, QPDFPageDocumentHelper& document, const PdfImagePage& so
                             QPDFObjectHandle::newName("/DCTDecode"), QPDFObjectHandle::newNull());
 
     // Stretched over the whole page: no margin, no centring, no kept aspect ratio.
-    const std::string drawing = straightening(source) + "q " + std::to_string(source.boxWidth) +
-                                " 0 0 " + std::to_string(source.boxHeight) + " 0 0 cm " +
-                                kImageName + " Do Q\n";
+    const std::string drawing =
+        straightening(source) + "q " + std::to_string(source.boxWidth) + " 0 0 " +
+        std::to_string(source.boxHeight) + " 0 0 cm " + kImageName + " Do Q\n" +
+        textLayerContent(source.words, source.quarterTurns, source.pixelWidth, source.pixelHeight,
+                         source.boxWidth, source.boxHeight);
     QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
     xobjects.replaceKey(kImageName, image);
     QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
     resources.replaceKey("/XObject", xobjects);
+    if (!source.words.empty()) {
+        if (font.isNull()) {
+            font = textLayerFont(pdf);
+        }
+        QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+        fonts.replaceKey(kTextLayerFont, font);
+        resources.replaceKey("/Font", fonts);
+    }
 
     QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
     page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
@@ -92,8 +129,9 @@ std::optional<std::string> writeJpegPdf(const std::vector<PdfImagePage>& pages, 
     pdf.setSuppressWarnings(true);
     pdf.emptyPDF();
     QPDFPageDocumentHelper document(pdf);
+    QPDFObjectHandle font = QPDFObjectHandle::newNull();
     for (const PdfImagePage& page : pages) {
-        addPage(pdf, document, page);
+        addPage(pdf, document, page, font);
     }
     QPDFWriter writer(pdf, name.c_str(), stream, false);
     writer.write();

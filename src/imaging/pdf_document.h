@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/pdf_page.h"
+
 namespace scandesk {
 
 /// One page of a PDF: a JPEG file embedded unchanged, stretched over the whole media box and
@@ -18,8 +20,9 @@ struct PdfImagePage {
     bool grey = false;  ///< one component; three otherwise
     int boxWidth = 0;   ///< media box in points
     int boxHeight = 0;
-    int quarterTurns = 0;    ///< clockwise quarter turns a viewer shows (/Rotate), 0 ... 3
-    double skewDegrees = 0;  ///< content turned counter-clockwise; drawn turned back by it
+    int quarterTurns = 0;        ///< clockwise quarter turns a viewer shows (/Rotate), 0 ... 3
+    double skewDegrees = 0;      ///< content turned counter-clockwise; drawn turned back by it
+    std::vector<PdfWord> words{};  ///< the invisible text layer, in the image's pixels
 };
 
 /// Writes a PDF of the pages to `stream` (named `name` in messages) and flushes it; the

@@ -9,8 +9,13 @@ namespace scandesk {
 
 /// One recognised word, for the invisible text layer.
 struct PdfWord {
-    std::string text;   ///< UTF-8
-    double x, y, w, h;  ///< its box in the stored image's pixels, origin top-left
+    std::string text;  ///< UTF-8
+    double x = 0;      ///< its box in the stored image's pixels, origin top-left
+    double y = 0;
+    double w = 0;
+    double h = 0;
+    /// A space follows on the same line (between Latin words; never inside a CJK run).
+    bool spaceAfter = false;
 };
 
 /// A page of a document: a page file shown unchanged, turned by the viewer.

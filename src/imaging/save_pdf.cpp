@@ -75,6 +75,7 @@ Outcome<std::string> assemblePdf(std::span<const PdfPage> pages, const MediaBox&
         }
         page.value->quarterTurns = normalQuarterTurns(source.quarterTurns);
         page.value->skewDegrees = source.skewDegrees;
+        page.value->words = source.words;
         document.push_back(std::move(*page.value));
     }
     const std::string stem = pdfDir + "/" + timeStampName(when);
