@@ -2,7 +2,9 @@
 #include "emulator/emulator_options.h"
 
 #include <charconv>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 
 #include "emulator/snmp_agent.h"
@@ -74,6 +76,9 @@ std::string emulatorUsage() {
            "  --s-reply BYTE        reply to the S command (default 0x80)\n"
            "  --i-reply BYTE        reply to the I command (default 0x00)\n"
            "  --block-size N        data bytes per block, 1..65535 (default 32768)\n"
+           "  --page-file FILE      serve this JPEG file as a page of grey and colour jobs;\n"
+           "                        repeated: the files in turn\n"
+           "  --page-gap MS         wait MS milliseconds before each page after the first\n"
            "  --split               send the page stream in small random pieces\n"
            "  --silent-after N      send N units (greeting, replies, blocks), then nothing\n"
            "  --connections N       serve N connections, then exit\n"
@@ -176,6 +181,19 @@ std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const 
          [&](const std::string& v) {
              options.logPath = v;
              return !v.empty();
+         }},
+        {"--page-file",
+         [&](const std::string& v) {
+             std::ifstream in(v, std::ios::binary);
+             Bytes bytes(std::istreambuf_iterator<char>(in), {});
+             script.pageFiles.push_back(std::move(bytes));
+             return in.good() || in.eof() ? !script.pageFiles.back().empty() : false;
+         }},
+        {"--page-gap",
+         [&](const std::string& v) {
+             const auto gap = parseCount(v, 0, 600000);
+             script.pageGap = std::chrono::milliseconds(gap.value_or(0));
+             return gap.has_value();
          }},
         {"--snmp-port",
          [&](const std::string& v) {

@@ -5,6 +5,8 @@
 
 #include "emulator/page_image.h"
 
+#include <thread>
+
 namespace scandesk::emulator {
 
 uint8_t paperCheckReply(FeederState state) {
@@ -108,7 +110,13 @@ std::optional<Bytes> ScannerEngine::nextStreamUnit() {
             job_.reset();
             return Bytes{failing ? script_.failStatus : kScanFinished};
         }
-        auto data = renderPage(*job_, nextPage_);
+        if (nextPage_ > 1 && script_.pageGap.count() > 0) {
+            std::this_thread::sleep_for(script_.pageGap);  // a slower scanner
+        }
+        auto data = script_.pageFiles.empty() || job_->mode == "TEXT"
+                        ? renderPage(*job_, nextPage_)
+                        : std::optional<Bytes>(script_.pageFiles[static_cast<size_t>(
+                              (nextPage_ - 1) % static_cast<int>(script_.pageFiles.size()))]);
         if (!data) {
             job_.reset();
             return Bytes{kPageUnavailable};

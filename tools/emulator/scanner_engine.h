@@ -8,6 +8,7 @@
 // A TCP front end writes the units one after another.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -50,6 +51,10 @@ struct ScannerScript {
     uint8_t failStatus = 0xC3;
     size_t blockSize = kDefaultBlockSize;      ///< 1 .. 65535 data bytes per block
     std::optional<size_t> silentAfterUnits{};  ///< send this many units, then nothing more
+    /// JPEG streams served as the pages of grey and colour jobs, page n the
+    /// ((n - 1) mod count)-th; empty: generated pages.
+    std::vector<Bytes> pageFiles{};
+    std::chrono::milliseconds pageGap{0};  ///< wait before each page after the first
 };
 
 /// One virtual scanner session.
