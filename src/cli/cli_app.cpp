@@ -16,6 +16,7 @@
 #include "common/localization.h"
 #include "devices/catalogue.h"
 #include "logging/program_log.h"
+#include "ocr/languages.h"
 #include "session/default_services.h"
 #include "session/scanner_model.h"
 
@@ -71,6 +72,28 @@ ProgramLogSettings logSettings(const CliOptions& options, SharedErr& err) {
 int usageError(const CliEnvironment& env, const std::string& problem) {
     env.err << "scandesk-cli: " << problem << "\n" << cliUsage();
     return kExitUsage;
+}
+
+// What is wrong with the recognition languages asked for, if anything: a request that is
+// not a list of codes, or codes that are not installed.
+std::string ocrProblem(const CliOptions& options) {
+    if (!options.ocr) {
+        return "";
+    }
+    const std::vector<std::string> installed = installedLanguages();
+    const std::string offered =
+        installed.empty() ? "none (install tesseract-ocr-eng)" : joinLanguages(installed);
+    const auto codes = parseLanguages(*options.ocr);
+    if (!codes) {
+        return "--ocr: '" + *options.ocr +
+               "' is not a list of language codes joined by +; installed: " + offered;
+    }
+    const std::vector<std::string> missing = missingLanguages(*codes, installed);
+    if (!missing.empty()) {
+        return "--ocr: the language(s) " + joinLanguages(missing) +
+               " are not installed; installed: " + offered;
+    }
+    return "";
 }
 
 // One discovery run of the model, waited for on this thread (the main executor's);
@@ -201,6 +224,9 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
         return usageError(env, "--model: '" + *options.model +
                                    "' is not a known model; known: " + catalogueNames());
     }
+    if (std::string problem = ocrProblem(options); !problem.empty()) {
+        return usageError(env, problem);
+    }
     if (!selectScanner(options, services, model, main, err)) {
         return outcome(true, model, main, env);
     }
@@ -213,6 +239,10 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
     if (env.errIsTerminal) {
         model.setPageProgress(
             [&err](int pageNo) { err.line("received page " + std::to_string(pageNo)); });
+        model.setAnalysisProgress([&err](int done, int total) {
+            err.line(fillIn(localized("recognisingText"),
+                            {std::to_string(done), std::to_string(total)}));
+        });
     }
     Interrupted scanned = interruptible(
         [&](std::stop_token stop) { return model.startScan(*choices.request, stop); });

@@ -24,6 +24,7 @@ const std::map<std::string, Field, std::less<>>& valueOptions() {
         {"--format", &CliOptions::format},
         {"--rotate", &CliOptions::rotate},
         {"--combine", &CliOptions::combine},
+        {"--ocr", &CliOptions::ocr},
         {"--dir", &CliOptions::dir},
     };
     return options;
@@ -64,6 +65,9 @@ std::string crossCheck(const CliOptions& o) {
     }
     if (o.prefix.empty()) {
         return "--prefix must not be empty";
+    }
+    if (o.ocr && o.format != "pdf") {
+        return "--ocr writes its text into a PDF: it needs --format pdf";
     }
     return "";
 }
@@ -163,6 +167,7 @@ const char* cliUsage() {
   --dir DIR (default: the desktop directory)                  --prefix TEXT (default: file)
   --yes (confirm the second-pass prompt without waiting)      --verbose
   --log-file PATH (diagnostics to PATH as well)
+  --ocr LANGS (searchable PDF; installed languages joined by +, e.g. eng or chi_sim+eng)
 )";
 }
 

@@ -61,6 +61,9 @@ std::string englishText(std::string_view key) {
         {"resetFailed", "The scanner could not reset."},
         {"pushOutPaperFailed", "The paper could not be ejected."},
         {"unknownScanStatus", "The scanner reported a status this program does not know."},
+        // Searchable PDFs.
+        {"pagesWithoutText", "%1 page(s) have no text: their recognition failed."},
+        {"recognisingText", "Recognising text: page %1 of %2"},
     };
     auto it = table.find(key);
     return it == table.end() ? "" : it->second;

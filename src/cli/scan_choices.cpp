@@ -61,6 +61,7 @@ ChoicesOutcome scanChoices(const CliOptions& o, const Device& scanner, const std
     ScanRequest request;
     request.saveDir = saveDir;
     request.prefix = o.prefix;
+    request.ocrLanguages = o.ocr.value_or("");
     // A scanner that cannot combine offers only "NoCombine".
     const std::vector<CombineType> combinations =
         scanner.supportCombine ? every<CombineType>() : std::vector{CombineType::none};

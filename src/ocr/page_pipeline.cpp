@@ -68,19 +68,17 @@ void PagePipeline::work(std::stop_token stop) {
                 }
             }
         }  // the decoded page goes before the page counts as done
-        int done = 0;
-        int added = 0;
         {
             std::lock_guard lock(mutex_);
             --busy_;
             results_[job->pageNo] = std::move(analysis);
-            done = ++done_;
-            added = added_;
+            ++done_;
+            // Told before the waiting `finish` can return, in the order pages are done.
+            if (options_.progress && !stop.stop_requested()) {
+                options_.progress(done_, added_);
+            }
         }
         changed_.notify_all();
-        if (options_.progress && !stop.stop_requested()) {
-            options_.progress(done, added);
-        }
     }
 }
 

@@ -22,6 +22,7 @@ struct PipelineOptions {
     /// The steps, in order (blank check, orientation, skew, recognition), each optional.
     std::vector<PageStepFactory> steps;
     /// Told on a worker thread each time a page is done: pages done, pages added so far.
+    /// It must not call the pipeline.
     std::function<void(int done, int added)> progress;
 };
 

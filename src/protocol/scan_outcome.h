@@ -67,6 +67,8 @@ struct ScanOutcome {
     bool needsSecondPass = false;
     /// What went wrong, in words, for the diagnostics; never shown as the alert.
     std::string detail;
+    /// Pages that went into the PDF without the text asked for (their recognition failed).
+    int pagesWithoutText = 0;
 
     bool succeeded() const { return code == ScanCode::completed; }
     /// Neither completed nor cancelled.
@@ -74,13 +76,13 @@ struct ScanOutcome {
 
     /// A failure after `pages` stored pages.
     static ScanOutcome failure(ScanCode code, int pages = 0, std::string detail = {}) {
-        return ScanOutcome{code, pages, false, std::move(detail)};
+        return ScanOutcome{code, pages, false, std::move(detail), 0};
     }
 
     /// Outcomes are equal when they mean the same to the user; the detail is not compared.
     friend bool operator==(const ScanOutcome& a, const ScanOutcome& b) {
         return a.code == b.code && a.pagesStored == b.pagesStored &&
-               a.needsSecondPass == b.needsSecondPass;
+               a.needsSecondPass == b.needsSecondPass && a.pagesWithoutText == b.pagesWithoutText;
     }
 };
 

@@ -7,8 +7,10 @@
 #include "discovery/snmp_discovery.h"
 #include "discovery/usb_enumeration.h"
 #include "imaging/combine_image.h"
+#include "imaging/page_files.h"
 #include "imaging/save_images.h"
 #include "imaging/save_pdf.h"
+#include "imaging/save_result.h"
 #include "network/socket_scan_process.h"
 #include "session/transport_choice.h"
 #include "usb/usb_scan_process.h"
@@ -46,7 +48,19 @@ ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimi
         return combineImage(pages, oriation, param);
     };
     services.save2PDF = [](const ScanParam& param, int pages, const std::string& pdfDir,
-                           PageSize pageSize) { return save2PDF(param, pages, pdfDir, pageSize); };
+                           PageSize pageSize, const PageAnalyses& analyses) {
+        std::vector<PdfPage> document;
+        for (int n = 1; n <= pages; ++n) {
+            const std::string file = pageFileName(param.filePath, n, ".jpg");
+            const auto found = analyses.find(n);
+            document.push_back(found == analyses.end() ? PdfPage{file, 0, 0, {}}
+                                                       : pdfPageOf(file, found->second));
+        }
+        const Outcome<std::string> written =
+            writePdf(document, mediaBoxFor(pageSize, param.rotateAngle), pdfDir,
+                     std::chrono::system_clock::now());
+        return written ? saveSuccess() : saveFailure(written.error);
+    };
     services.sleep = [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
     services.busyRetryWait = kBusyRetryWait;
     services.now = [] { return std::chrono::system_clock::now(); };

@@ -12,6 +12,7 @@
 #include "devices/device.h"
 #include "protocol/scan_command.h"
 #include "protocol/scan_process.h"
+#include "session/scan_analysis.h"
 #include "usb/usb_hotplug.h"
 
 namespace scandesk {
@@ -37,9 +38,11 @@ using ScanProcessFactory = std::function<std::unique_ptr<ScanProcess>(
 using CombineImageFunction =
     std::function<ResultPair(int pages, int oriation, const ScanParam& param)>;
 
-/// Writes one PDF of the job's first `pages` page files into `pdfDir`.
-using SavePdfFunction = std::function<ResultPair(const ScanParam& param, int pages,
-                                                 const std::string& pdfDir, PageSize pageSize)>;
+/// Writes one PDF of the job's first `pages` page files into `pdfDir`, each with what the
+/// per-page steps found on it (text layer, turn, skew).
+using SavePdfFunction =
+    std::function<ResultPair(const ScanParam& param, int pages, const std::string& pdfDir,
+                             PageSize pageSize, const PageAnalyses& analyses)>;
 
 /// Blocks the calling thread for the given time.
 using SleepFunction = std::function<void(std::chrono::milliseconds)>;

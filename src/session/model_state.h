@@ -76,6 +76,7 @@ struct ScannerModelState : std::enable_shared_from_this<ScannerModelState> {
     std::map<ObserverId, ModelObserver> observers;
     ObserverId nextObserverId = 1;
     PageProgress progress;
+    AnalysisProgress analysisProgress;
     // USB devices of each product ID the hot-plug observer reports attached; the list
     // holds no more of them than this.
     std::map<uint16_t, int> usbAttached;

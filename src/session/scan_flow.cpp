@@ -30,10 +30,11 @@ std::optional<ScanCode> requestProblem(const ScanRequest& request, const Device&
 // One attempt: a new process of the scanner's transport, started once. Nothing it
 // throws leaves; the pages it stored before are still counted.
 ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanCommand& command,
-                    std::stop_token stop) {
+                    std::stop_token stop, ScanAnalysis& analysis) {
     auto stored = std::make_shared<int>(0);
-    PageProgress progress = [weak = state.weak_from_this(), stored](int pageNo) {
+    PageProgress progress = [weak = state.weak_from_this(), stored, &analysis](int pageNo) {
         ++*stored;
+        analysis.pageStored(pageNo);
         if (auto self = weak.lock()) {
             self->reportPage(pageNo);
         }
@@ -55,11 +56,32 @@ ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanC
     }
 }
 
-// Combines the `pages` page files on disk if asked, then writes the PDF and removes the
-// receive directory for the PDF file type. On failure every page file stays and no PDF
-// is written.
+// The analysis of a pass's pages, reporting to the model's progress callback.
+ScanAnalysis analysisOf(ScannerModelState& state, const ScanRequest& request,
+                        const ScanParam& param, bool combine) {
+    return ScanAnalysis(request, param, combine,
+                        [weak = state.weak_from_this()](int done, int total) {
+                            auto self = weak.lock();
+                            if (!self) {
+                                return;
+                            }
+                            AnalysisProgress callback;
+                            {
+                                std::lock_guard lock(self->mutex);
+                                callback = self->analysisProgress;
+                            }
+                            if (callback) {
+                                callback(done, total);
+                            }
+                        });
+}
+
+// Combines the `pages` page files on disk if asked, waits for the pages' analysis, then
+// writes the PDF and removes the receive directory for the PDF file type. On failure
+// (or a stop while the analysis runs) every page file stays and no PDF is written.
 ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param,
-                        const ScanRequest& request, int pages, bool combine) {
+                        const ScanRequest& request, int pages, bool combine, ScanAnalysis& analysis,
+                        std::stop_token stop) {
     if (pages == 0) {
         return ScanOutcome{};  // nothing to combine or assemble
     }
@@ -72,7 +94,13 @@ ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param,
     if (param.fileType != "PDF" || request.keepPages) {
         return ScanOutcome{ScanCode::completed, pages, false, {}};
     }
-    if (!state.services.save2PDF(param, pages, request.saveDir, request.pageSize).status) {
+    analysis.pagesFinal(pages);
+    const std::optional<PageAnalyses> analyses = analysis.finish(stop);
+    if (!analyses) {
+        return ScanOutcome::failure(ScanCode::cancelled, pages);
+    }
+    if (!state.services.save2PDF(param, pages, request.saveDir, request.pageSize, *analyses)
+             .status) {
         return ScanOutcome::failure(ScanCode::cannotSavePDF, pages);
     }
     std::string dir;
@@ -81,7 +109,7 @@ ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param,
         dir = state.receiveDir;
     }
     removeReceiveDir(dir);
-    return ScanOutcome{ScanCode::completed, pages, false, {}};
+    return ScanOutcome{ScanCode::completed, pages, false, {}, pagesWithoutText(*analyses)};
 }
 
 // The alert text of a failed or cancelled scan: what happened, then what is on disk and
@@ -101,6 +129,10 @@ std::string failureMessage(const ScanOutcome& outcome, const std::string& folder
 }  // namespace
 
 ScanOutcome ScannerModelState::showOutcome(ScanOutcome outcome, std::string success) {
+    if (outcome.succeeded() && outcome.pagesWithoutText > 0) {
+        success +=
+            " " + fillIn(localized("pagesWithoutText"), {std::to_string(outcome.pagesWithoutText)});
+    }
     if (outcome.succeeded()) {
         setAlert(localized("info"), std::move(success), outcome.needsSecondPass);
     } else {
@@ -126,14 +158,16 @@ ScanOutcome ScannerModel::startScan(const ScanRequest& request, std::stop_token 
         return state.showOutcome(ScanOutcome::failure(ScanCode::cannotCreateReceiveDir), {});
     }
     const ScanParam param = *mapScanParameter(request, scanner, receiveDir());
+    const bool twoPass = !scanner.hasScreen && combines(request.combine);
+    ScanAnalysis analysis = analysisOf(state, request, param, combines(request.combine));
 
-    ScanOutcome scanned = runScan(state, scanner, ScanCommand(param), stop);
+    ScanOutcome scanned = runScan(state, scanner, ScanCommand(param), stop, analysis);
     diagInfo("ret = ", describe(scanned));
     if (!scanned.succeeded()) {
         // Whatever pages arrived stay in the receive directory.
         return state.showOutcome(std::move(scanned), {});
     }
-    if (!scanner.hasScreen && combines(request.combine)) {
+    if (twoPass) {
         // First of two passes: the page waits in the receive directory, and the second
         // side is scanned on this scanner.
         scanned.needsSecondPass = true;
@@ -144,7 +178,7 @@ ScanOutcome ScannerModel::startScan(const ScanRequest& request, std::stop_token 
     }
     const int pages = scanned.pagesStored;
     return state.showOutcome(
-        finishPages(state, param, request, pages, combines(request.combine)),
+        finishPages(state, param, request, pages, combines(request.combine), analysis, stop),
         localized("scanPage") + " " + std::to_string(pages) + " " + localized("pages"));
 }
 
@@ -169,13 +203,15 @@ ScanOutcome ScannerModel::secondScan(const ScanRequest& request, std::stop_token
     const ScanParam param = *mapScanParameter(request, scanner, dir);
     ScanCommand command(param);
     command.param.isSecondScan = true;
+    // The two sides are analysed once they are combined (or both stored).
+    ScanAnalysis analysis = analysisOf(state, request, param, true);
 
-    ScanOutcome scanned = runScan(state, scanner, command, stop);
+    ScanOutcome scanned = runScan(state, scanner, command, stop, analysis);
     if (scanned.code == ScanCode::scannerBusy) {
         diagInfo("scanner is busy");
         state.services.sleep(state.services.busyRetryWait);
         scanned = stop.stop_requested() ? ScanOutcome::failure(ScanCode::cancelled)
-                                        : runScan(state, scanner, command, stop);
+                                        : runScan(state, scanner, command, stop, analysis);
     }
     diagInfo("ret = ", describe(scanned));
     // The first pass's page is page 1 of the receive directory.
@@ -185,9 +221,10 @@ ScanOutcome ScannerModel::secondScan(const ScanRequest& request, std::stop_token
         scanned.needsSecondPass = scanned.failed();
         return state.showOutcome(std::move(scanned), {});
     }
-    return state.showOutcome(finishPages(state, param, request, scanned.pagesStored,
-                                         !scanner.hasScreen && combines(request.combine)),
-                             localized(kTwoPassDoneKey));
+    return state.showOutcome(
+        finishPages(state, param, request, scanned.pagesStored,
+                    !scanner.hasScreen && combines(request.combine), analysis, stop),
+        localized(kTwoPassDoneKey));
 }
 
 }  // namespace scandesk

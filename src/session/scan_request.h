@@ -24,6 +24,9 @@ struct ScanRequest {
     /// The pages are for the document under review: they stay in the receive directory
     /// (in `saveDir`), combined if asked, and no PDF is written.
     bool keepPages = false;
+    /// Text recognition for a PDF: Tesseract codes joined by '+' ("eng", "chi_sim+eng");
+    /// empty: none.
+    std::string ocrLanguages{};
 
     friend bool operator==(const ScanRequest&, const ScanRequest&) = default;
 };

@@ -255,6 +255,11 @@ void ScannerModel::setPageProgress(PageProgress progress) {
     state_->progress = std::move(progress);
 }
 
+void ScannerModel::setAnalysisProgress(AnalysisProgress progress) {
+    std::lock_guard lock(state_->mutex);
+    state_->analysisProgress = std::move(progress);
+}
+
 void ScannerModel::autoDetectScanners() {
     state_->background.post([weak = std::weak_ptr<ScannerModelState>(state_)] {
         auto self = weak.lock();

@@ -82,6 +82,9 @@ class ScannerModel {
     /// Told of each page stored by a running scan (its number), on the scanning thread.
     /// An empty function turns progress reports off.
     void setPageProgress(PageProgress progress);
+    /// Told as the pages of a PDF are analysed (recognised): pages done, pages handed
+    /// over so far; on a worker thread. An empty function turns these reports off.
+    void setAnalysisProgress(AnalysisProgress progress);
 
     /// Starts one discovery run (network search, then USB search) and returns at once.
     /// The list is emptied, each network scanner is listed as soon as it is found (the

@@ -26,9 +26,9 @@ std::set<fs::path> pdfFilesIn(const std::string& folder) {
 ScannerModelServices PdfWatch::watch(ScannerModelServices services) {
     services.save2PDF = [this, write = std::move(services.save2PDF)](
                             const ScanParam& param, int pages, const std::string& pdfDir,
-                            PageSize pageSize) {
+                            PageSize pageSize, const PageAnalyses& analyses) {
         const auto before = pdfFilesIn(pdfDir);
-        ResultPair result = write(param, pages, pdfDir, pageSize);
+        ResultPair result = write(param, pages, pdfDir, pageSize, analyses);
         if (result.status) {
             for (const auto& file : pdfFilesIn(pdfDir)) {
                 if (!before.contains(file)) {

@@ -72,7 +72,8 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         record->combineCalls.push_back(pages);
         return ResultPair{record->combineSucceeds, "combined"};
     };
-    services.save2PDF = [record](const ScanParam&, int pages, const std::string&, PageSize) {
+    services.save2PDF = [record](const ScanParam&, int pages, const std::string&, PageSize,
+                                 const PageAnalyses&) {
         std::lock_guard lock(record->mutex);
         record->pdfPages.push_back(pages);
         return ResultPair{true, "saveSuccessfully"};
