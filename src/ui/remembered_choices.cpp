@@ -54,6 +54,8 @@ RememberedChoices loadChoices(const QSettings& settings, const SettingState& def
         request.dpi = parseResolution(*text).value_or(request.dpi);
     }
     request.prefix = textAt(settings, "output/prefix").value_or(request.prefix);
+    choices.state.searchable = settings.value("ocr/enabled", defaults.searchable).toBool();
+    choices.state.ocrLanguages = textAt(settings, "ocr/languages").value_or(defaults.ocrLanguages);
     request.saveDir = textAt(settings, "output/folder").value_or(request.saveDir);
     choices.scannerName = textAt(settings, "scanner/name").value_or("");
     choices.scannerAddress = textAt(settings, "scanner/address").value_or("");
@@ -77,6 +79,8 @@ void saveChoices(QSettings& settings, const SettingState& state, const Device& s
     settings.setValue("options/rotation", spelled(request.rotation));
     settings.setValue("options/combine", spelled(request.combine));
     settings.setValue("output/prefix", QString::fromStdString(request.prefix));
+    settings.setValue("ocr/enabled", state.searchable);
+    settings.setValue("ocr/languages", QString::fromStdString(state.ocrLanguages));
     settings.setValue("output/folder", QString::fromStdString(request.saveDir));
     settings.remove("scanner");
     settings.setValue("scanner/name", QString::fromStdString(scanner.name));

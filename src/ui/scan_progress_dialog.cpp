@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include "common/localization.h"
 #include "ui/translations.h"
 
 namespace scandesk {
@@ -43,13 +44,23 @@ ScanProgressDialog::ScanProgressDialog(QWidget* window, std::function<void()> ca
     cancelButton_ = buttons->addButton(displayText("cancelScan"), QDialogButtonBox::RejectRole);
     cancelButton_->setObjectName("cancelScan");
     connect(cancelButton_, &QPushButton::clicked, this, [this] { requestCancel(); });
+    recognition_ = new QLabel(this);
+    recognition_->setObjectName("recognitionStatus");
+    recognition_->hide();
     column->addWidget(status_);
+    column->addWidget(recognition_);
     column->addWidget(thumbnails_, 1);
     column->addWidget(buttons);
 }
 
 void ScanProgressDialog::setPageCount(int pages) {
     status_->setText(statusText(pages));
+}
+
+void ScanProgressDialog::showRecognition(int done, int total) {
+    recognition_->setText(QString::fromStdString(
+        fillIn(localized("recognisingText"), {std::to_string(done), std::to_string(total)})));
+    recognition_->show();
 }
 
 void ScanProgressDialog::showThumbnail(int pageNo, const QImage& thumbnail) {

@@ -22,6 +22,8 @@ class ScanProgressDialog final : public QDialog {
 
     /// Shows the number of pages stored so far.
     void setPageCount(int pages);
+    /// Shows "Recognising text: page N of M" under the pages received.
+    void showRecognition(int done, int total);
     /// Adds or replaces the thumbnail of a stored page, kept in page order.
     void showThumbnail(int pageNo, const QImage& thumbnail);
 
@@ -41,6 +43,7 @@ class ScanProgressDialog final : public QDialog {
     std::function<void()> cancel_;
     bool cancelRequested_ = false;
     QLabel* status_ = nullptr;
+    QLabel* recognition_ = nullptr;
     QListWidget* thumbnails_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
 };

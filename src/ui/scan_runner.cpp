@@ -12,6 +12,16 @@ ScanRunner::ScanRunner(ScannerModel& model, QWidget* window) : model_(model), wi
         QMetaObject::invokeMethod(
             this, [this, pageNo] { showPage(pageNo); }, Qt::QueuedConnection);
     });
+    model_.setAnalysisProgress([this](int done, int total) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, done, total] {
+                if (progress_) {
+                    progress_->showRecognition(done, total);
+                }
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 ScanRunner::~ScanRunner() {
@@ -20,6 +30,7 @@ ScanRunner::~ScanRunner() {
         worker_.join();
     }
     model_.setPageProgress({});
+    model_.setAnalysisProgress({});
 }
 
 bool ScanRunner::run(Pass pass, std::string prefix, Finished finished) {

@@ -5,8 +5,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -16,6 +18,7 @@
 #include "devices/catalogue.h"
 #include "imaging/page_files.h"
 #include "network/ipv4_address.h"
+#include "ocr/languages.h"
 #include "session/choice_rules.h"
 #include "session/list_text.h"
 #include "session/scan_parameter_mapping.h"
@@ -112,11 +115,16 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
       mainExecutor_(&executorContext_),
       backgroundExecutor_(services_.makeBackgroundExecutor()) {
     state_.request.saveDir = services_.defaultSaveDir.toStdString();
+    ocrChoices_ = ocrLanguageChoices(installedLanguages());
+    state_.ocrLanguages =
+        defaultOcrLanguages(ocrChoices_, displayText("defaultOcrLanguages").toStdString());
     if (services_.openSettings) {
         settings_ = services_.openSettings();
         RememberedChoices choices = loadChoices(*settings_, state_);
         state_.request.saveDir = choices.state.request.saveDir;
         state_.request.prefix = choices.state.request.prefix;
+        state_.searchable = choices.state.searchable;
+        state_.ocrLanguages = choices.state.ocrLanguages;
         if (!choices.scannerName.empty()) {
             remembered_ = std::move(choices);
         }
@@ -202,6 +210,31 @@ void SettingView::buildRows() {
     saveTypeChooser_ = addChooser("saveFileType", "saveFileType");
     rotateAngleChooser_ = addChooser("rotateAngle", "rotateAngle");
 
+    // Searchable PDF: on or off, and the languages of the text.
+    ocrRow_ = new QWidget(this);
+    auto* ocrLayout = new QHBoxLayout(ocrRow_);
+    ocrLayout->setContentsMargins(0, 0, 0, 0);
+    ocrCheck_ = new QCheckBox(ocrRow_);
+    ocrCheck_->setObjectName("searchablePdf");
+    ocrLanguageChooser_ = new QComboBox(ocrRow_);
+    ocrLanguageChooser_->setObjectName("ocrLanguages");
+    ocrLanguageChooser_->setAccessibleName(displayText("ocrLanguages"));
+    std::vector<Entry> languageEntries;
+    for (size_t i = 0; i < ocrChoices_.size(); ++i) {
+        QStringList names;
+        const std::vector<std::string> codes =
+            parseLanguages(ocrChoices_[i]).value_or(std::vector<std::string>{});
+        for (const std::string& code : codes) {
+            const QString name = displayText("language_" + code);
+            names << (name.startsWith("language_") ? QString::fromStdString(code) : name);
+        }
+        languageEntries.push_back({names.join(" + "), static_cast<int>(i)});
+    }
+    showEntries(ocrLanguageChooser_, languageEntries, 0);
+    ocrLayout->addWidget(ocrCheck_);
+    ocrLayout->addWidget(ocrLanguageChooser_, 1);
+    addRow("searchablePdf", ocrRow_, ocrCheck_);
+
     fileNameField_ = new QLineEdit(this);
     fileNameField_->setObjectName("saveFileName");
     fileNameField_->setPlaceholderText(withoutMnemonic(displayText("saveFileName")));
@@ -232,11 +265,12 @@ void SettingView::buildRows() {
     column->addStretch(1);
 
     // Tab walks the rows top to bottom, each row left to right, then Scan.
-    const QList<QWidget*> focusOrder{scannerChooser_,    refreshButton_,      addButton_,
-                                     scanSourceChooser_, colorModeChooser_,   contentTypeChooser_,
-                                     resolutionChooser_, combineTypeChooser_, pageSizeChooser_,
-                                     saveTypeChooser_,   rotateAngleChooser_, fileNameField_,
-                                     saveDirField_,      browseButton_,       scanButton_};
+    const QList<QWidget*> focusOrder{scannerChooser_,     refreshButton_,      addButton_,
+                                     scanSourceChooser_,  colorModeChooser_,   contentTypeChooser_,
+                                     resolutionChooser_,  combineTypeChooser_, pageSizeChooser_,
+                                     saveTypeChooser_,    ocrCheck_,           ocrLanguageChooser_,
+                                     rotateAngleChooser_, fileNameField_,      saveDirField_,
+                                     browseButton_,       scanButton_};
     for (qsizetype i = 1; i < focusOrder.size(); ++i) {
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
     }
@@ -282,6 +316,15 @@ void SettingView::connectControls() {
     onChoice(rotateAngleChooser_,
              [&request](int value) { request.rotation = static_cast<Rotation>(value); });
 
+    connect(ocrCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        state_.searchable = on;
+        render();
+    });
+    connect(ocrLanguageChooser_, &QComboBox::currentIndexChanged, this, [this](int row) {
+        if (row >= 0 && static_cast<size_t>(row) < ocrChoices_.size()) {
+            state_.ocrLanguages = ocrChoices_[static_cast<size_t>(row)];
+        }
+    });
     connect(fileNameField_, &QLineEdit::textChanged, this,
             [&request](const QString& text) { request.prefix = text.toStdString(); });
     connect(saveDirField_, &QLineEdit::textChanged, this,
@@ -319,11 +362,22 @@ void SettingView::render() {
     showEntries(saveTypeChooser_, fileTypeEntries(request), static_cast<int>(request.fileType));
     showEntries(rotateAngleChooser_, allEntries<Rotation>(), static_cast<int>(request.rotation));
     showText(fileNameField_, request.prefix);
+    {
+        const QSignalBlocker blocker(ocrCheck_);
+        ocrCheck_->setChecked(state_.searchable);
+    }
+    const auto language = std::find(ocrChoices_.begin(), ocrChoices_.end(), state_.ocrLanguages);
+    if (language != ocrChoices_.end()) {
+        const QSignalBlocker blocker(ocrLanguageChooser_);
+        ocrLanguageChooser_->setCurrentIndex(static_cast<int>(language - ocrChoices_.begin()));
+    }
     showText(saveDirField_, request.saveDir);
 
     form_->setRowVisible(combineTypeChooser_, rules.combineShown);
     form_->setRowVisible(rotateAngleChooser_, rules.rotationShown);
     form_->setRowVisible(fileNameField_, rules.fileNameShown);
+    form_->setRowVisible(ocrRow_, request.fileType == FileType::pdf && !ocrChoices_.empty());
+    ocrLanguageChooser_->setEnabled(state_.searchable);
     scanSourceChooser_->setEnabled(rules.scanSourceEnabled);
     pageSizeChooser_->setEnabled(rules.pageSizeEnabled);
     saveTypeChooser_->setEnabled(rules.saveTypeEnabled);
@@ -514,11 +568,12 @@ void SettingView::passFinished(const ScanOutcome& outcome, const std::string& sa
 }
 
 ScanRequest SettingView::scanRequest() const {
-    ScanRequest request = state_.request;
+    ScanRequest request = passRequest(state_);
     if (hooks_.reviewFolder) {
         if (std::optional<std::string> folder = hooks_.reviewFolder()) {
             request.saveDir = *folder;
             request.keepPages = true;
+            request.ocrLanguages.clear();  // the pages under review are not recognised yet
         }
     }
     return request;

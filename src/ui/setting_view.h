@@ -1,6 +1,7 @@
 // The settings window's content: scanner and scan choices, output folder, scan button.
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -166,6 +167,10 @@ class SettingView final : public QWidget {
     QComboBox* resolutionChooser_ = nullptr;
     QComboBox* combineTypeChooser_ = nullptr;
     QComboBox* pageSizeChooser_ = nullptr;
+    QWidget* ocrRow_ = nullptr;
+    QCheckBox* ocrCheck_ = nullptr;
+    QComboBox* ocrLanguageChooser_ = nullptr;
+    std::vector<std::string> ocrChoices_;  ///< the language entries, in chooser order
     QComboBox* saveTypeChooser_ = nullptr;
     QComboBox* rotateAngleChooser_ = nullptr;
     QLineEdit* fileNameField_ = nullptr;

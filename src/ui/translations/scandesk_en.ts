@@ -550,6 +550,32 @@
     <message>
         <source>pagesSaved</source>
         <translation>Saved %1 page(s): %2</translation>
+        <source>searchablePdf</source>
+        <translation>Searc&amp;hable PDF</translation>
+    </message>
+    <message>
+        <source>ocrLanguages</source>
+        <translation>Text languages</translation>
+    </message>
+    <message>
+        <source>language_eng</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>language_chi_sim</source>
+        <translation>Simplified Chinese</translation>
+    </message>
+    <message>
+        <source>defaultOcrLanguages</source>
+        <translation>eng</translation>
+    </message>
+    <message>
+        <source>recognisingText</source>
+        <translation>Recognising text: page %1 of %2</translation>
+    </message>
+    <message>
+        <source>pagesWithoutText</source>
+        <translation>%1 page(s) have no text: their recognition failed.</translation>
     </message>
 </context>
 </TS>

@@ -550,6 +550,32 @@
     <message>
         <source>pagesSaved</source>
         <translation>已保存 %1 页：%2</translation>
+        <source>searchablePdf</source>
+        <translation>可搜索 PDF(&amp;H)</translation>
+    </message>
+    <message>
+        <source>ocrLanguages</source>
+        <translation>文字语言</translation>
+    </message>
+    <message>
+        <source>language_eng</source>
+        <translation>英语</translation>
+    </message>
+    <message>
+        <source>language_chi_sim</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>defaultOcrLanguages</source>
+        <translation>chi_sim+eng</translation>
+    </message>
+    <message>
+        <source>recognisingText</source>
+        <translation>正在识别文字：第 %1 页，共 %2 页</translation>
+    </message>
+    <message>
+        <source>pagesWithoutText</source>
+        <translation>%1 页没有文字：识别失败。</translation>
     </message>
 </context>
 </TS>
