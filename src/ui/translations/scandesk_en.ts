@@ -550,6 +550,8 @@
     <message>
         <source>pagesSaved</source>
         <translation>Saved %1 page(s): %2</translation>
+    </message>
+    <message>
         <source>searchablePdf</source>
         <translation>Searc&amp;hable PDF</translation>
     </message>

@@ -550,6 +550,8 @@
     <message>
         <source>pagesSaved</source>
         <translation>已保存 %1 页：%2</translation>
+    </message>
+    <message>
         <source>searchablePdf</source>
         <translation>可搜索 PDF(&amp;H)</translation>
     </message>
