@@ -23,7 +23,7 @@ ScanAnalysis::ScanAnalysis(const ScanRequest& request, const ScanParam& param, b
                            AnalysisProgress progress)
     : filePath_(param.filePath), combine_(combine) {
     std::vector<PageStepFactory> steps = analysisSteps(request);
-    if (request.fileType != FileType::pdf || steps.empty()) {
+    if (request.fileType != FileType::pdf || request.keepPages || steps.empty()) {
         return;
     }
     options_.emplace();
