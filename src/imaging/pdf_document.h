@@ -20,8 +20,8 @@ struct PdfImagePage {
     bool grey = false;  ///< one component; three otherwise
     int boxWidth = 0;   ///< media box in points
     int boxHeight = 0;
-    int quarterTurns = 0;        ///< clockwise quarter turns a viewer shows (/Rotate), 0 ... 3
-    double skewDegrees = 0;      ///< content turned counter-clockwise; drawn turned back by it
+    int quarterTurns = 0;          ///< clockwise quarter turns a viewer shows (/Rotate), 0 ... 3
+    double skewDegrees = 0;        ///< content turned counter-clockwise; drawn turned back by it
     std::vector<PdfWord> words{};  ///< the invisible text layer, in the image's pixels
 };
 
