@@ -229,7 +229,7 @@ void PageArea::addScannedPages(const std::vector<std::string>& files) {
     }
     hooks_.status(failed.empty() ? displayText("pagesAdded").arg(files.size())
                                  : displayText("pagesNotAdded").arg(failed.size()));
-    list_->setFocus();
+    focusList();
 }
 
 void PageArea::showLastScan(QList<QImage> pictures) {
@@ -240,8 +240,15 @@ void PageArea::showLastScan(QList<QImage> pictures) {
     if (model_->rowCount() > 0) {
         list_->setCurrentIndex(model_->index(0));
     }
-    list_->setFocus();
+    focusList();
     updateActions();
+}
+
+void PageArea::focusList() {
+    // The scan's dialog has just closed: the window takes the keys back even where no
+    // window manager hands them over.
+    window()->activateWindow();
+    list_->setFocus();
 }
 
 void PageArea::reportRestore() {

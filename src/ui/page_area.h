@@ -79,6 +79,8 @@ class PageArea final : public QWidget {
     void changed(const DocumentChange& change, std::vector<size_t> fallback = {});
     /// Enables the actions that apply now.
     void updateActions();
+    /// Gives the keys to the page list.
+    void focusList();
     void save();
     void insertScan();
     void viewPage();
