@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "session/receive_directory.h"
 #include "ui/thumbnail_loader.h"
 #include "ui/translations.h"
 
@@ -397,9 +396,7 @@ void PageArea::adoptLeftovers() {
         if (!files.empty()) {
             document_->insert(files, std::nullopt);
         }
-        if (pageFilesIn(dir).empty()) {
-            removeReceiveDir(dir.string());
-        }
+        fs::remove(dir, error);  // only when nothing is left in it
     }
 }
 
