@@ -109,7 +109,6 @@ PageArea::PageArea(std::optional<DocumentFolderClaim> claim, std::unique_ptr<QSe
     list_->setWrapping(true);
     list_->setResizeMode(QListView::Adjust);
     list_->setMovement(QListView::Snap);
-    list_->setUniformItemSizes(true);
     list_->setIconSize({kThumbnailEdge, kThumbnailEdge});
     list_->setGridSize({kThumbnailEdge + kGridMargin, kThumbnailEdge + 2 * kGridMargin});
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -1,8 +1,11 @@
 // Rows, thumbnails and drag and drop of the page list.
 #include "ui/page_list_model.h"
 
+#include <QGuiApplication>
+#include <QIcon>
 #include <QMimeData>
 #include <QPainter>
+#include <QPalette>
 #include <QTransform>
 
 #include "ui/translations.h"
@@ -12,6 +15,24 @@ namespace scandesk {
 namespace {
 constexpr const char* kRowsMime = "application/x-scandesk-page-rows";
 constexpr QRgb kPlaceholderGrey = 0xFFE0E0E0;
+constexpr int kSelectionFrame = 4;
+
+/// The page as it is, and when selected with a frame in the highlight colour instead of
+/// the usual tint, which would hide the page.
+QIcon pageIcon(const QImage& image) {
+    QIcon icon(QPixmap::fromImage(image));
+    QImage selected = image.convertToFormat(QImage::Format_RGB32);
+    QPainter painter(&selected);
+    QPen pen(QGuiApplication::palette().color(QPalette::Highlight), kSelectionFrame);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.drawRect(selected.rect().adjusted(kSelectionFrame / 2, kSelectionFrame / 2,
+                                              -kSelectionFrame / 2, -kSelectionFrame / 2));
+    painter.end();
+    icon.addPixmap(QPixmap::fromImage(selected), QIcon::Selected);
+    return icon;
+}
+
 }  // namespace
 
 PageListModel::PageListModel(int thumbnailEdge, qint64 cacheBytes, QObject* parent)
@@ -61,17 +82,17 @@ QVariant PageListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (!document_) {
-        return pictures_[row];
+        return pageIcon(pictures_[row]);
     }
     const DocumentPage& page = document_->pages()[row];
     const QImage image = cache_.get(QString::fromStdString(document_->pathOf(page)));
     if (image.isNull()) {
-        return placeholder_;
+        return pageIcon(placeholder_);
     }
     if (page.quarterTurns == 0) {
-        return image;
+        return pageIcon(image);
     }
-    return image.transformed(QTransform().rotate(90.0 * page.quarterTurns));
+    return pageIcon(image.transformed(QTransform().rotate(90.0 * page.quarterTurns)));
 }
 
 Qt::ItemFlags PageListModel::flags(const QModelIndex& index) const {

@@ -2,6 +2,7 @@
 #include "ui/thumbnail_cache.h"
 
 #include <QMetaObject>
+#include <QPainter>
 
 #include "ui/thumbnail_loader.h"
 
@@ -10,6 +11,7 @@ namespace scandesk {
 namespace {
 // Two decoders: pages come back quickly without taking every core from a running scan.
 constexpr int kDecoders = 2;
+constexpr QRgb kFrameGrey = 0xFF909090;
 }  // namespace
 
 ThumbnailCache::ThumbnailCache(int edge, qint64 maxBytes, Ready ready)
@@ -32,7 +34,14 @@ QImage ThumbnailCache::get(const QString& path) {
     }
     pending_.insert(path);
     pool_.start([this, path, edge = edge_] {
-        const QImage image = decodeThumbnail(path, edge);
+        QImage image = decodeThumbnail(path, edge);
+        if (!image.isNull()) {
+            // A thin frame, so that a white page stands out from the white list.
+            image = image.convertToFormat(QImage::Format_RGB32);
+            QPainter painter(&image);
+            painter.setPen(QColor(kFrameGrey));
+            painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
+        }
         QMetaObject::invokeMethod(
             this, [this, path, image] { stored(path, image); }, Qt::QueuedConnection);
     });
