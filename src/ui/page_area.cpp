@@ -109,7 +109,7 @@ PageArea::PageArea(std::optional<DocumentFolderClaim> claim, std::unique_ptr<QSe
     list_->setWrapping(true);
     list_->setResizeMode(QListView::Adjust);
     list_->setMovement(QListView::Snap);
-    list_->setIconSize({kThumbnailEdge, kThumbnailEdge});
+    list_->setIconSize({kThumbnailEdge + 8, kThumbnailEdge + 8});  // the selection frame
     list_->setGridSize({kThumbnailEdge + kGridMargin, kThumbnailEdge + 2 * kGridMargin});
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setDragDropMode(QAbstractItemView::InternalMove);

@@ -57,7 +57,7 @@ class PageArea final : public QWidget {
     QAction* reviewAction() const { return reviewAction_; }
     QListView* list() const { return list_; }
     const Document* document() const { return document_.get(); }
-    const PageListModel& model() const { return *model_; }
+    PageListModel& model() { return *model_; }
 
     /// Whether scans go into the document instead of being saved at once.
     bool reviewing() const;

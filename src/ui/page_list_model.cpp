@@ -17,19 +17,19 @@ constexpr const char* kRowsMime = "application/x-scandesk-page-rows";
 constexpr QRgb kPlaceholderGrey = 0xFFE0E0E0;
 constexpr int kSelectionFrame = 4;
 
-/// The page as it is, and when selected with a frame in the highlight colour instead of
-/// the usual tint, which would hide the page.
+/// The page inside a clear margin; when selected, the margin is filled with the
+/// highlight colour instead of the usual tint, which would hide the page.
 QIcon pageIcon(const QImage& image) {
-    QIcon icon(QPixmap::fromImage(image));
-    QImage selected = image.convertToFormat(QImage::Format_RGB32);
-    QPainter painter(&selected);
-    QPen pen(QGuiApplication::palette().color(QPalette::Highlight), kSelectionFrame);
-    pen.setJoinStyle(Qt::MiterJoin);
-    painter.setPen(pen);
-    painter.drawRect(selected.rect().adjusted(kSelectionFrame / 2, kSelectionFrame / 2,
-                                              -kSelectionFrame / 2, -kSelectionFrame / 2));
-    painter.end();
-    icon.addPixmap(QPixmap::fromImage(selected), QIcon::Selected);
+    const auto framed = [&image](const QColor& frame) {
+        QImage canvas(image.size() + QSize(2 * kSelectionFrame, 2 * kSelectionFrame),
+                      QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(frame);
+        QPainter painter(&canvas);
+        painter.drawImage(kSelectionFrame, kSelectionFrame, image);
+        return QPixmap::fromImage(canvas);
+    };
+    QIcon icon(framed(Qt::transparent));
+    icon.addPixmap(framed(QGuiApplication::palette().color(QPalette::Highlight)), QIcon::Selected);
     return icon;
 }
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -369,6 +370,13 @@ void WindowTest::reviewedPagesAreFixedWithKeysThenSaved() {
     QCOMPARE(document.size(), 2u);
     QCOMPARE(document.pages()[0].quarterTurns, 1);
     QCOMPARE(*readWholeFile(document.pathOf(document.pages()[1])).value, stored[2]);
+    // A page dropped before the first one moves there; Ctrl+Z takes the move back.
+    PageListModel& model = window.pageArea().model();
+    std::unique_ptr<QMimeData> dragged(model.mimeData({model.index(1)}));
+    model.dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, {});
+    QTRY_COMPARE(*readWholeFile(document.pathOf(document.pages()[0])).value, stored[2]);
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(document.pages()[0].quarterTurns, 1);
     QTRY_VERIFY(window.pageArea().model().cache().bytes() > 0);
     if (const QString shot = qEnvironmentVariable("SCANDESK_PAGE_AREA_SHOT"); !shot.isEmpty()) {
         QTest::qWait(200);
