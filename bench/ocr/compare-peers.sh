@@ -55,12 +55,10 @@ os.makedirs(os.path.dirname(many))
 for n in range(1, 51):
     shutil.copy(files[(n - 1) % pages], f"{many}-{n:04d}.jpg")
 def cat_fsync():
-    with open(os.path.join(work, "cat.out"), "wb") as out:
-        for n in range(1, 51):
-            with open(f"{many}-{n:04d}.jpg", "rb") as f:
-                out.write(f.read())
-        out.flush()
-        os.fsync(out.fileno())
+    # As commands, like our writer's one process: cat into a file, then sync that file.
+    out = os.path.join(work, "cat.out")
+    subprocess.run(["sh", "-c", f'cat "$@" > {out} && sync {out}', "sh"]
+                   + [f"{many}-{n:04d}.jpg" for n in range(1, 51)], check=True)
 plain = timed(lambda: run(driver, "plain", many, "50", fresh("plain50")))
 cat = timed(cat_fsync)
 
@@ -86,7 +84,7 @@ def score(pdf):
     found = placed = total = 0
     for page, words in truth.items():
         xhtml = run("pdftotext", "-bbox", "-f", str(page), "-l", str(page), pdf, "-")
-        boxes = [(m[5], float(m[1]), float(m[2]), float(m[3]), float(m[4])) for m in WORD.findall(xhtml)]
+        boxes = [(m[4], float(m[0]), float(m[1]), float(m[2]), float(m[3])) for m in WORD.findall(xhtml)]
         pw, ph = 595.0, 842.0
         k = pw / 2480
         text_words = {b[0] for b in boxes}

@@ -1,7 +1,6 @@
 // The Tesseract engine behind a small value type: setup, recognition, orientation.
 #include "ocr/tesseract_engine.h"
 
-#include <dlfcn.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
@@ -11,22 +10,6 @@
 namespace scandesk {
 
 namespace {
-
-using SetThreads = void (*)(int);
-
-/// OpenMP's per-thread team size setter, when Tesseract was built with OpenMP.
-SetThreads openMpSetThreads() {
-    static const SetThreads setter =
-        reinterpret_cast<SetThreads>(::dlsym(RTLD_DEFAULT, "omp_set_num_threads"));
-    return setter;
-}
-
-/// Keeps the calling thread's OpenMP sections on that thread.
-void singleThreaded() {
-    if (SetThreads setter = openMpSetThreads()) {
-        setter(1);
-    }
-}
 
 /// Tesseract's input: 8-bit grey, converted when the page is in colour.
 const Raster& greyOf(const Raster& page, Raster& converted) {
@@ -67,7 +50,6 @@ TesseractEngine::~TesseractEngine() = default;
 
 Outcome<TesseractEngine> TesseractEngine::open(const std::vector<std::string>& languages,
                                                const std::string& dir) {
-    singleThreaded();
     if (languages.empty()) {
         return Outcome<TesseractEngine>::failure("no recognition language");
     }
@@ -85,7 +67,6 @@ Outcome<TesseractEngine> TesseractEngine::open(const std::vector<std::string>& l
 Outcome<std::vector<RecognisedLine>> TesseractEngine::recognise(const Raster& page, int dotsPerInch,
                                                                 std::stop_token stop) {
     using Failure = Outcome<std::vector<RecognisedLine>>;
-    singleThreaded();
     if (page.empty()) {
         return Failure::failure("empty page image");
     }
@@ -128,7 +109,6 @@ Outcome<std::vector<RecognisedLine>> TesseractEngine::recognise(const Raster& pa
 }
 
 Outcome<OrientationGuess> TesseractEngine::detectOrientation(const Raster& page, int dotsPerInch) {
-    singleThreaded();
     if (page.empty()) {
         return Outcome<OrientationGuess>::failure("empty page image");
     }

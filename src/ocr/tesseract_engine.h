@@ -32,10 +32,9 @@ struct OrientationGuess {
     double confidence = 0;  ///< Tesseract's orientation confidence (above about 2: reliable)
 };
 
-/// A Tesseract instance for one thread at a time. Every call makes sure that the calling
-/// thread runs Tesseract's OpenMP sections on that thread alone: the default team of
-/// threads makes a page several times slower on a loaded machine, and the page pipeline
-/// already runs one page per core.
+/// A Tesseract instance for one thread at a time. The page pipeline runs one page per
+/// core, so Tesseract's own OpenMP teams only slow it down: programs that recognise
+/// start with `limitOpenMpThreads` (openmp_limit.h).
 class TesseractEngine {
   public:
     /// An engine for the languages (codes as `parseLanguages` gives them; {"osd"} for

@@ -11,6 +11,7 @@
 #include "logging/program_log.h"
 #include "network/ipv4_address.h"
 #include "network/network_scan_options.h"
+#include "ocr/openmp_limit.h"
 #include "ui/kestscanner_app.h"
 #include "ui/translations.h"
 
@@ -42,6 +43,7 @@ scandesk::ProgramLogSettings windowLogSettings(bool verbose) {
 
 // Opens the first window and runs the event loop until the last window closes.
 int main(int argc, char* argv[]) {
+    scandesk::limitOpenMpThreads(argv);  // may start the program again, so first
     scandesk::prepareSnmpEnvironment();  // before QApplication starts its threads
     QApplication application(argc, argv);
     QApplication::setApplicationName("ScanDesk");

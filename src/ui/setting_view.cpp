@@ -124,7 +124,10 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
         state_.request.saveDir = choices.state.request.saveDir;
         state_.request.prefix = choices.state.request.prefix;
         state_.searchable = choices.state.searchable;
-        state_.ocrLanguages = choices.state.ocrLanguages;
+        // Languages removed since they were chosen give the default, not pages without text.
+        state_.ocrLanguages = defaultOcrLanguages(ocrChoices_, choices.state.ocrLanguages.empty()
+                                                                   ? state_.ocrLanguages
+                                                                   : choices.state.ocrLanguages);
         if (!choices.scannerName.empty()) {
             remembered_ = std::move(choices);
         }
