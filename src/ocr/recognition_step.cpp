@@ -2,6 +2,9 @@
 #include "ocr/recognition_step.h"
 
 #include <exception>
+#include <optional>
+
+#include "imaging/image_rotate.h"
 
 #include "ocr/tesseract_engine.h"
 #include "ocr/text_layer_words.h"
@@ -19,7 +22,7 @@ class RecognitionStep : public PageStep {
         Outcome<std::vector<RecognisedLine>> lines =
             Outcome<std::vector<RecognisedLine>>::failure({});
         try {
-            lines = recognise(page, std::move(stop));
+            lines = recognise(page, analysis.quarterTurns, std::move(stop));
         } catch (const std::exception& error) {
             lines.error = error.what();
         }
@@ -30,10 +33,16 @@ class RecognitionStep : public PageStep {
             return;
         }
         analysis.words = textLayerWords(*lines.value);
+        for (PdfWord& word : analysis.words) {
+            word = wordInStoredPage(word, analysis.quarterTurns, uprightWidth_, uprightHeight_);
+        }
     }
 
   private:
-    Outcome<std::vector<RecognisedLine>> recognise(PageContext& page, std::stop_token stop) {
+    /// The page's lines as read upright: a page an earlier step found turned (shown upright
+    /// by `quarterTurns` clockwise quarters) is read turned that way.
+    Outcome<std::vector<RecognisedLine>> recognise(PageContext& page, int quarterTurns,
+                                                   std::stop_token stop) {
         using Lines = Outcome<std::vector<RecognisedLine>>;
         if (!engine_) {
             return Lines::failure(engine_.error);
@@ -42,10 +51,24 @@ class RecognitionStep : public PageStep {
         if (!image) {
             return Lines::failure(image.error);
         }
-        return engine_.value->recognise(image.value->raster, page.dotsPerInch(), std::move(stop));
+        const int turns = ((quarterTurns % 4) + 4) % 4;
+        std::optional<Image> upright;
+        if (turns != 0) {
+            // Clockwise by `turns` quarters, counter-clockwise by the rest of a whole turn.
+            upright = imageRotate(90.0 * (4 - turns), *image.value, 1);
+            if (!upright) {
+                return Lines::failure("cannot turn the page upright");
+            }
+        }
+        const Raster& raster = upright ? upright->raster : image.value->raster;
+        uprightWidth_ = raster.width();
+        uprightHeight_ = raster.height();
+        return engine_.value->recognise(raster, page.dotsPerInch(), std::move(stop));
     }
 
     Outcome<TesseractEngine> engine_;
+    double uprightWidth_ = 0;
+    double uprightHeight_ = 0;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "ocr/text_layer_words.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "imaging/unicode_text.h"
 
@@ -40,6 +41,18 @@ void append(PdfWord& run, const PdfWord& next) {
 }
 
 }  // namespace
+
+PdfWord wordInStoredPage(PdfWord word, int quarterTurns, double width, double height) {
+    for (int n = 0; n < ((quarterTurns % 4) + 4) % 4; ++n) {
+        // One counter-clockwise quarter: the left edge goes to the bottom.
+        const double x = word.x;
+        word.x = word.y;
+        word.y = width - x - word.w;
+        std::swap(word.w, word.h);
+        std::swap(width, height);
+    }
+    return word;
+}
 
 std::vector<PdfWord> textLayerWords(const std::vector<RecognisedLine>& lines) {
     std::vector<PdfWord> words;

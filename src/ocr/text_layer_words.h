@@ -13,4 +13,9 @@ namespace scandesk {
 /// it is typed; Latin words are followed by a space when another word follows on the line.
 std::vector<PdfWord> textLayerWords(const std::vector<RecognisedLine>& lines);
 
+/// A word's box on the upright page of `width` x `height` pixels as it lies in the stored
+/// page, which is the upright page turned counter-clockwise by `quarterTurns` (and shown
+/// upright by as many clockwise quarter turns).
+PdfWord wordInStoredPage(PdfWord word, int quarterTurns, double width, double height);
+
 }  // namespace scandesk

@@ -153,16 +153,6 @@ bool placedAt(const std::vector<PrintedWord>& found, const PrintedWord& printed,
     return false;
 }
 
-/// A word's box on the upright page of `width` x `height` pixels, as it lies in the page
-/// turned counter-clockwise by `turns` quarters (which a clockwise /Rotate shows upright).
-PdfWord turnedBack(PdfWord word, int turns, double width, double height) {
-    for (int n = 0; n < turns; ++n) {
-        word = PdfWord{word.text, word.y, width - word.x - word.w, word.h, word.w, word.spaceAfter};
-        std::swap(width, height);
-    }
-    return word;
-}
-
 /// A printed word's box in points (300 dpi pixels).
 PrintedWord inPoints(const PrintedWord& word) {
     const double k = 72.0 / 300;
@@ -194,7 +184,7 @@ TEST(TextLayer, EnglishFoundAndPlacedChineseFoundAsTyped) {
         const std::string name = dir.path() + "/turned-" + std::to_string(turns) + ".jpg";
         PdfPage page{storePage(TextPage{*turned, {}}, name), turns, 0, {}};
         for (const PdfWord& word : englishWords) {
-            page.words.push_back(turnedBack(word, turns, width, height));
+            page.words.push_back(wordInStoredPage(word, turns, width, height));
         }
         documents[turns % 2].push_back(std::move(page));
     }

@@ -4,12 +4,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 
+#include "imaging/image_rotate.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/page_files.h"
 #include "ocr/page_pipeline.h"
 #include "ocr/recognition_step.h"
+#include "ocr/text_layer_words.h"
 #include "support/temp_dir.h"
 #include "support/text_page.h"
 
@@ -94,8 +97,17 @@ TEST(PagePipeline, AStopEndsTheWaitAndTheWorkersAtOnce) {
     pipeline.reset();  // returns only once the blocked workers have ended
 }
 
+/// An orientation step's finding: the third page is shown upright by a quarter turn.
+class ThirdPageTurned : public PageStep {
+  public:
+    void run(PageContext& page, PageAnalysis& analysis, std::stop_token) override {
+        analysis.quarterTurns = page.pageNo() == 3 ? 1 : 0;
+    }
+};
+
 // Recognition on real pages: a page file that cannot be read goes without text, the
-// others are recognised.
+// others are recognised, a page stored sideways as an earlier step found it is read
+// upright and its words placed in the stored page.
 TEST(PagePipeline, APageThatCannotBeReadHasNoTextTheOthersDo) {
     testing::TempDir dir;
     const testing::TextPage page =
@@ -105,11 +117,12 @@ TEST(PagePipeline, APageThatCannotBeReadHasNoTextTheOthersDo) {
     const Bytes jpeg = testing::pageJpeg(page);
     EXPECT_FALSE(writeFileAtomically(files[0], jpeg));
     EXPECT_FALSE(writeFileAtomically(files[1], Bytes(jpeg.begin(), jpeg.begin() + 200)));
-    EXPECT_FALSE(writeFileAtomically(files[2], jpeg));
+    const std::optional<Image> sideways = imageRotate(90, page.image, 1);
+    EXPECT_FALSE(writeFileAtomically(files[2], *encodeJpeg(*sideways, 95).value));
 
     PipelineOptions options;
     options.workers = 2;
-    options.steps = {recognitionStep({"eng"})};
+    options.steps = {[] { return std::make_unique<ThirdPageTurned>(); }, recognitionStep({"eng"})};
     PagePipeline pipeline(std::move(options));
     for (int n = 1; n <= 3; ++n) {
         pipeline.add(n, files[n - 1]);
@@ -122,6 +135,14 @@ TEST(PagePipeline, APageThatCannotBeReadHasNoTextTheOthersDo) {
         EXPECT_EQ(results->at(n).words[0].text, "Pipeline");
         EXPECT_TRUE(results->at(n).words[0].spaceAfter);
     }
+    const PdfWord upright = results->at(1).words[0];
+    const PdfWord stored = wordInStoredPage(upright, 1, 1400, 500);
+    const PdfWord found = results->at(3).words[0];
+    EXPECT_EQ(results->at(3).quarterTurns, 1);
+    EXPECT_LE(std::abs(found.x - stored.x) + std::abs(found.y - stored.y) +
+                  std::abs(found.w - stored.w) + std::abs(found.h - stored.h),
+              8)
+        << found.x << "," << found.y << " " << found.w << "x" << found.h;
     EXPECT_TRUE(results->at(2).textMissing);
     EXPECT_TRUE(results->at(2).words.empty());
     EXPECT_EQ(results->at(2).failures.size(), 1u);
