@@ -216,12 +216,12 @@ std::optional<std::string> PageArea::reviewFolder() const {
 }
 
 void PageArea::addScannedPages(const std::vector<std::string>& files) {
+    const std::optional<size_t> after = std::exchange(insertAfter_, std::nullopt);
     if (!document_ || files.empty()) {
         return;
     }
     std::vector<std::string> failed;
-    const DocumentChange change =
-        document_->insert(files, std::exchange(insertAfter_, std::nullopt), &failed);
+    const DocumentChange change = document_->insert(files, after, &failed);
     if (!change.refused && !change.selection.empty()) {
         changed(DocumentChange{{change.selection.front()}, {}});
     }

@@ -121,6 +121,14 @@ TEST(Document, OperationsUndoRedoAndRestart) {
          {"2", "1", "3", "4"},
          {0},
          {}},
+        {"move blocked left",
+         four,
+         [](Document& d) {
+             return d.move({0, 1, 3}, -1);
+         },
+         {"1", "2", "4", "3"},
+         {0, 1, 2},
+         {}},
         {"move block right",
          four,
          [](Document& d) {
