@@ -11,6 +11,7 @@
 #include "imaging/jpeg_codec.h"
 #include "imaging/page_files.h"
 #include "imaging/save_images.h"
+#include "imaging/save_jpeg.h"
 #include "imaging/save_pdf.h"
 #include "imaging/skew.h"
 #include "synthetic_page.h"
@@ -36,18 +37,17 @@ struct Scratch {
     }
 };
 
-/// Parameters of a job writing into `dir`.
-ScanParam jobIn(const Scratch& dir, const std::string& mode, int w, int h, int angle) {
-    ScanParam param;
-    param.mode = mode;
-    param.resolution = "300,300";
-    param.w = w;
-    param.h = h;
-    param.combineType = "CombinVertical";
-    param.fileType = "PDF";
-    param.rotateAngle = angle;
-    param.filePath = (dir.path / "page").string();
-    return param;
+/// A job writing into `dir`, its pages bound for a PDF.
+PageJob jobIn(const Scratch& dir, ColorMode mode, int w, int h, int angle) {
+    PageJob job;
+    job.blackWhite = mode == ColorMode::blackWhite;
+    job.dpi = 300;
+    job.w = w;
+    job.h = h;
+    job.combine = CombineType::vertical;
+    job.rotation = static_cast<Rotation>(angle / 90);
+    job.filePath = (dir.path / "page").string();
+    return job;
 }
 
 /// The scanner's JPEG of an A4 page at the given resolution (built once per size).
@@ -85,11 +85,11 @@ void BM_Save2JPEG(benchmark::State& state) {
     const int angle = static_cast<int>(state.range(1));
     const Bytes& input = a4Jpeg(dpi);
     Scratch dir;
-    const ScanParam param =
-        jobIn(dir, "GRAY256", kA4Width300 * dpi / 300, kA4Height300 * dpi / 300, angle);
+    const PageJob param =
+        jobIn(dir, ColorMode::gray, kA4Width300 * dpi / 300, kA4Height300 * dpi / 300, angle);
     Quiet quiet;
     for (auto _ : state) {
-        if (!save2JPEG(param, 1, input).status) {
+        if (save2JPEG(param, 1, input)) {
             state.SkipWithError("save2JPEG failed");
         }
     }
@@ -105,10 +105,10 @@ BENCHMARK(BM_Save2JPEG)
 void BM_TextPageToJpeg(benchmark::State& state) {
     const Bytes rows = oneBitRows(letterPage(kA4Width300, kA4Height300, 300));
     Scratch dir;
-    ScanParam param = jobIn(dir, "TEXT", kA4Width300, kA4Height300, 0);
+    PageJob param = jobIn(dir, ColorMode::blackWhite, kA4Width300, kA4Height300, 0);
     Quiet quiet;
     for (auto _ : state) {
-        if (!saveImages(param, 1, rows).status) {
+        if (saveImages(param, 1, rows)) {
             state.SkipWithError("saveImages failed");
         }
     }
@@ -117,7 +117,7 @@ BENCHMARK(BM_TextPageToJpeg)->Unit(benchmark::kMillisecond);
 
 void BM_CombineTwoA4(benchmark::State& state) {
     Scratch dir;
-    const ScanParam param = jobIn(dir, "GRAY256", kA4Width300, kA4Height300, 0);
+    const PageJob param = jobIn(dir, ColorMode::gray, kA4Width300, kA4Height300, 0);
     Quiet quiet;
     save2JPEG(param, 1, a4Jpeg(300));
     const Bytes pageFile = readWholeFile(pageFileName(param.filePath, 1, ".jpg")).value.value();
@@ -126,7 +126,7 @@ void BM_CombineTwoA4(benchmark::State& state) {
         writeFileAtomically(pageFileName(param.filePath, 1, ".jpg"), pageFile);
         writeFileAtomically(pageFileName(param.filePath, 2, ".jpg"), pageFile);
         state.ResumeTiming();
-        if (!combineImage(2, 1, param).status) {
+        if (!combineImage(2, 1, param)) {
             state.SkipWithError("combineImage failed");
         }
     }
@@ -136,7 +136,7 @@ BENCHMARK(BM_CombineTwoA4)->Unit(benchmark::kMillisecond);
 void BM_Save2PDF50Pages(benchmark::State& state) {
     Scratch pages;
     Scratch output;
-    const ScanParam param = jobIn(pages, "GRAY256", kA4Width300, kA4Height300, 0);
+    const PageJob param = jobIn(pages, ColorMode::gray, kA4Width300, kA4Height300, 0);
     Quiet quiet;
     double pageBytes = 0;
     for (int n = 1; n <= kPdfPages; ++n) {
@@ -145,7 +145,8 @@ void BM_Save2PDF50Pages(benchmark::State& state) {
     }
     double pdfBytes = 0;
     for (auto _ : state) {
-        if (!save2PDF(param, kPdfPages, output.path.string(), PageSize::a4).status) {
+        if (!save2PDFAt(param, kPdfPages, output.path.string(), PageSize::a4,
+                        std::chrono::system_clock::now())) {
             state.SkipWithError("save2PDF failed");
         }
         state.PauseTiming();

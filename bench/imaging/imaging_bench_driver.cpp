@@ -8,6 +8,7 @@
 #include "common/diagnostics.h"
 #include "imaging/page_files.h"
 #include "imaging/save_images.h"
+#include "imaging/save_jpeg.h"
 #include "imaging/save_pdf.h"
 #include "synthetic_page.h"
 
@@ -20,7 +21,7 @@ constexpr int kPdfPages = 50;
 /// Writes the batch of A4 pages, the 50 page files and the 1200-dpi page into `dir`.
 int makeInputs(const std::filesystem::path& dir) {
     std::filesystem::create_directories(dir / "pages");
-    ScanParam param;
+    PageJob param;
     param.filePath = (dir / "pages" / "page").string();
     for (int n = 1; n <= kPdfPages; ++n) {
         const Bytes jpeg = scannerJpeg(letterPage(2432, 3441, 300, n));
@@ -29,7 +30,7 @@ int makeInputs(const std::filesystem::path& dir) {
             std::snprintf(name, sizeof name, "a4-%02d.jpg", n);
             writeBytes((dir / name).string(), jpeg);
         }
-        if (!save2JPEG(param, n, jpeg).status) {
+        if (save2JPEG(param, n, jpeg)) {
             return 1;
         }
     }
@@ -40,14 +41,13 @@ int makeInputs(const std::filesystem::path& dir) {
 
 /// save2JPEG of every file, turned by `angle`, into `outDir`.
 int saveAll(int angle, const std::string& outDir, const std::vector<std::string>& files) {
-    ScanParam param;
-    param.mode = "GRAY256";
-    param.rotateAngle = angle;
+    PageJob param;
+    param.rotation = static_cast<Rotation>(angle / 90 % 4);
     param.filePath = outDir + "/page";
     int n = 0;
     for (const std::string& file : files) {
         const Outcome<Bytes> data = readWholeFile(file);
-        if (!data || !save2JPEG(param, ++n, *data.value).status) {
+        if (!data || save2JPEG(param, ++n, *data.value)) {
             return 1;
         }
     }
@@ -69,9 +69,12 @@ int main(int argc, char** argv) {
                               std::vector<std::string>(args.begin() + 3, args.end()));
     }
     if (args.size() == 4 && args[0] == "pdf") {
-        ScanParam param;
+        PageJob param;
         param.filePath = args[1];
-        return save2PDF(param, std::stoi(args[2]), args[3], PageSize::a4).status ? 0 : 1;
+        return save2PDFAt(param, std::stoi(args[2]), args[3], PageSize::a4,
+                          std::chrono::system_clock::now())
+                   ? 0
+                   : 1;
     }
     std::fprintf(stderr,
                  "usage: imaging_bench_driver inputs DIR | save2jpeg ANGLE OUTDIR FILE... | "

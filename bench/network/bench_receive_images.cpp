@@ -83,10 +83,10 @@ void BM_ReceiveImages(benchmark::State& state) {
     const ScanParam param = textA4();
     StreamServer server(static_cast<int>(state.max_iterations));
     int pages = 0;
-    const PageSink sink = [&](const ScanParam&, int, const Bytes& data) {
+    const PageSink sink = [&](int, const Bytes& data) -> std::optional<std::string> {
         benchmark::DoNotOptimize(data.data());
         ++pages;
-        return ResultPair{true, "saveSuccessfully"};
+        return std::nullopt;
     };
     for (auto _ : state) {
         TCPCommunicator communicator("127.0.0.1", server.port());

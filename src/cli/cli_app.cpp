@@ -1,10 +1,18 @@
 // The list and scan commands of scandesk-cli over one scanner model.
 #include "cli/cli_app.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <functional>
 #include <istream>
 #include <mutex>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 
 #include "cli/cli_options.h"
@@ -16,8 +24,10 @@
 #include "common/localization.h"
 #include "devices/catalogue.h"
 #include "logging/program_log.h"
+#include "network/unique_fd.h"
 #include "ocr/languages.h"
 #include "session/default_services.h"
+#include "session/scan_parameter_mapping.h"
 #include "session/scanner_model.h"
 
 namespace scandesk {
@@ -124,7 +134,7 @@ int outcome(bool failed, ScannerModel& model, ManualExecutor& main, const CliEnv
     return failed ? kExitError : kExitInfo;
 }
 
-// A scan pass that Ctrl-C and SIGTERM stop cleanly, and the signal that stopped it.
+// A scan pass that Ctrl-C, SIGTERM and SIGHUP stop cleanly, and the signal that stopped it.
 struct Interrupted {
     ScanOutcome outcome;
     int signal = 0;
@@ -138,12 +148,87 @@ Interrupted interruptible(Pass pass) {
     return {std::move(outcome), interrupts.signal()};
 }
 
-// The outcome line and exit status of a scan; a stopped scan is an error for scripts.
-int outcome(const Interrupted& scanned, ScannerModel& model, ManualExecutor& main,
-            const CliEnvironment& env) {
-    const bool cancelled = scanned.outcome.code == ScanCode::cancelled;
-    const int status = outcome(!scanned.outcome.succeeded(), model, main, env);
-    return cancelled && scanned.signal > 0 ? kExitSignalBase + scanned.signal : status;
+// The end of a scan: the files it left, one absolute path a line, then the outcome line;
+// or, with --json, one object of both. A stopped scan is an error for scripts.
+int outcome(const Interrupted& scanned, const CliOptions& options, ScannerModel& model,
+            ManualExecutor& main, const CliEnvironment& env) {
+    main.runAll();
+    const ScanOutcome& result = scanned.outcome;
+    const std::string line =
+        std::string(result.succeeded() ? "info: " : "error: ") + model.alertMessage();
+    if (options.json) {
+        const nlohmann::json object{{"outcome", line},
+                                    {"code", alertKey(result.code)},
+                                    {"pages", result.pagesStored},
+                                    {"files", result.files}};
+        env.out << object.dump() << "\n" << std::flush;
+    } else {
+        for (const std::string& file : result.files) {
+            env.out << file << "\n";
+        }
+        env.out << line << "\n" << std::flush;
+    }
+    const bool cancelled = result.code == ScanCode::cancelled;
+    if (cancelled && scanned.signal > 0) {
+        return kExitSignalBase + scanned.signal;
+    }
+    return result.succeeded() ? kExitInfo : kExitError;
+}
+
+// The answer at the second-pass prompt: whether to go on, and the signal that ended the
+// wait, if one did.
+struct Answer {
+    bool goOn = false;
+    int signal = 0;
+};
+
+// Reads one line from `fd` (without the line feed) unless `woken` becomes readable
+// first; nothing at the end of the input or when woken.
+std::optional<std::string> readLine(int fd, int woken) {
+    std::string line;
+    for (;;) {
+        pollfd waits[2] = {{fd, POLLIN, 0}, {woken, POLLIN, 0}};
+        if (::poll(waits, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (waits[1].revents != 0) {
+            return std::nullopt;
+        }
+        char c = 0;
+        const ssize_t got = ::read(fd, &c, 1);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return line.empty() ? std::nullopt : std::optional(line);
+        }
+        if (c == '\n') {
+            return line;
+        }
+        line += c;
+    }
+}
+
+// Waits for Enter (go on) or "q", the end of the input or a signal (stop). Read straight
+// from the descriptor, so that a signal ends the wait at once.
+Answer awaitAnswer(const CliEnvironment& env) {
+    std::stop_source stop;
+    const InterruptToStop interrupts(stop);
+    std::optional<std::string> answer;
+    if (env.inFd >= 0) {
+        const UniqueFd woken(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+        const std::stop_callback wake(stop.get_token(), [fd = woken.get()] {
+            const uint64_t one = 1;
+            [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof(one));
+        });
+        answer = readLine(env.inFd, woken.get());
+    } else if (std::string line; std::getline(env.in, line)) {
+        answer = std::move(line);
+    }
+    return {answer && *answer != "q" && *answer != "Q", interrupts.signal()};
 }
 
 // The names of every catalogue row, for the unknown-model error.
@@ -227,11 +312,19 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
     if (std::string problem = ocrProblem(options); !problem.empty()) {
         return usageError(env, problem);
     }
+    const std::string saveDir = options.dir ? *options.dir : env.desktopDirectory();
+    if (!isValidFileNamePrefix(options.prefix)) {
+        return usageError(env, "--prefix: '" + options.prefix + "' must be a name, without '/'");
+    }
+    if (!prefixFitsNameLimit(saveDir, options.prefix)) {
+        return usageError(env, "--prefix is too long: at most " +
+                                   std::to_string(maxPrefixBytes(saveDir)) +
+                                   " bytes fit in the file names of " + saveDir);
+    }
     if (!selectScanner(options, services, model, main, err)) {
         return outcome(true, model, main, env);
     }
     const Device scanner = model.selectedScanner();
-    const std::string saveDir = options.dir ? *options.dir : env.desktopDirectory();
     const ChoicesOutcome choices = scanChoices(options, scanner, saveDir);
     if (!choices.request) {
         return usageError(env, choices.error + " (scanner: " + scanner.label + ")");
@@ -250,20 +343,25 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
     for (bool firstTry = true; scanned.outcome.needsSecondPass && (firstTry || !options.yes);
          firstTry = false) {
         main.runAll();
-        const bool succeeded = scanned.outcome.succeeded();
-        env.out << (succeeded ? "info: " : "error: ") << model.alertMessage() << "\n" << std::flush;
+        if (!options.json) {
+            env.out << (scanned.outcome.succeeded() ? "info: " : "error: ") << model.alertMessage()
+                    << "\n"
+                    << std::flush;
+        }
         if (!options.yes) {
             err.line("Press Enter to scan the second side, or type q and Enter to stop.");
-            std::string answer;
-            if (!std::getline(env.in, answer) || answer == "q" || answer == "Q") {
-                // The first page stays in its receive directory.
-                return succeeded ? kExitInfo : kExitError;
+            const Answer answer = awaitAnswer(env);
+            if (!answer.goOn) {
+                // The first side's page stays in its receive directory; the scan is not done.
+                const bool stopped = answer.signal > 0;
+                return outcome({model.endTwoPassScan(scanned.outcome, stopped), answer.signal},
+                               options, model, main, env);
             }
         }
         scanned = interruptible(
             [&](std::stop_token stop) { return model.secondScan(*choices.request, stop); });
     }
-    return outcome(scanned, model, main, env);
+    return outcome(scanned, options, model, main, env);
 }
 
 }  // namespace

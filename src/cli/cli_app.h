@@ -30,10 +30,14 @@ struct CliEnvironment {
     std::ostream& err;
     /// Whether `err` is a terminal: progress lines are shown only there.
     bool errIsTerminal = false;
+    /// The descriptor `in` reads, if it reads one: a signal then also ends the wait at the
+    /// second-pass prompt.
+    int inFd = -1;
 };
 
 /// Runs one command (the arguments after the program name); returns the exit status.
-/// The last line on `out` is the outcome as "<title key>: <message>".
+/// The last line on `out` is the outcome as "<title key>: <message>", after the files a
+/// scan left (one absolute path a line); with --json a scan prints one JSON object instead.
 int runCli(const std::vector<std::string>& args, const CliEnvironment& env);
 
 }  // namespace scandesk

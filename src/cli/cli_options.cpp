@@ -108,7 +108,7 @@ CliParse parseCliArguments(const std::vector<std::string>& args) {
             }
             if (name == "--verbose") {
                 options.verbose = true;
-            } else if (name == "--json" && !scan) {
+            } else if (name == "--json") {
                 options.json = true;
             } else if (name == "--usb" && scan) {
                 options.usb = true;
@@ -168,6 +168,8 @@ const char* cliUsage() {
   --yes (confirm the second-pass prompt without waiting)      --verbose
   --log-file PATH (diagnostics to PATH as well)
   --ocr LANGS (searchable PDF; installed languages joined by +, e.g. eng or chi_sim+eng)
+  --json (the outcome as one JSON object: outcome, code, pages, files)
+A scan prints each file it left, one absolute path a line, before its outcome line.
 )";
 }
 

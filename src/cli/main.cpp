@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
         std::cin,
         std::cout,
         std::cerr,
-        isatty(STDERR_FILENO) == 1};
+        isatty(STDERR_FILENO) == 1,
+        STDIN_FILENO};
     return scandesk::runCli(args, env);
 }

@@ -50,27 +50,26 @@ int64_t bwBitmapRowBytes(int64_t width) {
     return (std::max<int64_t>(width, 0) + 31) / 32 * 4;
 }
 
-uint32_t pixelsPerMetre(const std::string& resolution) {
-    if (resolution == "200,200") {
-        return 7874;
+uint32_t pixelsPerMetre(int dpi) {
+    switch (dpi) {
+        case 200:
+            return 7874;
+        case 300:
+            return 11811;
+        case 600:
+            return 23622;
+        case 1200:
+            return 47244;
+        default:
+            return 0;
     }
-    if (resolution == "300,300") {
-        return 11811;
-    }
-    if (resolution == "600,600") {
-        return 23622;
-    }
-    if (resolution == "1200,1200") {
-        return 47244;
-    }
-    return 0;
 }
 
-Bytes getBWBMPHeader(const ScanParam& param) {
-    const uint64_t width = static_cast<uint32_t>(param.w);
-    const uint64_t height = static_cast<uint32_t>(param.h);
-    const uint64_t pixelBytes = static_cast<uint32_t>(bwBitmapRowBytes(param.w) * param.h);
-    const uint32_t ppm = pixelsPerMetre(param.resolution);
+Bytes getBWBMPHeader(const PageJob& job) {
+    const uint64_t width = static_cast<uint32_t>(job.w);
+    const uint64_t height = static_cast<uint32_t>(job.h);
+    const uint64_t pixelBytes = static_cast<uint32_t>(bwBitmapRowBytes(job.w) * job.h);
+    const uint32_t ppm = pixelsPerMetre(job.dpi);
     Bytes header{'B', 'M'};
     header.reserve(kBWBMPHeaderSize);
     putLittle(header, pixelBytes + kBWBMPHeaderSize, 4);
@@ -103,17 +102,17 @@ Bytes getBWBMPHeader(const ScanParam& param) {
     return header;
 }
 
-Outcome<Bytes> buildBWBitmap(const ScanParam& param, std::span<const uint8_t> data) {
-    if (!fitsHeader(param.w, param.h)) {
-        return Outcome<Bytes>::failure("page size " + std::to_string(param.w) + " x " +
-                                       std::to_string(param.h) + " does not fit a bitmap");
+Outcome<Bytes> buildBWBitmap(const PageJob& job, std::span<const uint8_t> data) {
+    if (!fitsHeader(job.w, job.h)) {
+        return Outcome<Bytes>::failure("page size " + std::to_string(job.w) + " x " +
+                                       std::to_string(job.h) + " does not fit a bitmap");
     }
-    const size_t received = static_cast<size_t>(param.w / 8);
-    const size_t stored = static_cast<size_t>(bwBitmapRowBytes(param.w));
-    const size_t rows = static_cast<size_t>(param.h);
+    const size_t received = static_cast<size_t>(job.w / 8);
+    const size_t stored = static_cast<size_t>(bwBitmapRowBytes(job.w));
+    const size_t rows = static_cast<size_t>(job.h);
     Bytes bitmap;
     try {
-        bitmap = getBWBMPHeader(param);
+        bitmap = getBWBMPHeader(job);
         bitmap.resize(kBWBMPHeaderSize + stored * rows, kWhiteRowByte);
     } catch (const std::bad_alloc&) {
         return Outcome<Bytes>::failure("page too large for memory");

@@ -8,7 +8,7 @@
 #include "common/bytes.h"
 #include "imaging/image.h"
 #include "imaging/outcome.h"
-#include "protocol/scan_param.h"
+#include "imaging/page_job.h"
 
 namespace scandesk {
 
@@ -20,12 +20,17 @@ inline constexpr size_t kBWBMPHeaderSize = 62;
 /// `width / 8` bytes received per row; otherwise the received bytes are padded white.
 int64_t bwBitmapRowBytes(int64_t width);
 
-/// Pixels per metre written for a resolution text ("300,300" gives 11811; unknown 0).
-uint32_t pixelsPerMetre(const std::string& resolution);
+/// Pixels per metre written for a resolution (300 dpi gives 11811; one the scanners do
+/// not offer 0).
+uint32_t pixelsPerMetre(int dpi);
 
 /// Header plus pixel rows, bottom row first, from the scanner's top-first rows. Rows
 /// missing from short data are white; bytes beyond `h` rows are ignored.
-Outcome<Bytes> buildBWBitmap(const ScanParam& param, std::span<const uint8_t> data);
+Outcome<Bytes> buildBWBitmap(const PageJob& job, std::span<const uint8_t> data);
+
+/// The 62-byte header of a one-bit page bitmap for the job's page size and
+/// resolution; also written as a diagnostic line of its byte values.
+Bytes getBWBMPHeader(const PageJob& job);
 
 /// Decodes a bitmap of the form `buildBWBitmap` writes into a grey image whose
 /// nominal size follows from the header's resolution; anything else is refused.

@@ -35,11 +35,11 @@ struct Layout {
 
 /// Canvas size and slots for the job. Halves are truncated, so with an odd height the
 /// top row stays white, and with an odd width side by side the right column does.
-Layout layoutFor(const ScanParam& param, int oriation) {
+Layout layoutFor(const PageJob& job, int oriation) {
     const bool sideBySide = oriation == 0;
-    int64_t width = sideBySide ? param.h : param.w;
-    int64_t height = sideBySide ? param.w : param.h;
-    if (param.combineType == "IDCard") {
+    int64_t width = sideBySide ? job.h : job.w;
+    int64_t height = sideBySide ? job.w : job.h;
+    if (job.combine == CombineType::idCard) {
         height *= 2;
     }
     constexpr int64_t kMaxSide = std::numeric_limits<int>::max();
@@ -69,14 +69,20 @@ Outcome<Image> loadPage(const std::string& path) {
 
 /// The page as it goes on the canvas: laid on its side for the two-page types.
 /// Pages of other types go on as they are (taken, not copied).
-std::optional<Image> placedPage(Image page, const std::string& combineType) {
-    if (combineType == "CombinHorizontal") {
+std::optional<Image> placedPage(Image page, CombineType combine) {
+    if (combine == CombineType::horizontal) {
         return imageRotate(270, page, kTurnedPageRatio);
     }
-    if (combineType == "CombinVertical") {
+    if (combine == CombineType::vertical) {
         return imageRotate(90, page, kTurnedPageRatio);
     }
     return page;
+}
+
+/// Logs why combining failed, for a failed outcome.
+Outcome<int> failed(const std::string& description) {
+    saveFailure(description);
+    return Outcome<int>::failure(description);
 }
 
 /// Removes a page file whose page is now held by a combined page.
@@ -87,28 +93,28 @@ void removeCombinedPage(const std::string& path) {
 }
 
 /// `combineImage` without the guard against unexpected exceptions.
-ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
-    const Layout layout = layoutFor(param, oriation);
+Outcome<int> combinePages(int pages, int oriation, const PageJob& job) {
+    const Layout layout = layoutFor(job, oriation);
     diagDebug("combine image w = ", layout.width, " h = ", layout.height);
     if (pages < 1) {
-        return saveFailure("no pages to combine");
+        return failed("no pages to combine");
     }
-    const auto pathOf = [&](int n) { return pageFileName(param.filePath, n, ".jpg"); };
+    const auto pathOf = [&](int n) { return pageFileName(job.filePath, n, ".jpg"); };
 
     diagDebug("read odd image = ", pathOf(1));
     Outcome<Image> firstPage = loadPage(pathOf(1));
     if (!firstPage || firstPage.value->raster.empty()) {
         diagError("comImage to cgImage error");
-        return saveFailure(firstPage.error);
+        return failed(firstPage.error);
     }
     const bool sideBySide = oriation == 0;
     const double nominalWidth = sideBySide ? firstPage.value->height : firstPage.value->width;
     double nominalHeight = sideBySide ? firstPage.value->width : firstPage.value->height;
-    if (param.combineType == "IDCard") {
+    if (job.combine == CombineType::idCard) {
         nominalHeight *= 2;
     }
     if (layout.width <= 0 || layout.height <= 0) {
-        return saveFailure("empty canvas");
+        return failed("empty canvas");
     }
     Image canvas{Raster(layout.width, layout.height, firstPage.value->raster.format()),
                  nominalWidth, nominalHeight};
@@ -120,18 +126,16 @@ ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
         for (int n = first; n <= last; ++n) {
             Outcome<Image> page = n == 1 ? std::move(firstPage) : loadPage(pathOf(n));
             if (!page) {
-                return saveFailure(page.error);
+                return failed(page.error);
             }
-            const std::optional<Image> placed =
-                placedPage(std::move(*page.value), param.combineType);
+            const std::optional<Image> placed = placedPage(std::move(*page.value), job.combine);
             if (!placed || !drawRaster(canvas.raster, placed->raster,
                                        n == first ? layout.first : layout.second)) {
-                return saveFailure("page " + std::to_string(n) + " cannot be placed");
+                return failed("page " + std::to_string(n) + " cannot be placed");
             }
         }
-        const ResultPair written = save2Images(canvas, combined, param);
-        if (!written.status) {
-            return written;
+        if (SaveError error = save2Images(canvas, combined, job)) {
+            return Outcome<int>::failure(*error);  // already logged
         }
         // Only now that the combined page is on disk may its pages' own files go; the
         // first pair's file was replaced by the combined page itself.
@@ -141,13 +145,18 @@ ResultPair combinePages(int pages, int oriation, const ScanParam& param) {
             }
         }
     }
-    return saveSuccess();
+    return {(pages + 1) / 2, {}};
 }
 
 }  // namespace
 
-ResultPair combineImage(int pages, int oriation, const ScanParam& param) {
-    return guardedSave([&] { return combinePages(pages, oriation, param); });
+std::optional<int> combineImage(int pages, int oriation, const PageJob& job) {
+    try {
+        return combinePages(pages, oriation, job).value;
+    } catch (const std::exception& error) {
+        saveFailure(error.what());
+        return std::nullopt;
+    }
 }
 
 }  // namespace scandesk

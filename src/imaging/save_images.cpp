@@ -4,6 +4,7 @@
 #include "common/diagnostics.h"
 #include "imaging/bw_bitmap.h"
 #include "imaging/page_files.h"
+#include "imaging/save_jpeg.h"
 #include "imaging/save_result.h"
 
 namespace scandesk {
@@ -11,30 +12,28 @@ namespace scandesk {
 namespace {
 
 /// `saveImages` without the guard against unexpected exceptions.
-ResultPair savePage(const ScanParam& param, int pageNo, const Bytes& data) {
-    // The second pass of a two-pass scan always delivers page 2.
-    const int page = param.isSecondScan ? 2 : pageNo;
-    if (param.mode != "TEXT") {
-        return save2JPEG(param, page, data);
+SaveError savePage(const PageJob& job, int pageNo, const Bytes& data) {
+    if (!job.blackWhite) {
+        return save2JPEG(job, pageNo, data);
     }
-    Outcome<Bytes> bitmap = buildBWBitmap(param, data);
+    Outcome<Bytes> bitmap = buildBWBitmap(job, data);
     if (!bitmap) {
         return saveFailure(bitmap.error);
     }
-    if (param.fileType != "BMP") {
-        return save2JPEG(param, page, *bitmap.value);
+    if (!job.keepBitmap) {
+        return save2JPEG(job, pageNo, *bitmap.value);
     }
     if (auto error =
-            writeFileAtomically(pageFileName(param.filePath, page, ".bmp"), *bitmap.value)) {
+            writeFileAtomically(pageFileName(job.filePath, pageNo, ".bmp"), *bitmap.value)) {
         return saveFailure(*error);
     }
-    return saveSuccess();
+    return std::nullopt;
 }
 
 }  // namespace
 
-ResultPair saveImages(const ScanParam& param, int pageNo, const Bytes& data) {
-    return guardedSave([&] { return savePage(param, pageNo, data); });
+SaveError saveImages(const PageJob& job, int pageNo, const Bytes& data) {
+    return guardedSave([&] { return savePage(job, pageNo, data); });
 }
 
 }  // namespace scandesk

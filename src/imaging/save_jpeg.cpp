@@ -13,7 +13,7 @@ namespace scandesk {
 namespace {
 
 /// Logs the pixel size after `linePrefix`, encodes the image and writes it to `path`.
-ResultPair writeJpegPage(const Image& image, const std::string& path, const char* linePrefix) {
+SaveError writeJpegPage(const Image& image, const std::string& path, const char* linePrefix) {
     diagDebug(linePrefix, "pixelsWide = ", image.raster.width(),
               " and pixelsHigh =", image.raster.height());
     Outcome<Bytes> jpeg = encodeJpeg(image);
@@ -23,7 +23,7 @@ ResultPair writeJpegPage(const Image& image, const std::string& path, const char
     if (auto error = writeFileAtomically(path, *jpeg.value)) {
         return saveFailure(*error);
     }
-    return saveSuccess();
+    return std::nullopt;
 }
 
 // A scanner may send a page a little larger than asked, never one of another order.
@@ -33,8 +33,8 @@ constexpr int64_t kAreaMarginPixels = 64 * 1024;
 /// Why a JPEG page must not be decoded: its header claims far more pixels than the job
 /// asked for (a few bytes can claim gigabytes of raster). Nothing when it fits or when the
 /// job names no area.
-std::optional<std::string> oversizedPage(const Bytes& data, const ScanParam& param) {
-    if (param.w <= 0 || param.h <= 0) {
+std::optional<std::string> oversizedPage(const Bytes& data, const PageJob& job) {
+    if (job.w <= 0 || job.h <= 0) {
         return std::nullopt;
     }
     const Outcome<JpegInfo> info = readJpegInfo(data);
@@ -42,30 +42,30 @@ std::optional<std::string> oversizedPage(const Bytes& data, const ScanParam& par
         return std::nullopt;  // the decoder reports what is wrong with it
     }
     const int64_t claimed = int64_t{info.value->width} * info.value->height;
-    const int64_t asked = param.w * param.h;
+    const int64_t asked = job.w * job.h;
     if (claimed <= asked + asked * kAreaMarginPercent / 100 + kAreaMarginPixels) {
         return std::nullopt;
     }
     return "the page claims " + std::to_string(info.value->width) + " x " +
            std::to_string(info.value->height) + " pixels, far more than the " +
-           std::to_string(param.w) + " x " + std::to_string(param.h) + " asked for";
+           std::to_string(job.w) + " x " + std::to_string(job.h) + " asked for";
 }
 
 /// The page decoded: a bitmap built by `saveImages`, or a JPEG stream.
-Outcome<Image> decodePage(const Bytes& data, const ScanParam& param) {
+Outcome<Image> decodePage(const Bytes& data, const PageJob& job) {
     if (looksLikeBitmap(data)) {
         return decodeBWBitmap(data);
     }
-    if (auto refused = oversizedPage(data, param)) {
+    if (auto refused = oversizedPage(data, job)) {
         return Outcome<Image>::failure(*refused);
     }
     return decodeJpeg(data);
 }
 
 /// `save2JPEG` without the guard against unexpected exceptions.
-ResultPair saveTurnedJpeg(const ScanParam& param, int pageNo, const Bytes& data) {
-    const std::string path = pageFileName(param.filePath, pageNo, ".jpg");
-    Outcome<Image> decoded = decodePage(data, param);
+SaveError saveTurnedJpeg(const PageJob& job, int pageNo, const Bytes& data) {
+    const std::string path = pageFileName(job.filePath, pageNo, ".jpg");
+    Outcome<Image> decoded = decodePage(data, job);
     if (!decoded) {
         return saveFailure(decoded.error);
     }
@@ -74,14 +74,14 @@ ResultPair saveTurnedJpeg(const ScanParam& param, int pageNo, const Bytes& data)
     const float nominalHeight = static_cast<float>(page.height);
     page.width = nominalWidth;
     page.height = nominalHeight;
-    if (param.rotateAngle != 0) {
-        std::optional<Image> turned =
-            imageRotate(static_cast<double>(param.rotateAngle), page, 1.0);
+    if (job.rotation != Rotation::none) {
+        const int angle = degrees(job.rotation);
+        std::optional<Image> turned = imageRotate(static_cast<double>(angle), page, 1.0);
         if (!turned) {
-            return saveFailure("the page cannot be turned by " + std::to_string(param.rotateAngle) +
+            return saveFailure("the page cannot be turned by " + std::to_string(angle) +
                                " degrees");
         }
-        const bool sideways = param.rotateAngle == 90 || param.rotateAngle == 270;
+        const bool sideways = angle == 90 || angle == 270;
         page.raster = std::move(turned->raster);  // frees the unturned raster
         page.width = sideways ? nominalHeight : nominalWidth;
         page.height = sideways ? nominalWidth : nominalHeight;
@@ -91,13 +91,13 @@ ResultPair saveTurnedJpeg(const ScanParam& param, int pageNo, const Bytes& data)
 
 }  // namespace
 
-ResultPair save2JPEG(const ScanParam& param, int pageNo, const Bytes& data) {
-    return guardedSave([&] { return saveTurnedJpeg(param, pageNo, data); });
+SaveError save2JPEG(const PageJob& job, int pageNo, const Bytes& data) {
+    return guardedSave([&] { return saveTurnedJpeg(job, pageNo, data); });
 }
 
-ResultPair save2Images(const Image& image, int pageNo, const ScanParam& param) {
+SaveError save2Images(const Image& image, int pageNo, const PageJob& job) {
     return guardedSave([&] {
-        const std::string path = pageFileName(param.filePath, pageNo, ".jpg");
+        const std::string path = pageFileName(job.filePath, pageNo, ".jpg");
         diagDebug("save 2 image path = ", path);
         return writeJpegPage(image, path, "save2Images ");
     });

@@ -2,20 +2,19 @@
 #pragma once
 
 #include "common/bytes.h"
-#include "common/result_pair.h"
 #include "imaging/image.h"
-#include "protocol/scan_param.h"
+#include "imaging/page_job.h"
+#include "imaging/save_result.h"
 
 namespace scandesk {
 
-/// Decodes one page (a JPEG stream, or a bitmap built by `saveImages`), turns it by
-/// `param.rotateAngle` and writes it as page file `pageNo` ("-%04d.jpg"). Returns
-/// (true, "saveSuccessfully"), or (false, "saveImageError") when the data cannot be
-/// decoded, turned, encoded or written.
-ResultPair save2JPEG(const ScanParam& param, int pageNo, const Bytes& data);
+/// Decodes one page (a JPEG stream, or a bitmap built by `saveImages`), turns it by the
+/// job's rotation and writes it as page file `pageNo` ("-%04d.jpg"). Why it could not
+/// be decoded, turned, encoded or written, if it could not.
+SaveError save2JPEG(const PageJob& job, int pageNo, const Bytes& data);
 
 /// Writes an in-memory image as page file `pageNo` of the job, without turning it.
 /// Results as for `save2JPEG`.
-ResultPair save2Images(const Image& image, int pageNo, const ScanParam& param);
+SaveError save2Images(const Image& image, int pageNo, const PageJob& job);
 
 }  // namespace scandesk

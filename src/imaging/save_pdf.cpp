@@ -13,7 +13,6 @@
 #include "imaging/lossless_turn.h"
 #include "imaging/page_files.h"
 #include "imaging/pdf_document.h"
-#include "imaging/save_result.h"
 
 namespace scandesk {
 
@@ -93,10 +92,10 @@ Outcome<std::string> assemblePdf(std::span<const PdfPage> pages, const MediaBox&
 
 }  // namespace
 
-MediaBox mediaBoxFor(PageSize pageSize, int64_t rotateAngle) {
+MediaBox mediaBoxFor(PageSize pageSize, Rotation rotation) {
     const PageSizeRow& row = pageSizeRow(pageSize);
     MediaBox box{row.pdfWidth, row.pdfHeight};
-    if (rotateAngle == 90 || rotateAngle == 270) {
+    if (rotation == Rotation::quarter || rotation == Rotation::threeQuarters) {
         std::swap(box.width, box.height);
     }
     return box;
@@ -121,25 +120,22 @@ Outcome<std::string> writePdf(std::span<const PdfPage> pages, const MediaBox& bo
     }
 }
 
-ResultPair save2PDFAt(const ScanParam& param, int pages, const std::string& pdfDir,
-                      PageSize pageSize, std::chrono::system_clock::time_point when) {
-    if (pages < 0) {
-        return saveFailure("negative page count " + std::to_string(pages));
-    }
+std::vector<PdfPage> jobPdfPages(const PageJob& job, int pages) {
     std::vector<PdfPage> document;
     for (int n = 1; n <= pages; ++n) {
         PdfPage page;
-        page.file = pageFileName(param.filePath, n, ".jpg");
+        page.file = pageFileName(job.filePath, n, ".jpg");
         document.push_back(std::move(page));
     }
-    const Outcome<std::string> written =
-        writePdf(document, mediaBoxFor(pageSize, param.rotateAngle), pdfDir, when);
-    return written ? saveSuccess() : saveFailure(written.error);
+    return document;
 }
 
-ResultPair save2PDF(const ScanParam& param, int pages, const std::string& pdfDir,
-                    PageSize pageSize) {
-    return save2PDFAt(param, pages, pdfDir, pageSize, std::chrono::system_clock::now());
+Outcome<std::string> save2PDFAt(const PageJob& job, int pages, const std::string& pdfDir,
+                                PageSize pageSize, std::chrono::system_clock::time_point when) {
+    if (pages < 0) {
+        return Outcome<std::string>::failure("negative page count " + std::to_string(pages));
+    }
+    return writePdf(jobPdfPages(job, pages), mediaBoxFor(pageSize, job.rotation), pdfDir, when);
 }
 
 }  // namespace scandesk

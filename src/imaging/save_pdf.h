@@ -5,12 +5,12 @@
 #include <span>
 #include <string>
 
-#include "common/bytes.h"
-#include "common/result_pair.h"
-#include "imaging/outcome.h"
-#include "imaging/pdf_page.h"
+#include <vector>
+
 #include "devices/scan_options.h"
-#include "protocol/scan_param.h"
+#include "imaging/outcome.h"
+#include "imaging/page_job.h"
+#include "imaging/pdf_page.h"
 
 namespace scandesk {
 
@@ -21,9 +21,9 @@ struct MediaBox {
     friend bool operator==(const MediaBox&, const MediaBox&) = default;
 };
 
-/// The media box of a page size (A4: 595 x 842), turned to landscape for a rotation of 90
-/// or 270 degrees.
-MediaBox mediaBoxFor(PageSize pageSize, int64_t rotateAngle);
+/// The media box of a page size (A4: 595 x 842), turned to landscape for a quarter turn
+/// either way.
+MediaBox mediaBoxFor(PageSize pageSize, Rotation rotation);
 
 /// Local time as "yyyyMMddHHmmss", the PDF's file name.
 std::string timeStampName(std::chrono::system_clock::time_point when);
@@ -37,16 +37,12 @@ Outcome<std::string> writePdf(std::span<const PdfPage> pages, const MediaBox& bo
                               const std::string& pdfDir,
                               std::chrono::system_clock::time_point when);
 
-/// Writes page files 1 ... `pages` of the job into `pdfDir`/yyyyMMddHHmmss.pdf (now,
-/// local time), one page per file, each JPEG embedded unchanged and stretched over the
-/// whole media box. An existing PDF is never replaced: the name gains "-2", "-3", ...
-/// Returns (true, "saveSuccessfully"), or (false, "saveImageError") with no PDF
-/// written when a page file is missing or unreadable or the PDF cannot be written.
-ResultPair save2PDF(const ScanParam& param, int pages, const std::string& pdfDir,
-                    PageSize pageSize);
+/// The job's page files 1 ... `pages` as PDF pages, unturned, without a text layer.
+std::vector<PdfPage> jobPdfPages(const PageJob& job, int pages);
 
-/// `save2PDF` with the moment that names the file given.
-ResultPair save2PDFAt(const ScanParam& param, int pages, const std::string& pdfDir,
-                      PageSize pageSize, std::chrono::system_clock::time_point when);
+/// Writes the job's page files 1 ... `pages` into one PDF in `pdfDir` as `writePdf` does,
+/// on the page size's media box; the path written, or why nothing was.
+Outcome<std::string> save2PDFAt(const PageJob& job, int pages, const std::string& pdfDir,
+                                PageSize pageSize, std::chrono::system_clock::time_point when);
 
 }  // namespace scandesk

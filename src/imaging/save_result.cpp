@@ -1,17 +1,13 @@
-// Success and failure results of the imaging writers.
+// The failure of the imaging writers.
 #include "imaging/save_result.h"
 
 #include "common/diagnostics.h"
 
 namespace scandesk {
 
-ResultPair saveSuccess() {
-    return {true, "saveSuccessfully"};
-}
-
-ResultPair saveFailure(const std::string& description) {
+SaveError saveFailure(const std::string& description) {
     diagError("save image error = ", description);
-    return {false, "saveImageError"};
+    return description;
 }
 
 }  // namespace scandesk

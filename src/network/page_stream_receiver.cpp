@@ -321,7 +321,7 @@ ScanOutcome PageStreamReceiver::streamEndedInHeader(bool unitStartsEmpty) {
 }
 
 ScanOutcome PageStreamReceiver::finished() const {
-    return ScanOutcome{ScanCode::completed, pagesStored_, false, {}};
+    return ScanOutcome{ScanCode::completed, pagesStored_, false, {}, 0, {}};
 }
 
 ScanOutcome PageStreamReceiver::failed(ScanCode code, std::string detail) const {
@@ -338,8 +338,11 @@ std::optional<ScanOutcome> PageStreamReceiver::savePageBeforeTheNextUnit() {
 }
 
 std::optional<ScanOutcome> PageStreamReceiver::savePage() {
-    if (savePage_ && !savePage_(param_, pageNo_, page_).status) {
-        return failed(ScanCode::saveImageError, "page " + std::to_string(pageNo_));
+    if (savePage_) {
+        if (auto error = savePage_(pageNo_, page_)) {
+            return failed(ScanCode::saveImageError,
+                          "page " + std::to_string(pageNo_) + ": " + *error);
+        }
     }
     ++pagesStored_;
     if (progress_) {

@@ -18,45 +18,57 @@ std::string shortCommand(char letter, const std::string& body) {
     return text;
 }
 
+// One side only: the scanners are driven single-sided.
+constexpr const char* kDuplex = "SIN";
+
 std::string line(const char* key, const std::string& value) {
     return std::string(key) + "=" + value + "\n";
+}
+
+// "300,300": the resolution across and down.
+std::string resolutionValue(int dpi) {
+    return std::to_string(dpi) + "," + std::to_string(dpi);
 }
 
 }  // namespace
 
 std::string ScanCommand::getDCommand() const {
-    diagDebug("selected source = ", param.source);
-    return shortCommand('D', param.source);
+    diagDebug("selected source = ", toText(param.source));
+    return shortCommand('D', std::string(toText(param.source)));
 }
 
 std::string ScanCommand::getSCommand() const {
-    return shortCommand('S', param.source);
+    return shortCommand('S', std::string(toText(param.source)));
 }
 
 std::string ScanCommand::getICommand() const {
-    return shortCommand('I', "R=" + param.resolution + "\nM=" + param.mode + "\nD=" + param.duplex);
+    return shortCommand('I', "R=" + resolutionValue(param.dpi) +
+                                 "\nM=" + std::string(toText(param.mode)) + "\nD=" + kDuplex);
 }
 
 Bytes ScanCommand::getXCommand() const {
+    const bool blackWhite = param.mode == ColorMode::blackWhite;
     std::string text{'\x1B', 'X', '\n'};
-    text += line("R", param.resolution);
-    text += line("M", param.mode);
-    text += line("T", param.type == "TYPE" ? std::string("TEXT") : param.type);
-    text += line("C", param.compression);
-    text += line("J", param.compressRatio);
-    text += line("B", param.brightness);
-    text += line("N", param.contrast);
+    text += line("R", resolutionValue(param.dpi));
+    text += line("M", std::string(toText(param.mode)));
+    // The scanner calls text content what the choices call "TYPE".
+    text += line("T", param.content == ContentType::text ? std::string("TEXT")
+                                                         : std::string(toText(param.content)));
+    text += line("C", blackWhite ? "BMP" : "JPEG");
+    text += line("J", "MID");
+    text += line("B", "50");
+    text += line("N", "50");
     text += line("A", std::to_string(param.x) + "," + std::to_string(param.y) + "," +
                           std::to_string(param.w) + "," + std::to_string(param.h));
-    text += line("D", param.duplex);
-    if (param.combineType != "NoCombine" && param.hasScreen) {
+    text += line("D", kDuplex);
+    if (combines(param.combine) && param.hasScreen) {
         text += "Pages=2\n";
     }
-    text += param.combineType == "IDCard" ? "IDCard=1\n" : "IDCard=0\n";
+    text += param.combine == CombineType::idCard ? "IDCard=1\n" : "IDCard=0\n";
     diagDebug("cmd = ", text);
 
     Bytes bytes = toBytes(text);
-    if (param.mode == "TEXT") {
+    if (blackWhite) {
         const std::string marker = "GAMA=";
         bytes.insert(bytes.end(), marker.begin(), marker.end());
         const auto table = gammaTable(param.gamma);

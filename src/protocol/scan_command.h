@@ -10,8 +10,9 @@
 
 namespace scandesk {
 
-/// Builds the commands of one job from its parameters. Each scan process holds its own
-/// copy, whose `param.source` the paper check may settle ("AUTO" to "ADF" or "FB").
+/// Builds the commands of one job from its parameters: the only place the protocol's
+/// texts are written. Each scan process holds its own copy, whose `param.source` the
+/// paper check may settle (automatic to feeder or flatbed).
 class ScanCommand {
   public:
     explicit ScanCommand(ScanParam param) : param(std::move(param)) {}
@@ -24,12 +25,12 @@ class ScanCommand {
     std::string getSCommand() const;
     /// Image-parameter command.
     std::string getICommand() const;
-    /// Start command with every scan parameter; in TEXT mode followed by the gamma
-    /// block. Logs "cmd = " and its text part.
+    /// Start command with every scan parameter; for black-and-white pages followed by the
+    /// gamma block. Logs "cmd = " and its text part.
     Bytes getXCommand() const;
 };
 
-/// The gamma table of the TEXT-mode X command: the identity for gamma 1, otherwise
+/// The gamma table of the black-and-white X command: the identity for gamma 1, otherwise
 /// 255 * (i / 255) ^ (1 / gamma) truncated. Gammas below 1 are clamped to 1, since a
 /// table is defined only from there on.
 std::array<uint8_t, 256> gammaTable(int64_t gamma);

@@ -12,6 +12,7 @@ constexpr std::array<std::string_view, static_cast<size_t>(kLastScanCode) + 1> k
     "scanFinished",
     "scanCancelled",
     "invalidFileName",
+    "prefixTooLong",
     "invalidScanSetting",
     "cannotCreateReceiveDir",
     "receiveDirMissing",
@@ -45,6 +46,8 @@ constexpr std::array<std::string_view, static_cast<size_t>(kLastScanCode) + 1> k
     "saveImageError",
     "combineFailed",
     "cannotSavePDF",
+    "noPageScanned",
+    "secondSideNotScanned",
 };
 
 }  // namespace

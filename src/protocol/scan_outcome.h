@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace scandesk {
 
@@ -14,6 +15,7 @@ enum class ScanCode {
     cancelled,  ///< stopped on request; the scanner was released as after a normal end
     // Refused before anything was sent.
     invalidFileName,
+    prefixTooLong,
     invalidScanSetting,
     cannotCreateReceiveDir,
     receiveDirMissing,
@@ -50,10 +52,12 @@ enum class ScanCode {
     saveImageError,
     combineFailed,
     cannotSavePDF,
+    noPageScanned,         ///< the scanner ended the job without a page
+    secondSideNotScanned,  ///< a two-pass scan left after its first side
 };
 
 /// The last code, for walking every code.
-inline constexpr ScanCode kLastScanCode = ScanCode::cannotSavePDF;
+inline constexpr ScanCode kLastScanCode = ScanCode::secondSideNotScanned;
 
 /// The localisation key of the code's alert message ("scanFinished" for `completed`).
 std::string_view alertKey(ScanCode code);
@@ -69,6 +73,9 @@ struct ScanOutcome {
     std::string detail;
     /// Pages that went into the PDF without the text asked for (their recognition failed).
     int pagesWithoutText = 0;
+    /// The files the scan left for the user, absolute paths in page order: its PDF, or
+    /// its page files (those kept after a failure). Filled in by the scan flow.
+    std::vector<std::string> files;
 
     bool succeeded() const { return code == ScanCode::completed; }
     /// Neither completed nor cancelled.
@@ -76,10 +83,11 @@ struct ScanOutcome {
 
     /// A failure after `pages` stored pages.
     static ScanOutcome failure(ScanCode code, int pages = 0, std::string detail = {}) {
-        return ScanOutcome{code, pages, false, std::move(detail), 0};
+        return ScanOutcome{code, pages, false, std::move(detail), 0, {}};
     }
 
-    /// Outcomes are equal when they mean the same to the user; the detail is not compared.
+    /// Outcomes are equal when they mean the same to the user; the detail and the files
+    /// are not compared.
     friend bool operator==(const ScanOutcome& a, const ScanOutcome& b) {
         return a.code == b.code && a.pagesStored == b.pagesStored &&
                a.needsSecondPass == b.needsSecondPass && a.pagesWithoutText == b.pagesWithoutText;

@@ -2,20 +2,22 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <stop_token>
+#include <string>
 
 #include "common/bytes.h"
-#include "common/result_pair.h"
 #include "protocol/scan_outcome.h"
 #include "protocol/scan_param.h"
 
 namespace scandesk {
 
-/// Receives one complete page of a job (1-based page number) and stores it; the
-/// scan flow passes `saveImages`. A failed result stops the job.
-using PageSink = std::function<ResultPair(const ScanParam& param, int pageNo, const Bytes& data)>;
+/// Receives one complete page of a job (the job's 1-based page number, as the transport
+/// counts it) and stores it; why it could not, which stops the job, if it could not.
+using PageSink = std::function<std::optional<std::string>(int pageNo, const Bytes& data)>;
 
-/// Told of each stored page (its number), for progress displays. May be empty.
+/// Told of each stored page (the job's page number, as for the sink), for progress
+/// displays. May be empty.
 using PageProgress = std::function<void(int pageNo)>;
 
 /// One scan job over one transport: connects, sends the commands, receives the

@@ -37,18 +37,18 @@ const StatusRow* statusRow(int statusByte) {
 
 }  // namespace
 
-bool needsPaperCheck(const std::string& source) {
-    return source != "FB";
+bool needsPaperCheck(ScanSource source) {
+    return source != ScanSource::flatbed;
 }
 
-PaperCheck decodePaperReply(const std::string& source, uint8_t reply) {
-    const bool automatic = source == "AUTO";
+PaperCheck decodePaperReply(ScanSource source, uint8_t reply) {
+    const bool automatic = source == ScanSource::automatic;
     switch (reply) {
         case kReplyAccepted:
-            return {automatic ? "ADF" : source, std::nullopt};
+            return {automatic ? ScanSource::feeder : source, std::nullopt};
         case kReplyFeederEmpty:
             if (automatic) {
-                return {"FB", std::nullopt};
+                return {ScanSource::flatbed, std::nullopt};
             }
             return {source, ScanCode::noPaperInADF};
         case kReplyCannotCheck:

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "devices/scan_options.h"
 #include "protocol/scan_outcome.h"
 
 namespace scandesk {
@@ -25,18 +26,18 @@ inline constexpr uint8_t kImageReplyAccepted = 0x00;
 /// The status byte that ends a job successfully.
 inline constexpr uint8_t kScanFinished = 0x80;
 
-/// Whether the job's source needs the paper check (every source but "FB").
-bool needsPaperCheck(const std::string& source);
+/// Whether the job's source needs the paper check (every source but the flatbed).
+bool needsPaperCheck(ScanSource source);
 
-/// What the D reply settles: the source to scan from ("AUTO" resolved to "ADF" or
-/// "FB"), or why the job cannot go on.
+/// What the D reply settles: the source to scan from (an automatic source resolved to
+/// the feeder or the flatbed), or why the job cannot go on.
 struct PaperCheck {
-    std::string source;
+    ScanSource source;
     std::optional<ScanCode> failure;
 };
 
 /// Decodes the D reply for a job asking for `source`.
-PaperCheck decodePaperReply(const std::string& source, uint8_t reply);
+PaperCheck decodePaperReply(ScanSource source, uint8_t reply);
 
 /// Decodes the S reply: nothing when the source is accepted, else the failure.
 std::optional<ScanCode> decodeSourceReply(uint8_t reply);

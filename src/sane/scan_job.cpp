@@ -8,13 +8,13 @@
 namespace scandesk::sane {
 
 ScanJob::ScanJob(const ProcessMaker& makeProcess) {
-    process_ = makeProcess([this](const ScanParam&, int pageNo, const Bytes& data) {
+    process_ = makeProcess([this](int pageNo, const Bytes& data) -> std::optional<std::string> {
         {
             std::lock_guard lock(mutex_);
             pages_.push_back({pageNo, data});
         }
         changed_.notify_all();
-        return ResultPair{true, "saveSuccess"};
+        return std::nullopt;
     });
     worker_ = std::jthread([this](std::stop_token stop) {
         ScanOutcome outcome;

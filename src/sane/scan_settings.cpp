@@ -73,7 +73,7 @@ std::optional<ScanPlan> planScan(const Device& scanner, const ScanSettings& sett
     request.colorMode = settings.mode;
     request.dpi = settings.dpi;
     request.pageSize = coveringPageSize(scanner, settings.area);
-    std::optional<ScanParam> param = mapScanParameter(request, scanner, "");
+    std::optional<ScanParam> param = mapScanParameter(request, scanner);
     if (!param) {
         return std::nullopt;
     }

@@ -7,7 +7,6 @@
 #include "discovery/snmp_discovery.h"
 #include "discovery/usb_enumeration.h"
 #include "imaging/combine_image.h"
-#include "imaging/page_files.h"
 #include "imaging/save_images.h"
 #include "imaging/save_pdf.h"
 #include "imaging/save_result.h"
@@ -41,25 +40,15 @@ ScannerModelServices defaultModelServices(uint16_t scannerPort, CommunicatorLimi
             return std::make_unique<UsbScanProcess>(scanner, std::move(command), std::move(sink),
                                                     std::move(options));
         });
-    services.saveImages = [](const ScanParam& param, int pageNo, const Bytes& data) {
-        return saveImages(param, pageNo, data);
+    services.savePage = [](const PageJob& job, int pageNo, const Bytes& data) {
+        return saveImages(job, pageNo, data);
     };
-    services.combineImage = [](int pages, int oriation, const ScanParam& param) {
-        return combineImage(pages, oriation, param);
+    services.combineImage = [](int pages, int oriation, const PageJob& job) {
+        return combineImage(pages, oriation, job);
     };
-    services.save2PDF = [](const ScanParam& param, int pages, const std::string& pdfDir,
-                           PageSize pageSize, const PageAnalyses& analyses) {
-        std::vector<PdfPage> document;
-        for (int n = 1; n <= pages; ++n) {
-            const std::string file = pageFileName(param.filePath, n, ".jpg");
-            const auto found = analyses.find(n);
-            document.push_back(found == analyses.end() ? PdfPage{file, 0, 0, {}}
-                                                       : pdfPageOf(file, found->second));
-        }
-        const Outcome<std::string> written =
-            writePdf(document, mediaBoxFor(pageSize, param.rotateAngle), pdfDir,
-                     std::chrono::system_clock::now());
-        return written ? saveSuccess() : saveFailure(written.error);
+    services.writePdf = [](std::span<const PdfPage> pages, const MediaBox& box,
+                           const std::string& pdfDir, std::chrono::system_clock::time_point when) {
+        return writePdf(pages, box, pdfDir, when);
     };
     services.sleep = [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
     services.busyRetryWait = kBusyRetryWait;

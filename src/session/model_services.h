@@ -5,11 +5,16 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "common/result_pair.h"
 #include "devices/device.h"
+#include "imaging/outcome.h"
+#include "imaging/page_job.h"
+#include "imaging/pdf_page.h"
+#include "imaging/save_pdf.h"
+#include "imaging/save_result.h"
 #include "protocol/scan_command.h"
 #include "protocol/scan_process.h"
 #include "session/scan_analysis.h"
@@ -34,15 +39,19 @@ using ScannerIdentifier = std::function<std::optional<Device>(const std::string&
 using ScanProcessFactory = std::function<std::unique_ptr<ScanProcess>(
     const Device& scanner, ScanCommand command, PageSink sink, PageProgress progress)>;
 
-/// Combines the job's page files pairwise (two pages, or the two sides of an ID card).
-using CombineImageFunction =
-    std::function<ResultPair(int pages, int oriation, const ScanParam& param)>;
+/// Stores one received page of a job as its page file `pageNo`; why it could not, if so.
+using PageSaver = std::function<SaveError(const PageJob& job, int pageNo, const Bytes& data)>;
 
-/// Writes one PDF of the job's first `pages` page files into `pdfDir`, each with what the
-/// per-page steps found on it (text layer, turn, skew).
-using SavePdfFunction =
-    std::function<ResultPair(const ScanParam& param, int pages, const std::string& pdfDir,
-                             PageSize pageSize, const PageAnalyses& analyses)>;
+/// Combines the job's page files pairwise (two pages, or the two sides of an ID card):
+/// the number of combined page files, or nothing when they could not be combined.
+using CombineImageFunction =
+    std::function<std::optional<int>(int pages, int oriation, const PageJob& job)>;
+
+/// Writes one PDF of the pages into `pdfDir`, named after `when`: the path written, or
+/// why nothing was.
+using WritePdfFunction = std::function<Outcome<std::string>(
+    std::span<const PdfPage> pages, const MediaBox& box, const std::string& pdfDir,
+    std::chrono::system_clock::time_point when)>;
 
 /// Blocks the calling thread for the given time.
 using SleepFunction = std::function<void(std::chrono::milliseconds)>;
@@ -66,9 +75,9 @@ struct ScannerModelServices {
     DeviceSearch usbSearch;               ///< run second
     ScannerIdentifier identifyScanner;    ///< for scanners added by address
     ScanProcessFactory makeScanProcess;
-    PageSink saveImages;  ///< stores each received page into the receive directory
+    PageSaver savePage;  ///< stores each received page into the receive directory
     CombineImageFunction combineImage;
-    SavePdfFunction save2PDF;
+    WritePdfFunction writePdf;
     SleepFunction sleep;
     std::chrono::milliseconds busyRetryWait = kBusyRetryWait;
     ClockFunction now;

@@ -41,9 +41,9 @@ struct ScannerModelState : std::enable_shared_from_this<ScannerModelState> {
     /// last, so an observer of the flag reads this alert's texts. `asksForSecondPass`
     /// marks the alert whose confirmation runs the second pass of a two-pass scan.
     void setAlert(std::string title, std::string message, bool asksForSecondPass = false);
-    /// Shows the alert of a scan's outcome (`success` is the message of a good end) and
-    /// returns the outcome.
-    ScanOutcome showOutcome(ScanOutcome outcome, std::string success);
+    /// Shows the alert of a scan's outcome and returns the outcome. `success` is the text
+    /// of a good end; `failure`, when not empty, replaces the text composed for a failure.
+    ScanOutcome showOutcome(ScanOutcome outcome, std::string success, std::string failure = {});
     /// Empties the list for a new discovery run (on the main executor).
     void startDiscovery();
     /// Lists a scanner as soon as the running discovery finds it (on the main executor);

@@ -19,9 +19,9 @@ std::vector<PageStepFactory> analysisSteps(const ScanRequest& request) {
     return steps;
 }
 
-ScanAnalysis::ScanAnalysis(const ScanRequest& request, const ScanParam& param, bool combine,
+ScanAnalysis::ScanAnalysis(const ScanRequest& request, const PageJob& job, bool combine,
                            AnalysisProgress progress)
-    : filePath_(param.filePath), combine_(combine) {
+    : filePath_(job.filePath), combine_(combine) {
     std::vector<PageStepFactory> steps = analysisSteps(request);
     if (request.fileType != FileType::pdf || request.keepPages || steps.empty()) {
         return;

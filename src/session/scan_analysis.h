@@ -8,8 +8,8 @@
 #include <stop_token>
 #include <string>
 
+#include "imaging/page_job.h"
 #include "ocr/page_pipeline.h"
-#include "protocol/scan_param.h"
 #include "session/scan_request.h"
 
 namespace scandesk {
@@ -29,10 +29,10 @@ std::vector<PageStepFactory> analysisSteps(const ScanRequest& request);
 /// combined pages only once they are combined. Dropping it stops the work at once.
 class ScanAnalysis {
   public:
-    ScanAnalysis(const ScanRequest& request, const ScanParam& param, bool combine,
+    ScanAnalysis(const ScanRequest& request, const PageJob& job, bool combine,
                  AnalysisProgress progress);
 
-    /// A page file of the scan is stored (its page number as the transport reports it).
+    /// A page file of the scan is stored (the number it is stored as).
     void pageStored(int pageNo);
     /// The page files 1 ... `pages` are final (after combining) and are analysed now
     /// unless they already were.

@@ -1,12 +1,17 @@
 // The scan operations of the model: one-pass scans and the two passes of a combined scan.
+#include <unistd.h>
+
 #include <exception>
 #include <filesystem>
 
 #include "common/diagnostics.h"
 #include "common/localization.h"
+#include "imaging/page_files.h"
+#include "ocr/page_analysis.h"
 #include "session/choice_rules.h"
 #include "session/model_state.h"
 #include "session/receive_directory.h"
+#include "session/scan_analysis.h"
 #include "session/scan_parameter_mapping.h"
 #include "session/scanner_model.h"
 #include "session/two_pass_prompt.h"
@@ -14,12 +19,16 @@
 namespace scandesk {
 namespace {
 
+namespace fs = std::filesystem;
+
 // What is wrong with the request, if anything.
 std::optional<ScanCode> requestProblem(const ScanRequest& request, const Device& scanner) {
     // A prefix too long for the folder's file names is refused before any directory exists.
-    if (!isValidFileNamePrefix(request.prefix) ||
-        !prefixFitsNameLimit(request.saveDir, request.prefix)) {
+    if (!isValidFileNamePrefix(request.prefix)) {
         return ScanCode::invalidFileName;
+    }
+    if (!prefixFitsNameLimit(request.saveDir, request.prefix)) {
+        return ScanCode::prefixTooLong;
     }
     if (!requestFitsScanner(request, scanner) || findConflict(request, scanner)) {
         return ScanCode::invalidScanSetting;
@@ -27,21 +36,33 @@ std::optional<ScanCode> requestProblem(const ScanRequest& request, const Device&
     return std::nullopt;
 }
 
-// One attempt: a new process of the scanner's transport, started once. Nothing it
-// throws leaves; the pages it stored before are still counted.
-ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanCommand& command,
+// One pass of a scan: its commands, how its pages are stored, and the number the first
+// of them is stored as (the second pass of a two-pass scan stores page 2).
+struct Pass {
+    ScanCommand command;
+    PageJob job;
+    int firstPage = 1;
+};
+
+// One attempt: a new process of the scanner's transport, started once. Pages are stored
+// and reported under the number they are stored as. Nothing it throws leaves; the pages
+// it stored before are still counted.
+ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const Pass& pass,
                     std::stop_token stop, ScanAnalysis& analysis) {
+    // The transports number a job's pages from 1.
+    const int offset = pass.firstPage - 1;
     auto stored = std::make_shared<int>(0);
-    PageProgress progress = [weak = state.weak_from_this(), stored, &analysis](int pageNo) {
+    PageProgress progress = [weak = state.weak_from_this(), stored, offset, &analysis](int pageNo) {
         ++*stored;
-        analysis.pageStored(pageNo);
+        analysis.pageStored(pageNo + offset);
         if (auto self = weak.lock()) {
-            self->reportPage(pageNo);
+            self->reportPage(pageNo + offset);
         }
     };
+    PageSink sink = [save = state.services.savePage, job = pass.job, offset](
+                        int pageNo, const Bytes& data) { return save(job, pageNo + offset, data); };
     try {
-        auto process =
-            state.services.makeScanProcess(scanner, command, state.services.saveImages, progress);
+        auto process = state.services.makeScanProcess(scanner, pass.command, sink, progress);
         if (!process) {
             return ScanOutcome::failure(ScanCode::unexpectError, 0, "no scan process");
         }
@@ -57,9 +78,9 @@ ScanOutcome runScan(ScannerModelState& state, const Device& scanner, const ScanC
 }
 
 // The analysis of a pass's pages, reporting to the model's progress callback.
-ScanAnalysis analysisOf(ScannerModelState& state, const ScanRequest& request,
-                        const ScanParam& param, bool combine) {
-    return ScanAnalysis(request, param, combine,
+ScanAnalysis analysisOf(ScannerModelState& state, const ScanRequest& request, const PageJob& job,
+                        bool combine) {
+    return ScanAnalysis(request, job, combine,
                         [weak = state.weak_from_this()](int done, int total) {
                             auto self = weak.lock();
                             if (!self) {
@@ -76,32 +97,66 @@ ScanAnalysis analysisOf(ScannerModelState& state, const ScanRequest& request,
                         });
 }
 
-// Combines the `pages` page files on disk if asked, waits for the pages' analysis, then
-// writes the PDF and removes the receive directory for the PDF file type. On failure
-// (or a stop while the analysis runs) every page file stays and no PDF is written.
-ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param,
-                        const ScanRequest& request, int pages, bool combine, ScanAnalysis& analysis,
-                        std::stop_token stop) {
-    if (pages == 0) {
-        return ScanOutcome{};  // nothing to combine or assemble
-    }
-    if (combine) {
-        if (!state.services.combineImage(pages, 1, param).status) {
-            return ScanOutcome::failure(ScanCode::combineFailed, pages);
+// The job's page files 1 ... `pages` as PDF pages, each with what the per-page steps
+// found on it (text layer, turn, skew).
+std::vector<PdfPage> documentOf(const PageJob& job, int pages, const PageAnalyses& analyses) {
+    std::vector<PdfPage> document = jobPdfPages(job, pages);
+    for (PdfPage& page : document) {
+        const int n = static_cast<int>(&page - document.data()) + 1;
+        if (const auto found = analyses.find(n); found != analyses.end()) {
+            page = pdfPageOf(page.file, found->second);
         }
-        pages = (pages + 1) / 2;
     }
-    if (param.fileType != "PDF" || request.keepPages) {
-        return ScanOutcome{ScanCode::completed, pages, false, {}};
+    return document;
+}
+
+// The page files 1 ... `pages` of the job that are on disk, as absolute paths.
+std::vector<std::string> pageFiles(const PageJob& job, int pages) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (int n = 1; n <= pages; ++n) {
+        const std::string path = pageFileName(job.filePath, n, pageExtension(job));
+        if (fs::is_regular_file(path, error)) {
+            files.push_back(fs::absolute(path, error).string());
+        }
+    }
+    return files;
+}
+
+// Combines the `pages` page files on disk if asked, waits for the pages' analysis, then
+// writes the PDF and removes the receive directory for the PDF file type. On failure (or a
+// stop while the analysis runs) every page file stays and no PDF is written. The outcome
+// names the files left.
+ScanOutcome finishPages(ScannerModelState& state, const ScanRequest& request, const PageJob& job,
+                        int pages, bool combine, ScanAnalysis& analysis, std::stop_token stop) {
+    if (combine) {
+        const std::optional<int> combined = state.services.combineImage(pages, 1, job);
+        if (!combined) {
+            ScanOutcome failed = ScanOutcome::failure(ScanCode::combineFailed, pages);
+            failed.files = pageFiles(job, pages);
+            return failed;
+        }
+        pages = *combined;
+    }
+    if (request.fileType != FileType::pdf || request.keepPages) {
+        return ScanOutcome{ScanCode::completed, pages, false, {}, 0, pageFiles(job, pages)};
     }
     analysis.pagesFinal(pages);
     const std::optional<PageAnalyses> analyses = analysis.finish(stop);
     if (!analyses) {
-        return ScanOutcome::failure(ScanCode::cancelled, pages);
+        ScanOutcome stopped = ScanOutcome::failure(ScanCode::cancelled, pages);
+        stopped.files = pageFiles(job, pages);
+        return stopped;
     }
-    if (!state.services.save2PDF(param, pages, request.saveDir, request.pageSize, *analyses)
-             .status) {
-        return ScanOutcome::failure(ScanCode::cannotSavePDF, pages);
+    const std::vector<PdfPage> document = documentOf(job, pages, *analyses);
+    const Outcome<std::string> pdf =
+        state.services.writePdf(document, mediaBoxFor(request.pageSize, job.rotation),
+                                request.saveDir, state.services.now());
+    if (!pdf) {
+        diagError("save pdf error = ", pdf.error);
+        ScanOutcome failed = ScanOutcome::failure(ScanCode::cannotSavePDF, pages, pdf.error);
+        failed.files = pageFiles(job, pages);
+        return failed;
     }
     std::string dir;
     {
@@ -109,7 +164,13 @@ ScanOutcome finishPages(ScannerModelState& state, const ScanParam& param,
         dir = state.receiveDir;
     }
     removeReceiveDir(dir);
-    return ScanOutcome{ScanCode::completed, pages, false, {}, pagesWithoutText(*analyses)};
+    std::error_code error;
+    return ScanOutcome{ScanCode::completed,
+                       pages,
+                       false,
+                       {},
+                       pagesWithoutText(*analyses),
+                       {fs::absolute(*pdf.value, error)}};
 }
 
 // The alert text of a failed or cancelled scan: what happened, then what is on disk and
@@ -126,9 +187,18 @@ std::string failureMessage(const ScanOutcome& outcome, const std::string& folder
     return text;
 }
 
+// A receive directory that a failed or cancelled scan left empty goes; one that holds
+// anything stays (rmdir removes only an empty directory).
+void dropEmptyReceiveDir(const std::string& dir) {
+    if (!dir.empty() && ::rmdir(dir.c_str()) == 0) {
+        diagInfo("empty receive directory removed: ", dir);
+    }
+}
+
 }  // namespace
 
-ScanOutcome ScannerModelState::showOutcome(ScanOutcome outcome, std::string success) {
+ScanOutcome ScannerModelState::showOutcome(ScanOutcome outcome, std::string success,
+                                           std::string failure) {
     if (outcome.succeeded() && outcome.pagesWithoutText > 0) {
         success +=
             " " + fillIn(localized("pagesWithoutText"), {std::to_string(outcome.pagesWithoutText)});
@@ -141,7 +211,8 @@ ScanOutcome ScannerModelState::showOutcome(ScanOutcome outcome, std::string succ
             std::lock_guard lock(mutex);
             folder = receiveDir;
         }
-        setAlert(localized(outcome.failed() ? "error" : "info"), failureMessage(outcome, folder),
+        setAlert(localized(outcome.failed() ? "error" : "info"),
+                 failure.empty() ? failureMessage(outcome, folder) : std::move(failure),
                  outcome.needsSecondPass);
     }
     return outcome;
@@ -152,25 +223,38 @@ ScanOutcome ScannerModel::startScan(const ScanRequest& request, std::stop_token 
     std::lock_guard scanning(state.scanMutex);
     const Device scanner = selectedScanner();
     if (auto problem = requestProblem(request, scanner)) {
-        return state.showOutcome(ScanOutcome::failure(*problem), {});
+        // The limit a prefix broke is part of what the user must know.
+        const std::string message = *problem == ScanCode::prefixTooLong
+                                        ? fillIn(localized(alertKey(*problem)),
+                                                 {std::to_string(maxPrefixBytes(request.saveDir))})
+                                        : std::string();
+        return state.showOutcome(ScanOutcome::failure(*problem), {}, message);
     }
     if (!createReceiveDir(request.saveDir)) {
         return state.showOutcome(ScanOutcome::failure(ScanCode::cannotCreateReceiveDir), {});
     }
-    const ScanParam param = *mapScanParameter(request, scanner, receiveDir());
-    const bool twoPass = !scanner.hasScreen && combines(request.combine);
-    ScanAnalysis analysis = analysisOf(state, request, param, combines(request.combine));
+    const ScanParam param = *mapScanParameter(request, scanner);
+    const Pass pass{ScanCommand(param), pageJobFor(request, param, receiveDir()), 1};
+    ScanAnalysis analysis = analysisOf(state, request, pass.job, combines(request.combine));
 
-    ScanOutcome scanned = runScan(state, scanner, ScanCommand(param), stop, analysis);
+    ScanOutcome scanned = runScan(state, scanner, pass, stop, analysis);
     diagInfo("ret = ", describe(scanned));
+    if (scanned.succeeded() && scanned.pagesStored == 0) {
+        scanned = ScanOutcome::failure(ScanCode::noPageScanned);
+    }
     if (!scanned.succeeded()) {
-        // Whatever pages arrived stay in the receive directory.
+        // Whatever pages arrived stay in the receive directory; an empty one goes.
+        scanned.files = pageFiles(pass.job, scanned.pagesStored);
+        if (scanned.files.empty()) {
+            dropEmptyReceiveDir(receiveDir());
+        }
         return state.showOutcome(std::move(scanned), {});
     }
-    if (twoPass) {
+    if (!scanner.hasScreen && combines(request.combine)) {
         // First of two passes: the page waits in the receive directory, and the second
         // side is scanned on this scanner.
         scanned.needsSecondPass = true;
+        scanned.files = pageFiles(pass.job, scanned.pagesStored);
         state.write({}, [&] { state.twoPassScanner = scanner; });
         const auto prompt =
             request.combine == CombineType::idCard ? kTurnCardPrompt : kNextPagePrompt;
@@ -178,7 +262,7 @@ ScanOutcome ScannerModel::startScan(const ScanRequest& request, std::stop_token 
     }
     const int pages = scanned.pagesStored;
     return state.showOutcome(
-        finishPages(state, param, request, pages, combines(request.combine), analysis, stop),
+        finishPages(state, request, pass.job, pages, combines(request.combine), analysis, stop),
         localized("scanPage") + " " + std::to_string(pages) + " " + localized("pages"));
 }
 
@@ -200,31 +284,45 @@ ScanOutcome ScannerModel::secondScan(const ScanRequest& request, std::stop_token
     if (dir.empty() || !std::filesystem::is_directory(dir, error)) {
         return state.showOutcome(ScanOutcome::failure(ScanCode::receiveDirMissing), {});
     }
-    const ScanParam param = *mapScanParameter(request, scanner, dir);
-    ScanCommand command(param);
-    command.param.isSecondScan = true;
+    const ScanParam param = *mapScanParameter(request, scanner);
+    // The first pass's page is page 1 of the receive directory.
+    const Pass pass{ScanCommand(param), pageJobFor(request, param, dir), 2};
     // The two sides are analysed once they are combined (or both stored).
-    ScanAnalysis analysis = analysisOf(state, request, param, true);
+    ScanAnalysis analysis = analysisOf(state, request, pass.job, true);
 
-    ScanOutcome scanned = runScan(state, scanner, command, stop, analysis);
+    ScanOutcome scanned = runScan(state, scanner, pass, stop, analysis);
     if (scanned.code == ScanCode::scannerBusy) {
         diagInfo("scanner is busy");
         state.services.sleep(state.services.busyRetryWait);
         scanned = stop.stop_requested() ? ScanOutcome::failure(ScanCode::cancelled)
-                                        : runScan(state, scanner, command, stop, analysis);
+                                        : runScan(state, scanner, pass, stop, analysis);
     }
     diagInfo("ret = ", describe(scanned));
-    // The first pass's page is page 1 of the receive directory.
+    if (scanned.succeeded() && scanned.pagesStored == 0) {
+        scanned = ScanOutcome::failure(ScanCode::noPageScanned);
+    }
     scanned.pagesStored += 1;
     if (!scanned.succeeded()) {
         // The first pass's page stays, and a failed second side can be scanned again.
         scanned.needsSecondPass = scanned.failed();
+        scanned.files = pageFiles(pass.job, scanned.pagesStored);
         return state.showOutcome(std::move(scanned), {});
     }
     return state.showOutcome(
-        finishPages(state, param, request, scanned.pagesStored,
+        finishPages(state, request, pass.job, scanned.pagesStored,
                     !scanner.hasScreen && combines(request.combine), analysis, stop),
         localized(kTwoPassDoneKey));
+}
+
+ScanOutcome ScannerModel::endTwoPassScan(const ScanOutcome& waiting, bool cancelled) {
+    ScannerModelState& state = *state_;
+    ScanOutcome ended = waiting;
+    ended.code = cancelled ? ScanCode::cancelled : ScanCode::secondSideNotScanned;
+    ended.needsSecondPass = false;
+    state.write({}, [&] { state.twoPassScanner.reset(); });
+    const std::string message =
+        cancelled ? std::string() : fillIn(localized(alertKey(ended.code)), {receiveDir()});
+    return state.showOutcome(std::move(ended), {}, message);
 }
 
 }  // namespace scandesk

@@ -11,6 +11,7 @@
 
 #include "devices/page_sizes.h"
 #include "imaging/page_files.h"
+#include "session/choice_rules.h"
 
 namespace scandesk {
 namespace {
@@ -47,58 +48,58 @@ bool isValidFileNamePrefix(std::string_view prefix) {
            prefix.find('\0') == std::string_view::npos;
 }
 
-bool prefixFitsNameLimit(const std::string& saveDir, std::string_view prefix) {
+size_t maxPrefixBytes(const std::string& saveDir) {
     const long reported = ::pathconf(saveDir.c_str(), _PC_NAME_MAX);
     // -1 means no limit or none known (the directory may not exist yet): assume the usual.
     const long limit = reported > 0 ? reported : NAME_MAX;
-    const std::string page = pageFileName(std::string(prefix), 1, ".jpg");  // ".bmp" as long
-    // The atomic writer's temporary name beside it, at its longest: "." + name + "." + a
-    // random number + ".tmp".
-    const std::string temporary =
-        "." + page + "." +
-        std::to_string(std::numeric_limits<std::random_device::result_type>::max()) + ".tmp";
-    return temporary.size() <= static_cast<size_t>(limit);
+    // The atomic writer's temporary name of a page file, at its longest: "." + prefix +
+    // "-0001.jpg" (".bmp" as long) + "." + a random number + ".tmp".
+    const std::string random =
+        std::to_string(std::numeric_limits<std::random_device::result_type>::max());
+    const size_t around = 1 + pageFileName("", 1, ".jpg").size() + 1 + random.size() + 4;
+    return static_cast<size_t>(limit) > around ? static_cast<size_t>(limit) - around : 0;
 }
 
-std::optional<ScanParam> mapScanParameter(const ScanRequest& request, const Device& scanner,
-                                          const std::string& receiveDir) {
+bool prefixFitsNameLimit(const std::string& saveDir, std::string_view prefix) {
+    return prefix.size() <= maxPrefixBytes(saveDir);
+}
+
+std::optional<ScanParam> mapScanParameter(const ScanRequest& request, const Device& scanner) {
     if (!requestFitsScanner(request, scanner)) {
         return std::nullopt;
     }
-    const bool text = request.colorMode == ColorMode::blackWhite;
     const ScanArea base = baseScanArea(request.pageSize);
     auto w = static_cast<int64_t>(scaled(static_cast<double>(base.w), request.dpi));
     auto h = static_cast<int64_t>(scaled(static_cast<double>(base.h), request.dpi));
-    if (text && request.dpi == 200) {
+    if (request.colorMode == ColorMode::blackWhite && request.dpi == 200) {
         w = pageSizeRow(request.pageSize).textWidth200.value_or(w);
     }
-    const std::string dpi = std::to_string(request.dpi);
-
     ScanParam param;
-    param.source = std::string(toText(request.source));
-    param.resolution = dpi + "," + dpi;
-    param.mode = std::string(toText(request.colorMode));
-    param.type = std::string(toText(request.content));
-    param.compression = text ? "BMP" : "JPEG";
-    param.compressRatio = "MID";
-    param.brightness = "50";
-    param.contrast = "50";
-    param.x = 0;
-    param.y = 0;
-    param.w = w;
+    param.source = request.source;
     param.dpi = request.dpi;
-    param.duplex = "SIN";
-    param.gamma = 1;
-    param.combineType = std::string(toText(request.combine));
+    param.mode = request.colorMode;
+    param.content = request.content;
+    param.w = w;
     // The ID-card pass scans one side: half a page.
     param.h = request.combine == CombineType::idCard ? h / 2 : h;
-    param.filePath = receiveDir + "/" + request.prefix;
-    param.fileType = request.fileType == FileType::image ? (text ? "BMP" : "JPEG") : "PDF";
-    // Combined pages are never turned.
-    param.rotateAngle = combines(request.combine) ? 0 : degrees(request.rotation);
+    param.combine = request.combine;
     param.hasScreen = scanner.hasScreen;
-    param.isSecondScan = false;
     return param;
+}
+
+PageJob pageJobFor(const ScanRequest& request, const ScanParam& param,
+                   const std::string& receiveDir) {
+    PageJob job;
+    job.filePath = receiveDir + "/" + request.prefix;
+    job.w = param.w;
+    job.h = param.h;
+    job.dpi = param.dpi;
+    job.blackWhite = param.mode == ColorMode::blackWhite;
+    // Pages bound for a PDF are JPEG files, whatever their colours.
+    job.keepBitmap = request.fileType == FileType::image;
+    job.rotation = rotationApplies(request) ? request.rotation : Rotation::none;
+    job.combine = request.combine;
+    return job;
 }
 
 }  // namespace scandesk

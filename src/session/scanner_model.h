@@ -134,6 +134,12 @@ class ScannerModel {
     /// pass keeps the first pass's page and asks for the second pass again.
     ScanOutcome secondScan(const ScanRequest& request, std::stop_token stop = {});
 
+    /// Ends a two-pass scan whose second side will not be scanned (`waiting` is the
+    /// outcome that asked for it): cancelled when a stop request ended the wait, else the
+    /// error that the second side was not scanned, naming where the first side's page
+    /// stays. The pages and files stay as they are; the alert says so.
+    ScanOutcome endTwoPassScan(const ScanOutcome& waiting, bool cancelled);
+
   private:
     std::shared_ptr<ScannerModelState> state_;
     // Declared last, so that it stops before anything it reports to goes.

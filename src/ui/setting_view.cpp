@@ -136,7 +136,7 @@ SettingView::SettingView(const SettingViewServices& services, QWidget* parent)
     setMaximumSize(kMaximumWidth, kMaximumHeight);
     buildRows();
     model_ = std::make_unique<ScannerModel>(mainExecutor_, *backgroundExecutor_,
-                                            pdfWatch_.watch(services_.modelServices()), false);
+                                            services_.modelServices(), false);
     runner_ = std::make_unique<ScanRunner>(*model_, this);
     observer_ = model_->addObserver([this](ModelProperty property) { onModelChanged(property); });
     connectControls();
@@ -532,7 +532,7 @@ void SettingView::scan() {
                  request.prefix,
                  [this, request](const ScanOutcome& outcome) {
                      handOverPages(outcome, request);
-                     passFinished(outcome, request.saveDir, request.fileType == FileType::pdf);
+                     passFinished(outcome, request.fileType == FileType::pdf);
                  });
 }
 
@@ -554,18 +554,19 @@ void SettingView::startSecondScan() {
                  request.prefix,
                  [this, request](const ScanOutcome& outcome) {
                      handOverPages(outcome, request);
-                     passFinished(outcome, request.saveDir, request.fileType == FileType::pdf);
+                     passFinished(outcome, request.fileType == FileType::pdf);
                  });
 }
 
-void SettingView::passFinished(const ScanOutcome& outcome, const std::string& saveDir, bool pdf) {
-    const std::string pdfPath = pdfWatch_.take();
+void SettingView::passFinished(const ScanOutcome& outcome, bool pdf) {
     resultFolder_.clear();
     resultPdf_.clear();
-    if (outcome.succeeded() && !outcome.needsSecondPass) {
-        // A PDF scan leaves its PDF in the output folder and no receive directory.
-        resultFolder_ = QString::fromStdString(pdf ? saveDir : model_->receiveDir());
-        resultPdf_ = pdf ? QString::fromStdString(pdfPath) : QString();
+    if (outcome.succeeded() && !outcome.needsSecondPass && !outcome.files.empty()) {
+        // Exactly what this scan left: its PDF and the folder holding it, or the folder of
+        // its page files.
+        const std::filesystem::path first(outcome.files.front());
+        resultFolder_ = QString::fromStdString(first.parent_path().string());
+        resultPdf_ = pdf ? QString::fromStdString(first.string()) : QString();
     }
     render();
 }
@@ -594,18 +595,8 @@ void SettingView::handOverPages(const ScanOutcome& outcome, const ScanRequest& r
     }
     // Every page that arrived joins the document, even from a scan that failed later.
     const std::string dir = model_->receiveDir();
-    std::vector<std::string> files;
-    for (int n = 1; n <= outcome.pagesStored; ++n) {
-        for (const char* extension : {".jpg", ".bmp"}) {
-            const std::string file = pageFileName(dir + "/" + request.prefix, n, extension);
-            std::error_code error;
-            if (std::filesystem::exists(file, error)) {
-                files.push_back(file);
-            }
-        }
-    }
     if (hooks_.reviewedPages) {
-        hooks_.reviewedPages(files);
+        hooks_.reviewedPages(outcome.files);
     }
     std::error_code ignored;
     std::filesystem::remove(dir, ignored);  // only when every page was taken
@@ -617,7 +608,7 @@ void SettingView::handOverPages(const ScanOutcome& outcome, const ScanRequest& r
 std::optional<DocumentTarget> SettingView::documentTarget() const {
     const Device scanner = model_->selectedScanner();
     const ScanRequest& request = state_.request;
-    const std::optional<ScanParam> param = mapScanParameter(request, scanner, request.saveDir);
+    const std::optional<ScanParam> param = mapScanParameter(request, scanner);
     if (!param || request.saveDir.empty() || request.saveDir == kNoLocation) {
         return std::nullopt;
     }
@@ -626,7 +617,7 @@ std::optional<DocumentTarget> SettingView::documentTarget() const {
         request.fileType == FileType::pdf ? DocumentFormat::pdf : DocumentFormat::pageFiles;
     target.folder = request.saveDir;
     target.prefix = request.prefix;
-    target.box = mediaBoxFor(request.pageSize, param->rotateAngle);
+    target.box = mediaBoxFor(request.pageSize, pageJobFor(request, *param, "").rotation);
     return target;
 }
 

@@ -17,7 +17,6 @@
 #include "session/document_save.h"
 #include "session/scanner_model.h"
 #include "ui/gui_executor.h"
-#include "ui/pdf_watch.h"
 #include "ui/remembered_choices.h"
 #include "ui/scan_runner.h"
 #include "ui/setting_state.h"
@@ -123,7 +122,7 @@ class SettingView final : public QWidget {
     /// Runs the second pass with the current choices.
     void startSecondScan();
     /// Notes what a finished pass left to open, then shows its alert.
-    void passFinished(const ScanOutcome& outcome, const std::string& saveDir, bool pdf);
+    void passFinished(const ScanOutcome& outcome, bool pdf);
     /// Hands the pages a pass left to the hooks.
     void handOverPages(const ScanOutcome& outcome, const ScanRequest& request);
     /// The scan's choices, aimed at the review folder when scans are reviewed.
@@ -150,7 +149,6 @@ class SettingView final : public QWidget {
     // then the queue their results are posted to.
     QObject executorContext_;
     GuiExecutor mainExecutor_;
-    PdfWatch pdfWatch_;
     std::unique_ptr<Executor> backgroundExecutor_;
     std::unique_ptr<ScannerModel> model_;
     std::unique_ptr<ScanRunner> runner_;

@@ -142,7 +142,7 @@ PageReadResult readImages(UsbInterface& interface, uint8_t pipe, const ScanParam
                     diagError("page ", pageNo, " arrived where page ", expectedPageNo, " was due");
                     return {true, pageNo, ScanCode::usbTransferImageError};
                 }
-                if (saveImages && !saveImages(param, pageNo, page).status) {
+                if (saveImages && saveImages(pageNo, page)) {
                     return {true, pageNo, ScanCode::saveImageError};
                 }
                 return {false, pageNo, ScanCode::completed};

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "devices/catalogue.h"
@@ -89,7 +90,8 @@ TEST_F(Cli, NamedValuesReachTheScanAndProgressGoesToATerminalOnly) {
     record->scans = {{1}, {2}};
     EXPECT_EQ(run(netScan({"--source", "FB", "--mode", "TEXT", "--format", "pdf"})), kExitInfo);
     ASSERT_EQ(record->scannedParams.size(), 1u);
-    EXPECT_EQ(record->scannedParams[0].source + record->scannedParams[0].mode, "FBTEXT");
+    EXPECT_EQ(std::tie(record->scannedParams[0].source, record->scannedParams[0].mode),
+              std::tuple(ScanSource::flatbed, ColorMode::blackWhite));
     EXPECT_EQ(record->pdfPages, std::vector<int>{1});
     EXPECT_EQ(stderrText, "");
     run(netScan({}), "", true);
@@ -97,9 +99,12 @@ TEST_F(Cli, NamedValuesReachTheScanAndProgressGoesToATerminalOnly) {
     EXPECT_FALSE(std::filesystem::is_empty(temp.path()));  // without --dir: the desktop directory
 }
 
+// The files a scan left come before the outcome line, one absolute path a line; a two-pass
+// scan left after its first side is an error that says where that side's page is.
 TEST_F(Cli, TheTwoPassPromptIsAnsweredByYesOrByStandardInput) {
     const std::string prompt =
         "info: Make sure the scanner is ready again, place the next page, then confirm.\n";
+    const std::string left = "The second side was not scanned; the first side's page is kept in";
     for (const auto& [option, input, scans] : {std::tuple{"--yes", "", 2u},
                                                {"--prefix=f", "\n", 2u},
                                                {"--prefix=f", "q\n", 1u},
@@ -107,12 +112,59 @@ TEST_F(Cli, TheTwoPassPromptIsAnsweredByYesOrByStandardInput) {
         SCOPED_TRACE(input);
         record->scannedDevices.clear();
         record->scans = {{1}, {1}};
+        const std::string prefix = option == std::string("--yes") ? "file" : "f";
         EXPECT_EQ(run(netScan({"--combine", "CombinVertical", option}, "Brisk B4 Net"), input),
-                  kExitInfo);
-        EXPECT_EQ(stdoutText,
-                  scans == 2 ? prompt + "info: The two-pass scan is finished.\n" : prompt);
+                  scans == 2 ? kExitInfo : kExitError);
+        const std::string page = temp.path() + "/R/" + prefix + "-0001.jpg\n";
+        const std::string printed = std::regex_replace(stdoutText, std::regex("/\\d{14}"), "/R");
+        EXPECT_EQ(printed, scans == 2
+                               ? prompt + page + "info: The two-pass scan is finished.\n"
+                               : prompt + page + "error: " + left + " " + temp.path() + "/R.\n");
         EXPECT_EQ(record->scannedDevices.size(), scans);
     }
+}
+
+// --json gives one object in place of the files and the outcome line.
+TEST_F(Cli, ScanAsJsonGivesTheOutcomeCodePagesAndFiles) {
+    struct Row {
+        testing::ScriptedScan scan;
+        int status;
+        const char* code;
+        int pages;
+        size_t files;
+    };
+    for (const Row& row : {Row{{2}, kExitInfo, "scanFinished", 2, 2},
+                           Row{{1, ScanCode::paperJunck}, kExitError, "paperJunck", 1, 1},
+                           // A job that ends without a page is not a success.
+                           Row{{0}, kExitError, "noPageScanned", 0, 0}}) {
+        SCOPED_TRACE(row.code);
+        record->scans = {row.scan};
+        EXPECT_EQ(run(netScan({"--json"})), row.status);
+        const auto json = nlohmann::json::parse(stdoutText);
+        EXPECT_EQ(json.size(), 4u);
+        EXPECT_EQ(json["code"], row.code);
+        EXPECT_EQ(json["pages"], row.pages);
+        ASSERT_EQ(json["files"].size(), row.files);
+        for (const auto& file : json["files"]) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(file.get<std::string>())) << file;
+        }
+        EXPECT_EQ(json["outcome"].get<std::string>().rfind(row.status ? "error: " : "info: ", 0),
+                  0u);
+    }
+    EXPECT_EQ(nlohmann::json::parse(stdoutText)["outcome"],
+              "error: The scanner ended the job without a page.");
+}
+
+// A prefix that cannot name page files is refused before the scanner is asked anything.
+TEST_F(Cli, APrefixThatCannotNamePageFilesIsAUsageError) {
+    for (const auto& [prefix, fragment] :
+         {std::pair{std::string(300, 'p'), std::string("--prefix is too long: at most 230 bytes")},
+          std::pair{std::string("a/b"), std::string("must be a name, without '/'")}}) {
+        EXPECT_EQ(run(netScan({"--prefix", prefix})), kExitUsage);
+        EXPECT_THAT(stderrText, HasSubstr(fragment));
+    }
+    EXPECT_TRUE(record->scannedDevices.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
 }
 
 // Each search answers once: a second --usb or discovery finds nothing.
@@ -189,6 +241,7 @@ TEST(CliOptions, ValuesComeAfterTheNameOrAfterAnEqualsSign) {
               std::tuple("192.0.2.7", 65535, "a=b", "90", true));
     EXPECT_EQ(parseCliArguments({"scan", "--net", "192.0.2.7", "--port=1"}).options->port, 1);
     EXPECT_TRUE(parseCliArguments({"list", "--json"}).options->json);
+    EXPECT_TRUE(parseCliArguments({"scan", "--json"}).options->json);
     EXPECT_EQ(parseCliArguments({"list", "--help"}).options->verb, CliOptions::Verb::help);
 }
 
@@ -207,7 +260,6 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
              Row{{"scan", "--net", "192.0.2.1", "--port", "0"}, "from 1 to 65535, not '0'"},
              Row{{"scan", "--net", "192.0.2.1", "--port", "65536"}, "from 1 to 65535, not '65536'"},
              Row{{"scan", "--net", "192.0.2.1", "--port", "12ab"}, "from 1 to 65535, not '12ab'"},
-             Row{{"scan", "--json"}, "--json is not an option of scan"},
              Row{{"list", "--mode", "TEXT"}, "--mode is not an option of list"},
              Row{{"scan", "--prefix", ""}, "--prefix must not be empty"},
              Row{{"list", "--log-file", ""}, "--log-file must name a file"},

@@ -95,14 +95,18 @@ VirtualScanner::~VirtualScanner() {
 }
 
 ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& input,
-                      std::chrono::seconds limit) {
+                      std::chrono::seconds limit, bool holdInput) {
     const TempDir dir;
     std::ofstream(dir.path() + "/in") << input;
     const auto file = [&dir](const char* name, int flags) {
         return open((dir.path() + name).c_str(), flags | O_CLOEXEC, 0600);
     };
-    const int fds[] = {file("/in", O_RDONLY), file("/out", O_WRONLY | O_CREAT),
-                       file("/err", O_WRONLY | O_CREAT)};
+    int held[2] = {-1, -1};
+    if (holdInput && pipe2(held, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot make a pipe");
+    }
+    const int fds[] = {holdInput ? held[0] : file("/in", O_RDONLY),
+                       file("/out", O_WRONLY | O_CREAT), file("/err", O_WRONLY | O_CREAT)};
     // coreutils' timeout bounds the run and passes the program's exit status on.
     std::vector<std::string> bounded{"timeout", "--kill-after=2", std::to_string(limit.count())};
     bounded.insert(bounded.end(), argv.begin(), argv.end());
@@ -112,6 +116,9 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& i
     }
     int status = 0;
     waitpid(pid, &status, 0);
+    if (holdInput) {
+        close(held[1]);
+    }
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.path() + "/out"),
             readFile(dir.path() + "/err")};
 }

@@ -34,9 +34,10 @@ struct ProgramRun {
     std::string err;
 };
 
-/// Runs a program to its end with `input` on standard input; killed after `limit`.
+/// Runs a program to its end with `input` on standard input; killed after `limit`. With
+/// `holdInput` its standard input is a pipe that stays open and empty until it ends.
 ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& input,
-                      std::chrono::seconds limit);
+                      std::chrono::seconds limit, bool holdInput = false);
 
 /// The page count pdfinfo reads from a PDF, or -1.
 int pdfPageCount(const std::string& path);

@@ -12,7 +12,9 @@
 
 #include "common/bytes.h"
 #include "common/diagnostics.h"
+#include "imaging/save_images.h"
 #include "protocol/scan_param.h"
+#include "protocol/scan_process.h"
 #include "support/temp_dir.h"
 
 namespace scandesk::fuzz {
@@ -92,19 +94,36 @@ inline void requireStoredPages(const testing::TempDir& dir, int pages) {
         "the folder holds the counted page files and nothing else");
 }
 
-/// A small job whose kind and size come from the input.
-inline ScanParam fuzzJob(FuzzInput& in, const testing::TempDir& dir) {
-    static const char* const modes[] = {"TEXT", "GRAY256", "CGRAY"};
+/// A small job whose kind and size come from the input: what its commands say, and how
+/// its pages are stored.
+struct FuzzJob {
     ScanParam param;
-    param.mode = modes[in.byte() % 3];
+    PageJob pages;
+
+    /// Stores pages as the scan flow does.
+    PageSink sink() const {
+        return [pages = pages](int pageNo, const Bytes& page) {
+            return saveImages(pages, pageNo, page);
+        };
+    }
+};
+
+inline FuzzJob fuzzJob(FuzzInput& in, const testing::TempDir& dir) {
+    FuzzJob job;
+    ScanParam& param = job.param;
+    param.mode = static_cast<ColorMode>(in.byte() % 3);
     param.w = 1 + static_cast<int64_t>(in.upTo(199));
     param.h = 1 + static_cast<int64_t>(in.upTo(199));
     param.dpi = 200;
-    param.resolution = "200,200";
-    param.fileType = param.mode == "TEXT" && in.byte() % 2 ? "BMP" : "JPEG";
-    param.rotateAngle = 90 * (in.byte() % 4);
-    param.filePath = dir.path() + "/page";
-    return param;
+    PageJob& pages = job.pages;
+    pages.w = param.w;
+    pages.h = param.h;
+    pages.dpi = param.dpi;
+    pages.blackWhite = param.mode == ColorMode::blackWhite;
+    pages.keepBitmap = pages.blackWhite && in.byte() % 2;
+    pages.rotation = static_cast<Rotation>(in.byte() % 4);
+    pages.filePath = dir.path() + "/page";
+    return job;
 }
 
 }  // namespace scandesk::fuzz

@@ -11,34 +11,35 @@ using namespace scandesk;
 using namespace scandesk::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const char* const combinations[] = {"CombinHorizontal", "CombinVertical", "IDCard"};
     FuzzInput in(data, size);
     testing::TempDir dir;
-    ScanParam param = fuzzJob(in, dir);
-    param.combineType = combinations[in.byte() % 3];
+    PageJob job = fuzzJob(in, dir).pages;
+    job.combine = static_cast<CombineType>(1 + in.byte() % 3);
     const bool combine = in.byte() % 2;
 
     int stored = 0;
     for (const Bytes& page : in.pieces(16384)) {
-        if (stored == 3 || !saveImages(param, stored + 1, page).status) {
+        if (stored == 3 || saveImages(job, stored + 1, page)) {
             break;
         }
         ++stored;
     }
     requireStoredPages(dir, stored);
-    if (stored == 0 || param.fileType == "BMP") {
+    if (stored == 0 || job.keepBitmap) {
         return 0;
     }
     int pages = stored;
     if (combine && stored >= 2) {
-        if (!combineImage(stored, 1, param).status) {
+        const std::optional<int> combined = combineImage(stored, 1, job);
+        if (!combined) {
             return 0;
         }
-        pages = (stored + 1) / 2;
+        require(*combined == (stored + 1) / 2, "pairs of pages combined");
+        pages = *combined;
         requireStoredPages(dir, pages);
     }
     testing::TempDir pdfDir;
-    const bool saved = save2PDFAt(param, pages, pdfDir.path(), PageSize::a6, {}).status;
+    const bool saved = save2PDFAt(job, pages, pdfDir.path(), PageSize::a6, {}).value.has_value();
     const auto written = entriesOf(pdfDir.path());
     require(written.size() == (saved ? 1u : 0u) &&
                 (!saved || std::filesystem::path(written.front()).extension() == ".pdf"),

@@ -9,9 +9,9 @@ using namespace scandesk::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < size; ++i) {
         const uint8_t reply = data[i];
-        for (const char* source : {"AUTO", "ADF", "FB"}) {
+        for (const ScanSource source : allOptions<ScanSource>()) {
             const PaperCheck check = decodePaperReply(source, reply);
-            require(check.failure || check.source == "ADF" || check.source == "FB",
+            require(check.failure || check.source != ScanSource::automatic,
                     "a good paper check settles the source");
         }
         const auto refused = decodeSourceReply(reply);

@@ -15,7 +15,7 @@ using namespace scandesk::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     testing::TempDir dir;
-    const ScanParam param = fuzzJob(in, dir);
+    const FuzzJob job = fuzzJob(in, dir);
     const std::vector<Bytes> pieces = in.pieces(512);
 
     int fds[2];
@@ -34,12 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CommunicatorLimits limits{
         .settleDelay = 0ms, .replyTimeout = 500ms, .pageTimeout = 500ms, .statusGrace = 1ms};
     int stored = 0;
-    const PageSink sink = [&stored](const ScanParam& job, int pageNo, const Bytes& page) {
-        const ResultPair saved = saveImages(job, pageNo, page);
-        stored += saved.status ? 1 : 0;
-        return saved;
+    const PageSink sink = [&stored, save = job.sink()](int pageNo, const Bytes& page) {
+        SaveError error = save(pageNo, page);
+        stored += error ? 0 : 1;
+        return error;
     };
-    const ScanOutcome outcome = PageStreamReceiver(reader.get(), limits, param, sink, {}).run();
+    const ScanOutcome outcome = PageStreamReceiver(reader.get(), limits, job.param, sink, {}).run();
     reader.reset();  // a peer still writing sees the end
     peer.join();
 

@@ -11,7 +11,7 @@ using namespace scandesk::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     testing::TempDir dir;
-    const ScanParam param = fuzzJob(in, dir);
+    const FuzzJob job = fuzzJob(in, dir);
     auto link = std::make_unique<testing::FakeInterfaceLink>();
     for (Bytes& piece : in.pieces(2048)) {
         // Every seventh length stands for a read that failed after delivering its bytes.
@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     int stored = 0;
     while (true) {
-        const PageReadResult page =
-            readImages(interface, 1, param, stored + 1, saveImages, std::chrono::milliseconds(1));
+        const PageReadResult page = readImages(interface, 1, job.param, stored + 1, job.sink(),
+                                               std::chrono::milliseconds(1));
         if (page.isFinished) {
             require(page.code <= kLastScanCode, "a known outcome code");
             break;

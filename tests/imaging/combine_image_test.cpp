@@ -17,10 +17,10 @@ int markLevel(int n) {
 }
 
 /// A job of the combine type whose page files 1 ... `pages` are written.
-ScanParam combineJob(const TempDir& dir, int64_t w, int64_t h, const std::string& type, int pages,
-                     PixelFormat format = PixelFormat::Gray8) {
-    ScanParam param = testing::jobParam(dir, "GRAY256", w, h);
-    param.combineType = type;
+PageJob combineJob(const TempDir& dir, int64_t w, int64_t h, const std::string& type, int pages,
+                   PixelFormat format = PixelFormat::Gray8) {
+    PageJob param = testing::jobParam(dir, "GRAY256", w, h);
+    param.combine = parseOption<CombineType>(type).value();
     for (int n = 1; n <= pages; ++n) {
         const Image page = testing::markedPage(int(w), int(h), format, uint8_t(markLevel(n)));
         EXPECT_FALSE(writeFileAtomically(pageFileName(param.filePath, n, ".jpg"),
@@ -96,9 +96,9 @@ TEST(CombineImage, PairsOfPagesShareOneSheet) {
     for (const CombineRow& row : rows) {
         SCOPED_TRACE(row.type + " " + std::to_string(row.pages));
         const TempDir dir;
-        const ScanParam param = combineJob(dir, row.w, row.h, row.type, row.pages, row.format);
+        const PageJob param = combineJob(dir, row.w, row.h, row.type, row.pages, row.format);
         ASSERT_EQ(combineImage(row.pages, row.oriation, param),
-                  (ResultPair{true, "saveSuccessfully"}));
+                  std::optional(static_cast<int>(row.files.size())));
         ASSERT_EQ(entries(dir), row.files);
         for (int sheet = 1; sheet <= int(row.files.size()); ++sheet) {
             const Image combined =
@@ -118,11 +118,11 @@ TEST(CombineImage, PairsOfPagesShareOneSheet) {
 
 TEST(CombineImage, AFailureLosesNoPage) {
     const TempDir dir;
-    const ScanParam param = combineJob(dir, 240, 344, "CombinVertical", 3);
+    const PageJob param = combineJob(dir, 240, 344, "CombinVertical", 3);
     ASSERT_FALSE(writeFileAtomically(dir.path() + "/page-0004.jpg", toBytes("damaged")));
     const Bytes thirdPage = testing::fileBytes(dir.path() + "/page-0003.jpg");
 
-    EXPECT_EQ(combineImage(4, 1, param), (ResultPair{false, "saveImageError"}));
+    EXPECT_EQ(combineImage(4, 1, param), std::nullopt);
 
     // Pages 1 and 2 are in the combined file 1; pages 3 and 4 keep their own files.
     EXPECT_EQ(entries(dir),
@@ -131,7 +131,7 @@ TEST(CombineImage, AFailureLosesNoPage) {
     EXPECT_EQ(testing::readJpegPage(dir.path() + "/page-0001.jpg").raster.height(), 344);
 
     const TempDir empty;
-    EXPECT_FALSE(combineImage(2, 1, combineJob(empty, 240, 344, "CombinVertical", 0)).status);
+    EXPECT_FALSE(combineImage(2, 1, combineJob(empty, 240, 344, "CombinVertical", 0)));
 }
 
 }  // namespace

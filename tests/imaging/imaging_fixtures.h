@@ -12,22 +12,21 @@
 #include <vector>
 
 #include "imaging/jpeg_codec.h"
-#include "protocol/scan_param.h"
+#include "imaging/page_job.h"
 #include "support/temp_dir.h"
 
 namespace scandesk::testing {
 
-/// A job at 300 dpi whose page files are `dir`/page-NNNN.*.
-inline ScanParam jobParam(const TempDir& dir, const std::string& mode, int64_t w, int64_t h) {
-    ScanParam param;
-    param.resolution = "300,300";
-    param.mode = mode;
-    param.w = w;
-    param.h = h;
-    param.combineType = "NoCombine";
-    param.filePath = dir.path() + "/page";
-    param.fileType = "JPEG";
-    return param;
+/// A job at 300 dpi whose page files are `dir`/page-NNNN.* (JPEG files, black-and-white
+/// pages too, unless the job keeps bitmaps); `mode` as the command line spells it.
+inline PageJob jobParam(const TempDir& dir, const std::string& mode, int64_t w, int64_t h) {
+    PageJob job;
+    job.dpi = 300;
+    job.blackWhite = mode == "TEXT";
+    job.w = w;
+    job.h = h;
+    job.filePath = dir.path() + "/page";
+    return job;
 }
 
 /// Names in the directory, sorted.

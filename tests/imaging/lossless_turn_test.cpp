@@ -94,7 +94,7 @@ TEST(LosslessTurn, DamagedPagesAreRefused) {
          {toBytes("not a page"), Bytes{0xFF, 0xD8, 0xFF}, toBytes("BM short")}) {
         EXPECT_FALSE(turnPageFile(page, 1));
     }
-    ScanParam param;
+    PageJob param;
     param.w = 16;
     param.h = 4;
     Outcome<Bytes> bitmap = buildBWBitmap(param, Bytes(8, 0x0F));
@@ -106,10 +106,10 @@ TEST(LosslessTurn, DamagedPagesAreRefused) {
 // Widths with and without padding bits; rows of distinct patterns.
 TEST(LosslessTurn, BlackAndWhitePagesTurnBitForBit) {
     for (const auto& [width, height] : {std::pair{16, 3}, std::pair{40, 9}, std::pair{24, 33}}) {
-        ScanParam param;
+        PageJob param;
         param.w = width;
         param.h = height;
-        param.resolution = "200,200";
+        param.dpi = 200;
         Bytes rows;
         for (int i = 0; i < width / 8 * height; ++i) {
             rows.push_back(static_cast<uint8_t>(i * 37 + 11));

@@ -72,12 +72,12 @@ TEST(PageFiles, AnAbandonedOrUnpublishableTemporaryFileIsRemoved) {
 // 32-bit words, padded white, with the rows that never arrived white.
 TEST(SaveImages, TextPageBecomesAOneBitBitmap) {
     const TempDir dir;
-    ScanParam param = jobParam(dir, "TEXT", 72, 3);
-    param.fileType = "BMP";
+    PageJob param = jobParam(dir, "TEXT", 72, 3);
+    param.keepBitmap = true;
     const Bytes data{0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,  //
                      0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18,  //
                      0x20, 0x21, 0x22, 0x23};
-    ASSERT_EQ(saveImages(param, 1, data), (ResultPair{true, "saveSuccessfully"}));
+    ASSERT_EQ(saveImages(param, 1, data), std::nullopt);
     // clang-format off
     const Bytes expected{
         'B', 'M', 98, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,               // 98 bytes, pixels at 62
@@ -103,20 +103,20 @@ TEST(SaveImages, PageFilesStateTheResolutionAsTheirDensity) {
          {std::pair{200, 7874u}, {300, 11811u}, {600, 23622u}, {1200, 47244u}}) {
         SCOPED_TRACE(dpi);
         const TempDir dir;
-        ScanParam param = jobParam(dir, "TEXT", 64, 8);
-        param.resolution = std::to_string(dpi) + "," + std::to_string(dpi);
-        param.fileType = "BMP";
-        ASSERT_TRUE(saveImages(param, 1, Bytes(64, 0xFF)).status);
+        PageJob param = jobParam(dir, "TEXT", 64, 8);
+        param.dpi = dpi;
+        param.keepBitmap = true;
+        ASSERT_EQ(saveImages(param, 1, Bytes(64, 0xFF)), std::nullopt);
         const Bytes bitmap = fileBytes(dir.path() + "/page-0001.bmp");
         ASSERT_EQ(bitmap.size(), 62u + 64u);
         EXPECT_EQ(std::pair(le32(bitmap, 38), le32(bitmap, 42)),
                   std::pair(pixelsPerMetre, pixelsPerMetre));
-        param.fileType = "PDF";
-        ASSERT_TRUE(saveImages(param, 2, Bytes(64, 0xFF)).status);
+        param.keepBitmap = false;  // bound for a PDF
+        ASSERT_EQ(saveImages(param, 2, Bytes(64, 0xFF)), std::nullopt);
         param = jobParam(dir, "GRAY256", 64, 48);
-        param.rotateAngle = 90;
+        param.rotation = Rotation::quarter;
         const Image scanned{Raster(64, 48, PixelFormat::Gray8), 64 * 72.0 / dpi, 48 * 72.0 / dpi};
-        ASSERT_TRUE(saveImages(param, 3, testing::encodedPage(scanned)).status);
+        ASSERT_EQ(saveImages(param, 3, testing::encodedPage(scanned)), std::nullopt);
         for (const char* file : {"/page-0002.jpg", "/page-0003.jpg"}) {
             const auto density = readJfifDensity(fileBytes(dir.path() + file));
             ASSERT_TRUE(density) << file;
@@ -128,10 +128,8 @@ TEST(SaveImages, PageFilesStateTheResolutionAsTheirDensity) {
 
 struct SaveRow {
     std::string mode;
-    std::string fileType;
-    int64_t angle;
+    int angle;
     int pageNo;
-    bool secondScan;
     std::string file;
     int width;  // of the stored picture
     int height;
@@ -141,19 +139,17 @@ struct SaveRow {
 
 TEST(SaveImages, EachPageBecomesOneTurnedPageFile) {
     const std::vector<SaveRow> rows{
-        {"GRAY256", "JPEG", 0, 3, false, "page-0003.jpg", 64, 48, 4, 4},
-        {"GRAY256", "PDF", 90, 12, false, "page-0012.jpg", 48, 64, 4, 59},
-        {"CGRAY", "JPEG", 180, 1, true, "page-0002.jpg", 64, 48, 59, 43},
-        {"CGRAY", "PDF", 270, 10000, false, "page-10000.jpg", 48, 64, 43, 4},
-        {"TEXT", "PDF", 0, 7, false, "page-0007.jpg", 64, 48, 4, 4},
+        {"GRAY256", 0, 3, "page-0003.jpg", 64, 48, 4, 4},
+        {"GRAY256", 90, 12, "page-0012.jpg", 48, 64, 4, 59},
+        {"CGRAY", 180, 2, "page-0002.jpg", 64, 48, 59, 43},
+        {"CGRAY", 270, 10000, "page-10000.jpg", 48, 64, 43, 4},
+        {"TEXT", 0, 7, "page-0007.jpg", 64, 48, 4, 4},  // bound for a PDF: a JPEG file
     };
     for (const SaveRow& row : rows) {
         SCOPED_TRACE(row.file);
         const TempDir dir;
-        ScanParam param = jobParam(dir, row.mode, 64, 48);
-        param.fileType = row.fileType;
-        param.rotateAngle = row.angle;
-        param.isSecondScan = row.secondScan;
+        PageJob param = jobParam(dir, row.mode, 64, 48);
+        param.rotation = static_cast<Rotation>(row.angle / 90);
         Bytes data;
         if (row.mode == "TEXT") {
             data.assign(8 * 48, 0xFF);
@@ -164,7 +160,7 @@ TEST(SaveImages, EachPageBecomesOneTurnedPageFile) {
             const auto format = row.mode == "CGRAY" ? PixelFormat::Rgb32 : PixelFormat::Gray8;
             data = testing::encodedPage(testing::markedPage(64, 48, format));
         }
-        ASSERT_EQ(saveImages(param, row.pageNo, data), (ResultPair{true, "saveSuccessfully"}));
+        ASSERT_EQ(saveImages(param, row.pageNo, data), std::nullopt);
         ASSERT_EQ(entries(dir), std::vector<std::string>{row.file});
         const Image page = testing::readJpegPage(dir.path() + "/" + row.file);
         ASSERT_EQ(page.raster.width(), row.width);
@@ -190,12 +186,12 @@ TEST(SaveImages, PagesFarBeyondTheJobOrUndecodableAreRefused) {
             std::search(jpeg.begin(), jpeg.end(), std::begin(frameMarker), std::end(frameMarker));
         ASSERT_NE(frame, jpeg.end());
         frame[5] = frame[7] = side;
-        EXPECT_EQ(saveImages(jobParam(dir, "GRAY256", 16, 16), 1, jpeg),
-                  (ResultPair{false, "saveImageError"}))
-            << int(side);
+        EXPECT_NE(saveImages(jobParam(dir, "GRAY256", 16, 16), 1, jpeg), std::nullopt) << int(side);
     }
-    EXPECT_FALSE(saveImages(jobParam(dir, "GRAY256", 16, 16), 1, toBytes("not an image")).status);
-    EXPECT_FALSE(saveImages(jobParam(dir, "TEXT", int64_t{1} << 33, 4), 1, Bytes(64, 0)).status);
+    EXPECT_NE(saveImages(jobParam(dir, "GRAY256", 16, 16), 1, toBytes("not an image")),
+              std::nullopt);
+    EXPECT_NE(saveImages(jobParam(dir, "TEXT", int64_t{1} << 33, 4), 1, Bytes(64, 0)),
+              std::nullopt);
     EXPECT_TRUE(entries(dir).empty());
 }
 

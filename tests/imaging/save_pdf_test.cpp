@@ -46,7 +46,7 @@ std::string commandOutput(const std::string& command) {
 struct PdfJob {
     TempDir receive;
     TempDir output;
-    ScanParam param = testing::jobParam(receive, "CGRAY", 2432, 3441);
+    PageJob param = testing::jobParam(receive, "CGRAY", 2432, 3441);
 
     explicit PdfJob(int count) {
         for (int n = 1; n <= count; ++n) {
@@ -61,7 +61,7 @@ struct PdfJob {
     std::string pdf(const std::string& suffix = "") const {
         return output.path() + "/" + timeStampName(kWhen) + suffix + ".pdf";
     }
-    ResultPair save(int pages, PageSize size) const {
+    Outcome<std::string> save(int pages, PageSize size) const {
         return save2PDFAt(param, pages, output.path(), size, kWhen);
     }
 };
@@ -76,7 +76,8 @@ TEST(Pdf, MediaBoxes) {
         {b5Jis, 0, {514, 725}},   {b5Iso, 0, {498, 708}},   {folio, 0, {609, 935}},
     };
     for (const auto& [size, angle, box] : rows) {
-        EXPECT_EQ(mediaBoxFor(size, angle), box) << toText(size) << " " << angle;
+        EXPECT_EQ(mediaBoxFor(size, static_cast<Rotation>(angle / 90)), box)
+            << toText(size) << " " << angle;
     }
     for (const PageSizeRow& size : kPageSizes) {
         EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
@@ -87,7 +88,7 @@ TEST(Pdf, MediaBoxes) {
 
 TEST(Pdf, EveryPageEmbedsItsPageFileUnchangedOverTheWholeMediaBox) {
     PdfJob job(3);
-    ASSERT_EQ(job.save(3, PageSize::a6), (ResultPair{true, "saveSuccessfully"}));
+    ASSERT_EQ(job.save(3, PageSize::a6).value, job.pdf());
     ASSERT_EQ(entries(job.output), std::vector<std::string>{timeStampName(kWhen) + ".pdf"});
 
     const std::string info = commandOutput("pdfinfo -f 1 -l 3 '" + job.pdf() + "' 2>&1");
@@ -118,7 +119,7 @@ TEST(Pdf, PagesWithLargeMetadataBeforeTheFrameAreEmbeddedWhole) {
     jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
     ASSERT_FALSE(writeFileAtomically(job.pageFile(1), jpeg));
 
-    ASSERT_TRUE(job.save(1, PageSize::a4).status);
+    ASSERT_TRUE(job.save(1, PageSize::a4));
     const std::string prefix = job.output.path() + "/extracted";
     commandOutput("pdfimages -j '" + job.pdf() + "' '" + prefix + "'");
     EXPECT_EQ(fileBytes(prefix + "-000.jpg"), jpeg);
@@ -208,8 +209,9 @@ TEST(Pdf, SkewedPagesAreShownStraightWithTheirFilesUnchanged) {
 TEST(Pdf, AnExistingDocumentIsNeverReplaced) {
     PdfJob job(1);
     ASSERT_FALSE(writeFileAtomically(job.pdf(), toBytes("an earlier document")));
-    ASSERT_TRUE(job.save(1, PageSize::a4).status);
-    ASSERT_TRUE(job.save(1, PageSize::a4).status);
+    // The writer names the file it took.
+    ASSERT_EQ(job.save(1, PageSize::a4).value, job.pdf("-2"));
+    ASSERT_EQ(job.save(1, PageSize::a4).value, job.pdf("-3"));
 
     EXPECT_EQ(fileBytes(job.pdf()), toBytes("an earlier document"));
     const std::string stamp = timeStampName(kWhen);
@@ -219,9 +221,9 @@ TEST(Pdf, AnExistingDocumentIsNeverReplaced) {
 
 TEST(Pdf, MissingOrDamagedPagesMeanNoDocument) {
     PdfJob job(2);
-    EXPECT_EQ(job.save(3, PageSize::a4), (ResultPair{false, "saveImageError"}));
+    EXPECT_FALSE(job.save(3, PageSize::a4));
     ASSERT_FALSE(writeFileAtomically(job.pageFile(2), toBytes("damaged")));
-    EXPECT_EQ(job.save(2, PageSize::a4), (ResultPair{false, "saveImageError"}));
+    EXPECT_FALSE(job.save(2, PageSize::a4));
     EXPECT_TRUE(entries(job.output).empty());
 }
 

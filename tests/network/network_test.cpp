@@ -162,9 +162,12 @@ TEST_P(PageStream, IsCutIntoPages) {
     std::vector<int> progress;
     const ScanOutcome outcome = communicator.receiveImages(
         emulator::test::smallJob("GRAY256", 100, 100),
-        [&](const ScanParam&, int pageNo, const Bytes& data) {
+        [&](int pageNo, const Bytes& data) -> std::optional<std::string> {
             pages.emplace_back(pageNo, data);
-            return ResultPair{row.stores, ""};
+            if (!row.stores) {
+                return "the disk is full";
+            }
+            return std::nullopt;
         },
         [&](int pageNo) { progress.push_back(pageNo); });
     communicator.disconnect();
@@ -245,11 +248,11 @@ TEST(PageStreamStop, AStopEndsAStreamThatNeverPauses) {
     int stored = 0;
     const ScanOutcome outcome =
         communicator.receiveImages(emulator::test::smallJob("GRAY256", 100, 100),
-                                   [&](const ScanParam&, int, const Bytes&) {
+                                   [&](int, const Bytes&) -> std::optional<std::string> {
                                        if (++stored == 3) {
                                            stop.request_stop();
                                        }
-                                       return ResultPair{true, ""};
+                                       return std::nullopt;
                                    },
                                    {});
     communicator.disconnect();
@@ -294,10 +297,10 @@ TEST_P(Job, FollowsTheScannersReplies) {
     EXPECT_EQ(outcome.code, row.code);
     EXPECT_EQ(outcome.pagesStored, pages);
     EXPECT_EQ(pages, script.failAfterPages.value_or(row.code == S::completed ? script.pages : 0));
-    EXPECT_EQ(process.command().param.source, row.finalSource);
+    EXPECT_EQ(toText(process.command().param.source), row.finalSource);
     // The commands as the scanner logged them, after the paper check settled the source.
     ScanParam resolved = param;
-    resolved.source = row.finalSource;
+    resolved.source = parseOption<ScanSource>(row.finalSource).value();
     const ScanCommand sent(resolved);
     const std::map<char, Bytes> commands{{'D', toBytes(ScanCommand(param).getDCommand())},
                                          {'S', toBytes(sent.getSCommand())},

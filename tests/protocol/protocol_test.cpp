@@ -12,18 +12,13 @@ namespace {
 
 ScanParam grayA4() {
     ScanParam p;
-    p.source = "AUTO";
-    p.resolution = "200,200";
-    p.mode = "GRAY256";
-    p.type = "AUTO";
-    p.compression = "JPEG";
-    p.compressRatio = "MID";
-    p.brightness = "50";
-    p.contrast = "50";
+    p.source = ScanSource::automatic;
+    p.dpi = 200;
+    p.mode = ColorMode::gray;
+    p.content = ContentType::automatic;
     p.w = 1621;
     p.h = 2294;
-    p.duplex = "SIN";
-    p.combineType = "NoCombine";
+    p.combine = CombineType::none;
     return p;
 }
 
@@ -60,30 +55,31 @@ struct CommandRow {
 // in TEXT mode after the gamma block and one 0x80 byte.
 TEST(ScanCommand, BytesOfEachCommand) {
     const std::vector<CommandRow> rows{
-        {"D", 'D', [](ScanParam& p) { p.source = "FB"; }, "\033D\nFB\n\xC2\x80"},
-        {"S", 'S', [](ScanParam& p) { p.source = "ADF"; }, "\x1BS\nADF\n\xC2\x80"},
+        {"D", 'D', [](ScanParam& p) { p.source = ScanSource::flatbed; }, "\033D\nFB\n\xC2\x80"},
+        {"S", 'S', [](ScanParam& p) { p.source = ScanSource::feeder; }, "\x1BS\nADF\n\xC2\x80"},
         {"I", 'I', [](ScanParam&) {}, "\x1BI\nR=200,200\nM=GRAY256\nD=SIN\n\xC2\x80"},
         {"X grey", 'X', [](ScanParam&) {},
          "\x1BX\nR=200,200\nM=GRAY256\nT=AUTO\nC=JPEG\nJ=MID\nB=50\nN=50\nA=0,0,1621,2294\n"
          "D=SIN\nIDCard=0\n"},
         {"X two pages on a screen model", 'X',
          [](ScanParam& p) {
-             p.type = "TYPE";
-             p.combineType = "CombinVertical";
+             p.content = ContentType::text;
+             p.combine = CombineType::vertical;
              p.hasScreen = true;
              p.x = -5;
          },
          "\x1BX\nR=200,200\nM=GRAY256\nT=TEXT\nC=JPEG\nJ=MID\nB=50\nN=50\nA=-5,0,1621,2294\n"
          "D=SIN\nPages=2\nIDCard=0\n"},
-        {"X ID card", 'X', [](ScanParam& p) { p.combineType = "IDCard"; },
+        {"X ID card", 'X', [](ScanParam& p) { p.combine = CombineType::idCard; },
          "\x1BX\nR=200,200\nM=GRAY256\nT=AUTO\nC=JPEG\nJ=MID\nB=50\nN=50\nA=0,0,1621,2294\n"
          "D=SIN\nIDCard=1\n"},
         {"X text", 'X',
          [](ScanParam& p) {
-             p.mode = "TEXT";
-             p.compression = "BMP";
+             p.mode = ColorMode::blackWhite;
+             p.dpi = 300;
+             p.content = ContentType::photo;
          },
-         "\x1BX\nR=200,200\nM=TEXT\nT=AUTO\nC=BMP\nJ=MID\nB=50\nN=50\nA=0,0,1621,2294\n"
+         "\x1BX\nR=300,300\nM=TEXT\nT=PHOTO\nC=BMP\nJ=MID\nB=50\nN=50\nA=0,0,1621,2294\n"
          "D=SIN\nIDCard=0\nGAMA=" +
              identityGamma() + "\x80"},
     };
@@ -130,14 +126,15 @@ TEST(ScannerReplies, ByteMeanings) {
          ScanCode::unknownScanStatus},
     };
     for (const ReplyRow& row : rows) {
-        const PaperCheck paper = decodePaperReply(row.source, row.byte);
-        EXPECT_EQ(paper.source, row.paperSource) << row.source << " " << int(row.byte);
+        const PaperCheck paper =
+            decodePaperReply(parseOption<ScanSource>(row.source).value(), row.byte);
+        EXPECT_EQ(toText(paper.source), row.paperSource) << row.source << " " << int(row.byte);
         EXPECT_EQ(paper.failure, row.paperFailure) << row.source << " " << int(row.byte);
         EXPECT_EQ(decodeSourceReply(row.byte), row.sourceFailure) << int(row.byte);
         EXPECT_EQ(statusCode(row.byte), row.status) << int(row.byte);
     }
-    EXPECT_FALSE(needsPaperCheck("FB"));
-    EXPECT_TRUE(needsPaperCheck("AUTO"));
+    EXPECT_FALSE(needsPaperCheck(ScanSource::flatbed));
+    EXPECT_TRUE(needsPaperCheck(ScanSource::automatic) && needsPaperCheck(ScanSource::feeder));
 }
 
 // The size caps of received pages rest on it.
@@ -169,7 +166,7 @@ TEST(ExpectedPageSize, OneBitRowsRoundUpToWholeBytes) {
           Row{"GRAY256", 1621, 2294, 1621 * 2294}, Row{"CGRAY", 9728, 13764, 9728LL * 13764},
           Row{"TEXT", -8, 10, 0}, Row{"GRAY256", 10, -1, 0}}) {
         ScanParam p;
-        p.mode = row.mode;
+        p.mode = parseOption<ColorMode>(row.mode).value();
         p.w = row.w;
         p.h = row.h;
         EXPECT_EQ(expectedPageSize(p), row.bytes) << row.mode << " " << row.w << "x" << row.h;

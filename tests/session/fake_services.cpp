@@ -39,8 +39,9 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
         std::lock_guard lock(record->mutex);
         return record->identified;
     };
-    // Each attempt stores the scripted pages (a second pass stores page 2), waits while
-    // scans are held, then ends as scripted; one nobody scripted fails.
+    // Each attempt stores the scripted pages, numbered and reported from 1 as the
+    // transports number a job's pages, waits while scans are held, then ends as scripted;
+    // one nobody scripted fails.
     services.makeScanProcess = [record](const Device& scanner, ScanCommand command, PageSink sink,
                                         PageProgress progress) {
         std::lock_guard lock(record->mutex);
@@ -51,32 +52,39 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
             scan = record->scans.front();
             record->scans.pop_front();
         }
-        return std::make_unique<FakeScanProcess>([=, param = command.param](std::stop_token stop) {
+        return std::make_unique<FakeScanProcess>([=](std::stop_token stop) {
             for (int page = 1; page <= scan.pages; ++page) {
-                sink(param, param.isSecondScan ? 2 : page, toBytes("page"));
-                progress(param.isSecondScan ? 2 : page);
+                if (sink(page, toBytes("page"))) {
+                    return ScanOutcome::failure(ScanCode::saveImageError, page - 1);
+                }
+                progress(page);
             }
             std::unique_lock held(record->mutex);
             if (!record->released.wait(held, stop, [&] { return !record->scansHeld; })) {
                 return ScanOutcome::failure(ScanCode::cancelled, scan.pages);
             }
-            return ScanOutcome{scan.code, scan.pages, false, {}};
+            return ScanOutcome{scan.code, scan.pages, false, {}, 0, {}};
         });
     };
-    services.saveImages = [](const ScanParam& param, int pageNo, const Bytes& data) {
-        return ResultPair{!writeFileAtomically(pageFileName(param.filePath, pageNo, ".jpg"), data),
-                          "saved"};
+    services.savePage = [record](const PageJob& job, int pageNo, const Bytes& data) -> SaveError {
+        const std::string file = pageFileName(job.filePath, pageNo, pageExtension(job));
+        {
+            std::lock_guard lock(record->mutex);
+            record->storedFiles.push_back(file);
+        }
+        return writeFileAtomically(file, data);
     };
-    services.combineImage = [record](int pages, int, const ScanParam&) {
+    services.combineImage = [record](int pages, int, const PageJob&) -> std::optional<int> {
         std::lock_guard lock(record->mutex);
         record->combineCalls.push_back(pages);
-        return ResultPair{record->combineSucceeds, "combined"};
+        return record->combineSucceeds ? std::optional((pages + 1) / 2) : std::nullopt;
     };
-    services.save2PDF = [record](const ScanParam&, int pages, const std::string&, PageSize,
-                                 const PageAnalyses&) {
+    services.writePdf = [record](std::span<const PdfPage> pages, const MediaBox&,
+                                 const std::string& pdfDir,
+                                 std::chrono::system_clock::time_point when) {
         std::lock_guard lock(record->mutex);
-        record->pdfPages.push_back(pages);
-        return ResultPair{true, "saveSuccessfully"};
+        record->pdfPages.push_back(static_cast<int>(pages.size()));
+        return Outcome<std::string>{pdfDir + "/" + timeStampName(when) + ".pdf", {}};
     };
     services.sleep = [record](std::chrono::milliseconds wait) {
         std::lock_guard lock(record->mutex);

@@ -33,6 +33,7 @@ struct FakeRecord {
     std::deque<ScriptedScan> scans;  // consumed one per attempt; unscripted ones fail
     std::vector<Device> scannedDevices;
     std::vector<ScanParam> scannedParams;  // the command's record at start
+    std::vector<std::string> storedFiles;  // the page files written, in order
     bool scansHeld = false;                // a scan waits after its pages until released or stopped
     std::condition_variable_any released;
     std::vector<int> combineCalls;  // the page counts asked for

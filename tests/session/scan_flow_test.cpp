@@ -67,7 +67,7 @@ TEST_F(ScanFlow, PageCountsDecideCombiningAndThePdf) {
     };
     // clang-format off
     for (const Row& row : {
-        Row{{5},                       true,  {3}, {ScanCode::completed, 3, false, {}},              "scanPage 5 pages"},
+        Row{{5},                       true,  {3}, {ScanCode::completed, 3, false, {}, 0, {}},              "scanPage 5 pages"},
         // A failed combination keeps the page files and writes no PDF.
         Row{{4},                       false, {},  ScanOutcome::failure(ScanCode::combineFailed, 4), "combineFailed pagesKept"},
         Row{{2, ScanCode::paperJunck}, true,  {},  ScanOutcome::failure(ScanCode::paperJunck, 2),    "paperJunck pagesKept"},
@@ -89,12 +89,12 @@ TEST_F(ScanFlow, AFailedSecondPassKeepsTheFirstPageAndCanBeRepeated) {
     prepare(false, {{1}, {0, ScanCode::paperJunck}, {1}});
     EXPECT_TRUE(model.startScan(choices(IDCard, kImage)).needsSecondPass);
     EXPECT_EQ(model.secondScan(choices(IDCard, kImage)),
-              (ScanOutcome{ScanCode::paperJunck, 1, true, {}}));
+              (ScanOutcome{ScanCode::paperJunck, 1, true, {}, 0, {}}));
     EXPECT_TRUE(model.alertAsksForSecondPass());
     EXPECT_EQ(model.alertMessage(), "paperJunck pagesKept secondPassAgain");
     EXPECT_TRUE(fs::exists(model.receiveDir() + "/file-0001.jpg"));
     EXPECT_EQ(model.secondScan(choices(IDCard, kImage)),
-              (ScanOutcome{ScanCode::completed, 1, false, {}}));
+              (ScanOutcome{ScanCode::completed, 1, false, {}, 0, {}}));
     EXPECT_EQ(record->combineCalls, std::vector<int>{2});
     EXPECT_FALSE(model.alertAsksForSecondPass());
 }
@@ -115,6 +115,49 @@ TEST_F(ScanFlow, ABusyScannerIsTriedOnceMoreUnlessTheScanWasStopped) {
     EXPECT_EQ(record->sleeps, std::vector(2, kBusyRetryWait));
 }
 
+// The fake numbers a pass's pages from 1 as the transports do: the second side is stored
+// and reported as page 2, on the first pass's scanner even after a busy retry.
+TEST_F(ScanFlow, TheSecondSideIsPageTwoOfTheFirstPassesScanner) {
+    prepare(false, {{1}, {0, ScanCode::scannerBusy}, {1}});
+    std::vector<int> reported;
+    model.setPageProgress([&](int pageNo) { reported.push_back(pageNo); });
+    ASSERT_TRUE(model.startScan(choices(Horizontal, kImage)).needsSecondPass);
+    model.setSelectedScanner(testing::networkScanner("Brisk B6 Net", "192.0.2.99"));
+    const ScanOutcome done = model.secondScan(choices(Horizontal, kImage));
+    EXPECT_EQ(done, (ScanOutcome{ScanCode::completed, 1, false, {}, 0, {}}));
+    EXPECT_EQ(reported, (std::vector{1, 2}));
+    ASSERT_EQ(record->storedFiles.size(), 2u);
+    EXPECT_TRUE(record->storedFiles[1].ends_with("/file-0002.jpg"));
+    for (const Device& scanned : record->scannedDevices) {
+        EXPECT_EQ(scanned.name, "Brisk B4 Net");
+    }
+    // What the scan left: the combined page, by its absolute path.
+    EXPECT_EQ(done.files, std::vector<std::string>{record->storedFiles[0]});
+}
+
+// A failed scan names the pages it kept; one that kept none leaves no folder behind.
+TEST_F(ScanFlow, WhatAFailedScanLeavesAndAJobWithoutAPage) {
+    struct Row {
+        ScriptedScan scan;
+        ScanCode code;
+        size_t files;
+    };
+    for (const Row& row : {Row{{0}, ScanCode::noPageScanned, 0},
+                           Row{{0, ScanCode::paperJunck}, ScanCode::paperJunck, 0},
+                           Row{{2, ScanCode::paperJunck}, ScanCode::paperJunck, 2}}) {
+        SCOPED_TRACE(alertKey(row.code));
+        prepare(true, {row.scan});
+        const ScanOutcome scanned = model.startScan(choices(NoCombine, kPdf));
+        EXPECT_EQ(scanned.code, row.code);
+        EXPECT_EQ(scanned.files.size(), row.files);
+        for (const std::string& file : scanned.files) {
+            EXPECT_TRUE(fs::path(file).is_absolute() && fs::is_regular_file(file)) << file;
+        }
+        EXPECT_EQ(fs::exists(model.receiveDir()), row.files > 0);
+        EXPECT_TRUE(record->pdfPages.empty());
+    }
+}
+
 TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
     struct Row {
         void (*spoil)(ScanRequest&);
@@ -130,7 +173,7 @@ TEST_F(ScanFlow, ChoicesThatCannotBeUsedStopBeforeAnythingHappens) {
                  "invalidScanSetting"},
              Row{[](ScanRequest& r) { r.prefix = "../out"; }, "invalidFileName"},
              // Too long for the folder's file names: refused before any directory exists.
-             Row{[](ScanRequest& r) { r.prefix = std::string(300, 'p'); }, "invalidFileName"},
+             Row{[](ScanRequest& r) { r.prefix = std::string(300, 'p'); }, "prefixTooLong"},
              Row{[](ScanRequest& r) { r.saveDir = "/proc/no-folder-here/scans"; },
                  "cannotCreateReceiveDir"},
          }) {

@@ -141,9 +141,10 @@ void WindowTest::choosersRowsAndScanFollowTheChoices() {
     press(view_.get(), "scan");
     waitForAlert();
     const ScanParam param = session_->scanned().at(0);
-    QCOMPARE(QString::fromStdString(param.source + " " + param.mode + " " + param.combineType),
-             QString("FB TEXT IDCard"));
-    QCOMPARE(param.filePath, view_->model().receiveDir() + "/file-id");
+    QCOMPARE(std::tie(param.source, param.mode, param.combine),
+             std::tuple(ScanSource::flatbed, ColorMode::blackWhite, CombineType::idCard));
+    QCOMPARE(session_->record->storedFiles.at(0),
+             view_->model().receiveDir() + "/file-id-0001.jpg");
 }
 
 void WindowTest::aFailedSecondPassIsOfferedAgainOrStopped_data() {
@@ -172,8 +173,10 @@ void WindowTest::aFailedSecondPassIsOfferedAgainOrStopped() {
         QTRY_COMPARE(session_->scanned().size(), 3u);
         waitForAlert();
         QCOMPARE(view_->alertBox()->informativeText(), displayText(kTwoPassDoneKey));
-        const auto params = session_->scanned();
-        QVERIFY(params[2].isSecondScan && params[2].filePath == params[0].filePath);
+        // The second side is page 2 beside the first.
+        const auto& files = session_->record->storedFiles;
+        QCOMPARE(files.size(), 2u);
+        QCOMPARE(files[1], files[0].substr(0, files[0].size() - 8) + "0002.jpg");
     } else {
         QVERIFY(!view_->scanning());
         QCOMPARE(session_->scanned().size(), 2u);

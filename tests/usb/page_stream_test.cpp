@@ -20,9 +20,12 @@ class PageStream : public ::testing::Test {
   protected:
     PageReadResult readPage() {
         return readImages(interface, 1, param, expectedPage,
-                          [this](const ScanParam&, int pageNo, const Bytes& data) {
+                          [this](int pageNo, const Bytes& data) -> std::optional<std::string> {
                               saved.emplace_back(pageNo, data);
-                              return ResultPair{sinkStores, sinkStores ? "ok" : "saveImageError"};
+                              if (!sinkStores) {
+                                  return "the disk is full";
+                              }
+                              return std::nullopt;
                           });
     }
 

@@ -83,20 +83,19 @@ class LentScanner final : public UsbBus, public UsbDeviceLink {
 
 // One job: the fake scanner, what the job stored, and how it left the scanner.
 struct Job {
-    explicit Job(std::string source = "ADF") {
-        param.source = std::move(source);
-        param.mode = "TEXT";
+    explicit Job(const std::string& source = "ADF") {
+        param.source = parseOption<ScanSource>(source).value();
+        param.mode = ColorMode::blackWhite;
         param.w = param.h = 64;
-        param.fileType = "BMP";
     }
 
     ScanOutcome run(std::stop_token stop = {}) {
         UsbScanOptions options;
         options.progress = [this](int pageNo) { progress.push_back(pageNo); };
         options.bus = [this] { return std::make_unique<LentScanner>(link, dropped); };
-        const PageSink recording = [this](const ScanParam& job, int pageNo, const Bytes& data) {
+        const PageSink recording = [this](int pageNo, const Bytes& data) {
             stored.emplace_back(pageNo, data);
-            return sink ? sink(job, pageNo, data) : ResultPair{true, "ok"};
+            return sink ? sink(pageNo, data) : std::nullopt;
         };
         // The IDs do not matter: the bus has one scanner.
         return UsbScanProcess(Device{}, ScanCommand(param), recording, options).start(stop);
@@ -199,7 +198,7 @@ TEST(UsbJob, ThreePagesThenFinished) {
                                {success, pageTail(2, b)},
                                {success, pageTail(3, a)},
                                {success, {0x80}}});
-    EXPECT_EQ(job.run(), (ScanOutcome{ScanCode::completed, 3, false, {}}));
+    EXPECT_EQ(job.run(), (ScanOutcome{ScanCode::completed, 3, false, {}, 0, {}}));
     EXPECT_EQ(job.stored, (std::vector<std::pair<int, Bytes>>{{1, a}, {2, b}, {3, a}}));
     EXPECT_EQ(job.progress, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(job.letters(), "DS(ADF)IX");
@@ -281,11 +280,11 @@ TEST(UsbJob, AStopEndsTheJobAsCancelledAndReleasesTheScanner) {
     for (uint16_t page = 1; page <= 50; ++page) {
         streaming.link.reads.push_back({success, pageTail(page, payloadOf(10))});
     }
-    streaming.sink = [&](const ScanParam&, int pageNo, const Bytes&) {
+    streaming.sink = [&](int pageNo, const Bytes&) -> std::optional<std::string> {
         if (pageNo == 3) {
             stopStreaming.request_stop();
         }
-        return ResultPair{true, "ok"};
+        return std::nullopt;
     };
     EXPECT_EQ(streaming.run(stopStreaming.get_token()),
               ScanOutcome::failure(ScanCode::cancelled, 3));
@@ -298,8 +297,11 @@ TEST(UsbJob, FullDiskFailsTheJobAndKeepsTheStoredPages) {
         GTEST_SKIP() << "no small disk: " << disk.problem();
     }
     Job job;
-    job.param.filePath = disk.path() + "/page";
-    job.sink = saveImages;
+    PageJob pages;
+    pages.filePath = disk.path() + "/page";
+    pages.w = pages.h = 64;
+    pages.blackWhite = pages.keepBitmap = true;
+    job.sink = [&pages](int pageNo, const Bytes& data) { return saveImages(pages, pageNo, data); };
     job.link.reads = accepted({});
     for (uint16_t page = 1; page <= 20; ++page) {
         job.link.reads.push_back({success, pageTail(page, payloadOf(kPageBytes, page))});
@@ -310,7 +312,7 @@ TEST(UsbJob, FullDiskFailsTheJobAndKeepsTheStoredPages) {
     // The job stopped at the first page that failed; the pages before it are whole files.
     EXPECT_EQ(static_cast<int>(job.stored.size()), outcome.pagesStored + 1);
     for (int page = 1; page <= outcome.pagesStored; ++page) {
-        const auto file = readWholeFile(pageFileName(job.param.filePath, page, ".bmp"));
+        const auto file = readWholeFile(pageFileName(pages.filePath, page, ".bmp"));
         ASSERT_TRUE(file) << page;
         EXPECT_EQ(file.value->size(), 62 + kPageBytes);
     }

@@ -224,6 +224,18 @@
         <translation>The PDF file cannot be written; the scanned pages are kept.</translation>
     </message>
     <message>
+        <source>prefixTooLong</source>
+        <translation>The file name prefix is too long: at most %1 bytes fit in this folder.</translation>
+    </message>
+    <message>
+        <source>noPageScanned</source>
+        <translation>The scanner ended the job without a page.</translation>
+    </message>
+    <message>
+        <source>secondSideNotScanned</source>
+        <translation>The second side was not scanned; the first side's page is kept in %1.</translation>
+    </message>
+    <message>
         <source>pagesKept</source>
         <translation>%1 page(s) kept in %2.</translation>
     </message>

@@ -224,6 +224,18 @@
         <translation>无法写入 PDF 文件；已保留扫描的页面。</translation>
     </message>
     <message>
+        <source>prefixTooLong</source>
+        <translation>文件名前缀过长：此文件夹中最多可容纳 %1 个字节。</translation>
+    </message>
+    <message>
+        <source>noPageScanned</source>
+        <translation>扫描仪结束了任务，但没有扫描任何页面。</translation>
+    </message>
+    <message>
+        <source>secondSideNotScanned</source>
+        <translation>第二面未扫描；第一面的页面保存在 %1。</translation>
+    </message>
+    <message>
         <source>pagesKept</source>
         <translation>已保留 %1 页，位于 %2。</translation>
     </message>
