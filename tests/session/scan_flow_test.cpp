@@ -211,13 +211,14 @@ TEST_F(ScanFlow, ATakenReceiveDirectoryNameGetsANumber) {
         EXPECT_EQ(model.receiveDir(), expected);
         EXPECT_TRUE(fs::is_directory(expected));
     }
-    // A folder that does not exist yet is made, parents and all, as mkdir -p makes it.
+    // A folder that does not exist yet is made, parents and all, as mkdir -p makes it
+    // (0755; no umask takes anything away here).
     const std::string fresh = temp.path() + "/new/deeper";
-    const mode_t mask = ::umask(0022);
-    ::umask(mask);
+    const mode_t mask = ::umask(0);
     EXPECT_TRUE(model.createReceiveDir(fresh));
+    ::umask(mask);
     for (const std::string& made : {temp.path() + "/new", fresh}) {
-        EXPECT_EQ(fs::status(made).permissions(), fs::perms(0755 & ~mask)) << made;
+        EXPECT_EQ(fs::status(made).permissions(), fs::perms(0755)) << made;
     }
     // One that cannot be made is the error it always was.
     EXPECT_FALSE(model.createReceiveDir(stamp + "-3/below-a-file"));
