@@ -145,8 +145,8 @@ void BM_Save2PDF50Pages(benchmark::State& state) {
     }
     double pdfBytes = 0;
     for (auto _ : state) {
-        if (!save2PDFAt(param, kPdfPages, output.path.string(), PageSize::a4,
-                        std::chrono::system_clock::now())) {
+        if (!writePdf(jobPdfPages(param, kPdfPages), mediaBoxFor(PageSize::a4, param.rotation),
+                      output.path.string(), std::chrono::system_clock::now())) {
             state.SkipWithError("save2PDF failed");
         }
         state.PauseTiming();

@@ -71,8 +71,9 @@ int main(int argc, char** argv) {
     if (args.size() == 4 && args[0] == "pdf") {
         PageJob param;
         param.filePath = args[1];
-        return save2PDFAt(param, std::stoi(args[2]), args[3], PageSize::a4,
-                          std::chrono::system_clock::now())
+        return writePdf(jobPdfPages(param, std::stoi(args[2])),
+                        mediaBoxFor(PageSize::a4, param.rotation), args[3],
+                        std::chrono::system_clock::now())
                    ? 0
                    : 1;
     }

@@ -4,7 +4,6 @@
 #include <uuid/uuid.h>
 
 #include <cstring>
-#include <string_view>
 
 namespace scandesk {
 
@@ -25,9 +24,3 @@ std::string Uuid::toString() const {
 }
 
 }  // namespace scandesk
-
-size_t std::hash<scandesk::Uuid>::operator()(const scandesk::Uuid& id) const noexcept {
-    const auto& bytes = id.bytes();
-    return std::hash<std::string_view>{}(
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}

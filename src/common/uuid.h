@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace scandesk {
@@ -15,7 +14,6 @@ class Uuid {
 
     /// Canonical lower-case text form, 36 characters.
     std::string toString() const;
-    const std::array<uint8_t, 16>& bytes() const { return bytes_; }
 
     friend bool operator==(const Uuid&, const Uuid&) = default;
 
@@ -24,8 +22,3 @@ class Uuid {
 };
 
 }  // namespace scandesk
-
-template <>
-struct std::hash<scandesk::Uuid> {
-    size_t operator()(const scandesk::Uuid& id) const noexcept;
-};

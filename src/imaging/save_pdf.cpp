@@ -130,12 +130,4 @@ std::vector<PdfPage> jobPdfPages(const PageJob& job, int pages) {
     return document;
 }
 
-Outcome<std::string> save2PDFAt(const PageJob& job, int pages, const std::string& pdfDir,
-                                PageSize pageSize, std::chrono::system_clock::time_point when) {
-    if (pages < 0) {
-        return Outcome<std::string>::failure("negative page count " + std::to_string(pages));
-    }
-    return writePdf(jobPdfPages(job, pages), mediaBoxFor(pageSize, job.rotation), pdfDir, when);
-}
-
 }  // namespace scandesk

@@ -40,9 +40,4 @@ Outcome<std::string> writePdf(std::span<const PdfPage> pages, const MediaBox& bo
 /// The job's page files 1 ... `pages` as PDF pages, unturned, without a text layer.
 std::vector<PdfPage> jobPdfPages(const PageJob& job, int pages);
 
-/// Writes the job's page files 1 ... `pages` into one PDF in `pdfDir` as `writePdf` does,
-/// on the page size's media box; the path written, or why nothing was.
-Outcome<std::string> save2PDFAt(const PageJob& job, int pages, const std::string& pdfDir,
-                                PageSize pageSize, std::chrono::system_clock::time_point when);
-
 }  // namespace scandesk

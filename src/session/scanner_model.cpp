@@ -15,26 +15,6 @@
 
 namespace scandesk {
 
-const char* propertyName(ModelProperty property) {
-    switch (property) {
-        case ModelProperty::scannerList:
-            return "scannerList";
-        case ModelProperty::showAlert:
-            return "showAlert";
-        case ModelProperty::alertMessage:
-            return "alertMessage";
-        case ModelProperty::alertTitle:
-            return "alertTitle";
-        case ModelProperty::selectedScanner:
-            return "selectedScanner";
-        case ModelProperty::isFinding:
-            return "isFinding";
-        case ModelProperty::receiveDir:
-            return "receiveDir";
-    }
-    return "unknown";
-}
-
 Device placeholderDevice() {
     Device device;
     device.id = Uuid::random();

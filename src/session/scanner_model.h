@@ -32,9 +32,6 @@ enum class ModelProperty {
     receiveDir,
 };
 
-/// The property's field name, for diagnostics and tests.
-const char* propertyName(ModelProperty property);
-
 /// Told that a property was set (once per write, even when the value stays the same).
 using ModelObserver = std::function<void(ModelProperty changed)>;
 

@@ -12,14 +12,6 @@ std::unique_ptr<UsbDevice> UsbDevice::create(UsbBus& bus, uint16_t vendorIdentif
     return std::make_unique<UsbDevice>(bus.openDevice(vendorIdentifier, productIdentifier));
 }
 
-uint16_t UsbDevice::getVendorIdentifier() {
-    return link_->vendorId();
-}
-
-uint16_t UsbDevice::getProductIdentifier() {
-    return link_->productId();
-}
-
 std::vector<std::unique_ptr<UsbInterface>> UsbDevice::createInterface(
     const IOUSBFindInterfaceRequest& request) {
     std::vector<std::unique_ptr<UsbInterfaceLink>> links;

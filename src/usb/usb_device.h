@@ -21,9 +21,6 @@ class UsbDevice {
     static std::unique_ptr<UsbDevice> create(UsbBus& bus, uint16_t vendorIdentifier,
                                              uint16_t productIdentifier);
 
-    uint16_t getVendorIdentifier();
-    uint16_t getProductIdentifier();
-
     /// The interfaces of the active configuration that match, in descriptor order.
     /// Throws `pluginHasNoUsbInterfaceInterface` when none matches.
     std::vector<std::unique_ptr<UsbInterface>> createInterface(

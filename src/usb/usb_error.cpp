@@ -4,9 +4,7 @@
 #include <libusb.h>
 
 #include <array>
-#include <mutex>
 #include <utility>
-#include <vector>
 
 #include "common/diagnostics.h"
 
@@ -127,36 +125,6 @@ constexpr std::array<const char*, 7> kUsbIOErrorNames{
     "couldNotGetEnoughData",
 };
 
-// The describer lists: empty at start, appended to by components.
-struct Describers {
-    std::mutex mutex;
-    std::vector<ReturnCodeDescriber> codeDescriptions;
-    std::vector<ReturnCodeDescriber> codeSuggestions;
-    std::vector<UsbIOErrorDescriber> errorDescriptions;
-    std::vector<UsbIOErrorDescriber> errorSuggestions;
-};
-
-Describers& describers() {
-    static Describers instance;
-    return instance;
-}
-
-template <typename Value, typename Describer>
-std::optional<std::string> ask(std::vector<Describer> Describers::*list, Value value) {
-    std::vector<Describer> copy;
-    {
-        auto& d = describers();
-        std::lock_guard lock(d.mutex);
-        copy = d.*list;
-    }
-    for (const auto& describer : copy) {
-        if (auto text = describer(value)) {
-            return text;
-        }
-    }
-    return std::nullopt;
-}
-
 size_t index(UsbIOError error) {
     return static_cast<size_t>(error);
 }
@@ -167,7 +135,7 @@ std::string_view caseName(UsbIOError error) {
     return kUsbIOErrorNames.at(index(error));
 }
 
-std::string builtInDescription(IOReturn code) {
+std::string errorDescription(IOReturn code) {
     for (const auto& [value, text] : kGeneralTexts) {
         if (value == code) {
             return text;
@@ -181,77 +149,6 @@ std::string builtInDescription(IOReturn code) {
     return "IOError (" + std::to_string(code) + ")";
 }
 
-std::string errorDescription(IOReturn code) {
-    if (auto text = ask(&Describers::codeDescriptions, code)) {
-        return *text;
-    }
-    return builtInDescription(code);
-}
-
-std::optional<std::string> recoverySuggestion(IOReturn code) {
-    return ask(&Describers::codeSuggestions, code);
-}
-
-std::optional<std::string> failureReason(IOReturn) {
-    return std::nullopt;
-}
-
-std::optional<std::string> helpAnchor(IOReturn) {
-    return std::nullopt;
-}
-
-std::string errorDescription(UsbIOError error) {
-    if (auto text = ask(&Describers::errorDescriptions, error)) {
-        return *text;
-    }
-    return kUsbIOErrorTexts.at(index(error));
-}
-
-std::optional<std::string> recoverySuggestion(UsbIOError error) {
-    return ask(&Describers::errorSuggestions, error);
-}
-
-std::optional<std::string> failureReason(UsbIOError) {
-    return std::nullopt;
-}
-
-std::optional<std::string> helpAnchor(UsbIOError) {
-    return std::nullopt;
-}
-
-void addDescriptionDescriber(ReturnCodeDescriber describer) {
-    auto& d = describers();
-    std::lock_guard lock(d.mutex);
-    d.codeDescriptions.push_back(std::move(describer));
-}
-
-void addRecoverySuggestionDescriber(ReturnCodeDescriber describer) {
-    auto& d = describers();
-    std::lock_guard lock(d.mutex);
-    d.codeSuggestions.push_back(std::move(describer));
-}
-
-void addDescriptionDescriber(UsbIOErrorDescriber describer) {
-    auto& d = describers();
-    std::lock_guard lock(d.mutex);
-    d.errorDescriptions.push_back(std::move(describer));
-}
-
-void addRecoverySuggestionDescriber(UsbIOErrorDescriber describer) {
-    auto& d = describers();
-    std::lock_guard lock(d.mutex);
-    d.errorSuggestions.push_back(std::move(describer));
-}
-
-void clearDescribers() {
-    auto& d = describers();
-    std::lock_guard lock(d.mutex);
-    d.codeDescriptions.clear();
-    d.codeSuggestions.clear();
-    d.errorDescriptions.clear();
-    d.errorSuggestions.clear();
-}
-
 std::string optionalLogForm(const std::optional<std::string>& text) {
     return text ? "Optional(\"" + *text + "\")" : std::string("nil");
 }
@@ -261,7 +158,7 @@ std::string optionalLogForm(const std::optional<long long>& number) {
 }
 
 IOReturnError::IOReturnError(IOReturn code)
-    : std::runtime_error(builtInDescription(code)), code_(code) {}
+    : std::runtime_error(errorDescription(code)), code_(code) {}
 
 UsbIOErrorException::UsbIOErrorException(UsbIOError error)
     : std::runtime_error(kUsbIOErrorTexts.at(index(error))), error_(error) {}

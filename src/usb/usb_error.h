@@ -1,7 +1,6 @@
 // Readable descriptions of the USB layer's failures, and the errors it throws.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -25,32 +24,8 @@ enum class UsbIOError : int {
 /// The case name, as a log line writes the error as a value.
 std::string_view caseName(UsbIOError error);
 
-// Descriptions. Each asks the registered describers first (first present answer
-// wins, an empty text counts), then falls back to the built-in text.
+/// The text of a return code: the general table, the USB table, then "IOError (n)".
 std::string errorDescription(IOReturn code);
-std::optional<std::string> recoverySuggestion(IOReturn code);
-std::optional<std::string> failureReason(IOReturn code);
-std::optional<std::string> helpAnchor(IOReturn code);
-
-std::string errorDescription(UsbIOError error);
-std::optional<std::string> recoverySuggestion(UsbIOError error);
-std::optional<std::string> failureReason(UsbIOError error);
-std::optional<std::string> helpAnchor(UsbIOError error);
-
-/// The built-in text of a return code: general table, USB table, then "IOError (n)".
-std::string builtInDescription(IOReturn code);
-
-using ReturnCodeDescriber = std::function<std::optional<std::string>(IOReturn)>;
-using UsbIOErrorDescriber = std::function<std::optional<std::string>(UsbIOError)>;
-
-// The describer lists start empty; a component may append to them. Appending and
-// asking are safe from any thread.
-void addDescriptionDescriber(ReturnCodeDescriber describer);
-void addRecoverySuggestionDescriber(ReturnCodeDescriber describer);
-void addDescriptionDescriber(UsbIOErrorDescriber describer);
-void addRecoverySuggestionDescriber(UsbIOErrorDescriber describer);
-/// Empties all four lists (for tests).
-void clearDescribers();
 
 /// A value in the optional log form: Optional("text") / Optional(42), or nil.
 std::string optionalLogForm(const std::optional<std::string>& text);

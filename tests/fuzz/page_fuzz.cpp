@@ -39,7 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         requireStoredPages(dir, pages);
     }
     testing::TempDir pdfDir;
-    const bool saved = save2PDFAt(job, pages, pdfDir.path(), PageSize::a6, {}).value.has_value();
+    const bool saved = writePdf(jobPdfPages(job, pages), mediaBoxFor(PageSize::a6, job.rotation),
+                                pdfDir.path(), {})
+                           .value.has_value();
     const auto written = entriesOf(pdfDir.path());
     require(written.size() == (saved ? 1u : 0u) &&
                 (!saved || std::filesystem::path(written.front()).extension() == ".pdf"),

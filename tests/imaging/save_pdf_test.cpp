@@ -62,7 +62,8 @@ struct PdfJob {
         return output.path() + "/" + timeStampName(kWhen) + suffix + ".pdf";
     }
     Outcome<std::string> save(int pages, PageSize size) const {
-        return save2PDFAt(param, pages, output.path(), size, kWhen);
+        return writePdf(jobPdfPages(param, pages), mediaBoxFor(size, param.rotation), output.path(),
+                        kWhen);
     }
 };
 
