@@ -25,6 +25,7 @@ const std::map<std::string, Field, std::less<>>& valueOptions() {
         {"--rotate", &CliOptions::rotate},
         {"--combine", &CliOptions::combine},
         {"--ocr", &CliOptions::ocr},
+        {"--blank", &CliOptions::blank},
         {"--dir", &CliOptions::dir},
     };
     return options;
@@ -69,6 +70,12 @@ std::string crossCheck(const CliOptions& o) {
     if (o.ocr && o.format != "pdf") {
         return "--ocr writes its text into a PDF: it needs --format pdf";
     }
+    if (o.blank && *o.blank != "skip" && *o.blank != "keep") {
+        return "--blank takes skip or keep, not '" + *o.blank + "'";
+    }
+    if (o.deskew && o.format != "pdf") {
+        return "pages are straightened in a PDF, never in page files: --deskew needs --format pdf";
+    }
     return "";
 }
 
@@ -100,8 +107,8 @@ CliParse parseCliArguments(const std::vector<std::string>& args) {
             options.verb = CliOptions::Verb::help;
             return {options, ""};
         }
-        const bool flag =
-            name == "--verbose" || name == "--json" || name == "--usb" || name == "--yes";
+        const bool flag = name == "--verbose" || name == "--json" || name == "--usb" ||
+                          name == "--yes" || name == "--deskew" || name == "--orient";
         if (flag) {
             if (value) {
                 return failure(name + " takes no value");
@@ -114,6 +121,10 @@ CliParse parseCliArguments(const std::vector<std::string>& args) {
                 options.usb = true;
             } else if (name == "--yes" && scan) {
                 options.yes = true;
+            } else if (name == "--deskew" && scan) {
+                options.deskew = true;
+            } else if (name == "--orient" && scan) {
+                options.orient = true;
             } else {
                 return failure(name + " is not an option of " + verb);
             }
@@ -169,6 +180,8 @@ const char* cliUsage() {
   --log-file PATH (diagnostics to PATH as well)
   --ocr LANGS (searchable PDF; installed languages joined by +, e.g. eng or chi_sim+eng)
   --json (the outcome as one JSON object: outcome, code, pages, files)
+  --blank skip|keep (skip: blank pages are set aside in a folder of their own; default keep)
+  --deskew (straightens pages in the PDF; needs --format pdf)  --orient (turns pages upright)
 A scan prints each file it left, one absolute path a line, before its outcome line.
 )";
 }

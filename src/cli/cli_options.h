@@ -25,7 +25,10 @@ struct CliOptions {
     std::optional<std::string> format;
     std::optional<std::string> rotate;
     std::optional<std::string> combine;
-    std::optional<std::string> ocr;  ///< recognition languages for a searchable PDF
+    std::optional<std::string> ocr;    ///< recognition languages for a searchable PDF
+    std::optional<std::string> blank;  ///< skip | keep
+    bool deskew = false;
+    bool orient = false;
     std::optional<std::string> dir;
     std::string prefix = "file";
     bool yes = false;

@@ -20,6 +20,7 @@ std::string englishText(std::string_view key) {
         {"cannotSavePDF", "The PDF could not be saved; the scanned pages were kept."},
         {"combineFailed", "The pages could not be combined."},
         {"pagesKept", "%1 page(s) kept in %2."},
+        {"blankSetAside", "%1 blank page(s) set aside in %2."},
         {"secondPassAgain", "Scan the second side again to finish."},
         {"invalidFileName", "The file name prefix must be a name, without '/'."},
         {"prefixTooLong", "The file name prefix is too long: at most %1 bytes fit in this folder."},

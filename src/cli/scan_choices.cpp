@@ -62,6 +62,7 @@ ChoicesOutcome scanChoices(const CliOptions& o, const Device& scanner, const std
     request.saveDir = saveDir;
     request.prefix = o.prefix;
     request.ocrLanguages = o.ocr.value_or("");
+    request.cleanUp = CleanUpChoices{o.blank == "skip", o.deskew, o.orient};
     // A scanner that cannot combine offers only "NoCombine".
     const std::vector<CombineType> combinations =
         scanner.supportCombine ? every<CombineType>() : std::vector{CombineType::none};

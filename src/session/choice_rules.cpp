@@ -58,6 +58,9 @@ std::string_view conflictText(ChoiceConflict conflict) {
         case ChoiceConflict::pageSizeNotForSource:
             return "4R is scanned on the flatbed (--source FB), Folio and Legal in the feeder "
                    "(--source ADF)";
+        case ChoiceConflict::straighteningNeedsPdf:
+            return "pages are straightened in a PDF, never in page files: --deskew needs "
+                   "--format pdf";
     }
     return "the choices do not go together";
 }
@@ -99,6 +102,9 @@ std::optional<ChoiceConflict> findConflict(const ScanRequest& request, const Dev
     if (combined && combinedPageSize(scanner, request.source) != request.pageSize) {
         return ChoiceConflict::combinedPageSizeFixed;
     }
+    if (request.cleanUp.straighten && request.fileType != FileType::pdf) {
+        return ChoiceConflict::straighteningNeedsPdf;
+    }
     return std::nullopt;
 }
 
@@ -106,6 +112,7 @@ ScanRequest firstOffered(const Device& scanner, ScanRequest request) {
     ScanRequest first;
     first.saveDir = std::move(request.saveDir);
     first.prefix = std::move(request.prefix);
+    first.cleanUp = request.cleanUp;
     afterScannerChange(first, scanner);
     const std::vector<PageSize> sizes = pageSizesFor(scanner, first.source);
     first.pageSize = sizes.empty() ? first.pageSize : sizes.front();
@@ -163,6 +170,7 @@ void settleOnScanner(ScanRequest& request, const Device& scanner) {
     }
     afterColorModeChange(request);
     afterCombineChange(request, scanner);
+    request.cleanUp.straighten = request.cleanUp.straighten && request.fileType == FileType::pdf;
     request.dpi = offeredOrFirst(scanner.resolutionsFor(request.source), request.dpi);
     request.pageSize = offeredOrFirst(pageSizesFor(scanner, request.source), request.pageSize);
 }

@@ -18,6 +18,7 @@ enum class ChoiceConflict {
     combinedPageSizeFixed,       ///< combining scans the scanner's first page size
     idCardNeedsFlatbed,          ///< the ID card lies on the flatbed
     pageSizeNotForSource,        ///< 4R is for the flatbed, Folio and Legal for the feeder
+    straighteningNeedsPdf,       ///< pages are straightened only in a PDF's drawing
 };
 
 /// The conflict in words, naming the choices as the command line spells them.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "devices/scan_options.h"
+#include "imaging/page_cleanup.h"
 
 namespace scandesk {
 
@@ -27,6 +28,7 @@ struct ScanRequest {
     /// Text recognition for a PDF: Tesseract codes joined by '+' ("eng", "chi_sim+eng");
     /// empty: none.
     std::string ocrLanguages{};
+    CleanUpChoices cleanUp;  ///< blank pages set aside, pages straightened, turned upright
 
     friend bool operator==(const ScanRequest&, const ScanRequest&) = default;
 };

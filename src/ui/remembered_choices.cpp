@@ -24,6 +24,13 @@ void readOption(const QSettings& settings, const char* key, E& value) {
     }
 }
 
+// The switch under `key` ("true" or "false"); anything else leaves `value` as it was.
+void readSwitch(const QSettings& settings, const char* key, bool& value) {
+    if (const auto text = textAt(settings, key); text == "true" || text == "false") {
+        value = text == "true";
+    }
+}
+
 template <typename E>
 QString spelled(E value) {
     return QString::fromStdString(std::string(toText(value)));
@@ -53,6 +60,11 @@ RememberedChoices loadChoices(const QSettings& settings, const SettingState& def
     if (const auto text = textAt(settings, "options/resolution")) {
         request.dpi = parseResolution(*text).value_or(request.dpi);
     }
+    if (const auto text = textAt(settings, "cleanup/blank"); text == "skip" || text == "keep") {
+        request.cleanUp.setAsideBlank = text == "skip";
+    }
+    readSwitch(settings, "cleanup/deskew", request.cleanUp.straighten);
+    readSwitch(settings, "cleanup/orient", request.cleanUp.turnUpright);
     request.prefix = textAt(settings, "output/prefix").value_or(request.prefix);
     choices.state.searchable = settings.value("ocr/enabled", defaults.searchable).toBool();
     choices.state.ocrLanguages = textAt(settings, "ocr/languages").value_or(defaults.ocrLanguages);
@@ -78,6 +90,9 @@ void saveChoices(QSettings& settings, const SettingState& state, const Device& s
     settings.setValue("options/fileType", spelled(request.fileType));
     settings.setValue("options/rotation", spelled(request.rotation));
     settings.setValue("options/combine", spelled(request.combine));
+    settings.setValue("cleanup/blank", request.cleanUp.setAsideBlank ? "skip" : "keep");
+    settings.setValue("cleanup/deskew", request.cleanUp.straighten ? "true" : "false");
+    settings.setValue("cleanup/orient", request.cleanUp.turnUpright ? "true" : "false");
     settings.setValue("output/prefix", QString::fromStdString(request.prefix));
     settings.setValue("ocr/enabled", state.searchable);
     settings.setValue("ocr/languages", QString::fromStdString(state.ocrLanguages));

@@ -16,6 +16,7 @@ RowRules rowRules(const Device& scanner, const ScanRequest& request) {
     rules.scanSourceEnabled = request.combine != CombineType::idCard;
     rules.pageSizeEnabled = !combining;
     rules.saveTypeEnabled = !fileTypeFixed(request);
+    rules.straightenEnabled = request.fileType == FileType::pdf;
     return rules;
 }
 

@@ -30,6 +30,7 @@ struct RowRules {
     bool scanSourceEnabled = false;
     bool pageSizeEnabled = false;
     bool saveTypeEnabled = false;
+    bool straightenEnabled = false;  ///< straightening is drawn in a PDF only
 
     friend bool operator==(const RowRules&, const RowRules&) = default;
 };

@@ -237,6 +237,20 @@ void SettingView::buildRows() {
     ocrLayout->addWidget(ocrCheck_);
     ocrLayout->addWidget(ocrLanguageChooser_, 1);
     addRow("searchablePdf", ocrRow_, ocrCheck_);
+    // The clean-up row: one box per step.
+    auto* cleanUpRow = new QWidget(this);
+    auto* cleanUpLayout = new QVBoxLayout(cleanUpRow);
+    cleanUpLayout->setContentsMargins(0, 0, 0, 0);
+    const auto addBox = [&](const char* key) {
+        auto* box = new QCheckBox(displayText(key), cleanUpRow);
+        box->setObjectName(key);
+        cleanUpLayout->addWidget(box);
+        return box;
+    };
+    setAsideBlankBox_ = addBox("setAsideBlankPages");
+    straightenBox_ = addBox("straightenPages");
+    turnUprightBox_ = addBox("turnPagesUpright");
+    addRow("cleanUp", cleanUpRow, setAsideBlankBox_);
 
     fileNameField_ = new QLineEdit(this);
     fileNameField_->setObjectName("saveFileName");
@@ -268,12 +282,12 @@ void SettingView::buildRows() {
     column->addStretch(1);
 
     // Tab walks the rows top to bottom, each row left to right, then Scan.
-    const QList<QWidget*> focusOrder{scannerChooser_,     refreshButton_,      addButton_,
-                                     scanSourceChooser_,  colorModeChooser_,   contentTypeChooser_,
-                                     resolutionChooser_,  combineTypeChooser_, pageSizeChooser_,
-                                     saveTypeChooser_,    ocrCheck_,           ocrLanguageChooser_,
-                                     rotateAngleChooser_, fileNameField_,      saveDirField_,
-                                     browseButton_,       scanButton_};
+    const QList<QWidget*> focusOrder{
+        scannerChooser_,     refreshButton_,      addButton_,         scanSourceChooser_,
+        colorModeChooser_,   contentTypeChooser_, resolutionChooser_, combineTypeChooser_,
+        pageSizeChooser_,    saveTypeChooser_,    ocrCheck_,          ocrLanguageChooser_,
+        rotateAngleChooser_, setAsideBlankBox_,   straightenBox_,     turnUprightBox_,
+        fileNameField_,      saveDirField_,       browseButton_,      scanButton_};
     for (qsizetype i = 1; i < focusOrder.size(); ++i) {
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
     }
@@ -328,6 +342,16 @@ void SettingView::connectControls() {
             state_.ocrLanguages = ocrChoices_[static_cast<size_t>(row)];
         }
     });
+    const auto onBox = [this](QCheckBox* box, bool CleanUpChoices::*step) {
+        connect(box, &QCheckBox::toggled, this, [this, step](bool checked) {
+            state_.request.cleanUp.*step = checked;
+            render();
+        });
+    };
+    onBox(setAsideBlankBox_, &CleanUpChoices::setAsideBlank);
+    onBox(straightenBox_, &CleanUpChoices::straighten);
+    onBox(turnUprightBox_, &CleanUpChoices::turnUpright);
+
     connect(fileNameField_, &QLineEdit::textChanged, this,
             [&request](const QString& text) { request.prefix = text.toStdString(); });
     connect(saveDirField_, &QLineEdit::textChanged, this,
@@ -364,6 +388,13 @@ void SettingView::render() {
                 static_cast<int>(request.pageSize));
     showEntries(saveTypeChooser_, fileTypeEntries(request), static_cast<int>(request.fileType));
     showEntries(rotateAngleChooser_, allEntries<Rotation>(), static_cast<int>(request.rotation));
+    for (auto [box, checked] : {std::pair{setAsideBlankBox_, request.cleanUp.setAsideBlank},
+                                {straightenBox_, request.cleanUp.straighten},
+                                {turnUprightBox_, request.cleanUp.turnUpright}}) {
+        const QSignalBlocker blocker(box);
+        box->setChecked(checked);
+    }
+    straightenBox_->setEnabled(rules.straightenEnabled);
     showText(fileNameField_, request.prefix);
     {
         const QSignalBlocker blocker(ocrCheck_);

@@ -169,6 +169,9 @@ class SettingView final : public QWidget {
     QCheckBox* ocrCheck_ = nullptr;
     QComboBox* ocrLanguageChooser_ = nullptr;
     std::vector<std::string> ocrChoices_;  ///< the language entries, in chooser order
+    QCheckBox* setAsideBlankBox_ = nullptr;
+    QCheckBox* straightenBox_ = nullptr;
+    QCheckBox* turnUprightBox_ = nullptr;
     QComboBox* saveTypeChooser_ = nullptr;
     QComboBox* rotateAngleChooser_ = nullptr;
     QLineEdit* fileNameField_ = nullptr;

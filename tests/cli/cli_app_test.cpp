@@ -77,6 +77,10 @@ TEST_F(Cli, ValuesNotOfferedAndRequestsBreakingARuleAreUsageErrors) {
              Row{netScan({"--combine", "IDCard", "--page-size", "A5"}, "Brisk B4 Net"),
                  "--combine leaves out --page-size"},
              Row{netScan({"--page-size", "4R"}), "4R is scanned on the flatbed (--source FB)"},
+             Row{netScan({"--deskew", "--format", "image"}), "--deskew needs --format pdf"},
+             Row{netScan({"--deskew", "--orient"}), "--deskew needs --format pdf"},
+             Row{netScan({"--blank", "drop", "--format", "pdf"}),
+                 "--blank takes skip or keep, not 'drop'"},
          }) {
         SCOPED_TRACE(row.fragment);
         EXPECT_EQ(run(row.args), kExitUsage);
@@ -263,6 +267,8 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
              Row{{"list", "--mode", "TEXT"}, "--mode is not an option of list"},
              Row{{"scan", "--prefix", ""}, "--prefix must not be empty"},
              Row{{"list", "--log-file", ""}, "--log-file must name a file"},
+             Row{{"list", "--orient"}, "--orient is not an option of list"},
+             Row{{"scan", "--deskew=yes"}, "--deskew takes no value"},
          }) {
         const CliParse parsed = parseCliArguments(row.args);
         EXPECT_FALSE(parsed.options) << row.fragment;

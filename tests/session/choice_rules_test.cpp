@@ -48,6 +48,8 @@ ScanRequest choose(const std::string& choices, const Device* on = nullptr) {
             r.fileType = parseOption<FileType>(value).value();
         } else if (key == "dpi") {
             r.dpi = parseResolution(value).value();
+        } else if (key == "deskew") {
+            r.cleanUp.straighten = true;
         } else {
             ADD_FAILURE() << word;
         }
@@ -114,6 +116,8 @@ TEST(ChoiceRules, ConflictsAreFoundAndSettlingLeavesNone) {
         // What the scanner does not offer falls back to its first offer.
         {"source=ADF dpi=1200dpi combine=IDCard",         kNoCombine, idCardNeedsFlatbed,       "source=ADF"},
         {"source=ADF page=Folio",                         kFlatbed, std::nullopt,               "source=FB"},
+        {"format=image deskew",                           kOffice,  straighteningNeedsPdf,      "format=image"},
+        {"format=pdf deskew",                             kOffice,  std::nullopt,               "format=pdf deskew"},
     }) {
         // clang-format on
         SCOPED_TRACE(row.request);
@@ -130,9 +134,11 @@ TEST(ChoiceRules, ARequestStartsAtTheScannersFirstOffers) {
     kept.saveDir = "/scans";
     kept.prefix = "bill";
     kept.colorMode = ColorMode::gray;
+    kept.cleanUp = {true, false, true};
     ScanRequest expected = choose("source=FB");
     expected.saveDir = "/scans";
     expected.prefix = "bill";
+    expected.cleanUp = kept.cleanUp;
     EXPECT_EQ(firstOffered(kFlatbed, kept), expected);
 }
 

@@ -18,7 +18,8 @@ TEST(SettingState, ChoicesDecideTheRows) {
         ColorMode mode;
         CombineType combine;
         FileType fileType;
-        // shown: combination, rotation, file name; enabled: source, page size, file type
+        // shown: combination, rotation, file name; enabled: source, page size, file type,
+        // straightening
         RowRules rules;
     };
     using enum ColorMode;
@@ -26,12 +27,12 @@ TEST(SettingState, ChoicesDecideTheRows) {
     using enum FileType;
     // clang-format off
     for (const Row& row : std::vector<Row>{
-        {"colour page files",         single,    color,      none,       image, {0, 1, 1, 1, 1, 1}},
-        {"PDF hides the file name",   single,    gray,       none,       pdf,   {0, 1, 0, 1, 1, 1}},
-        {"TEXT is not turned",        combining, blackWhite, none,       image, {1, 0, 1, 1, 1, 1}},
-        {"combining fixes the size",  combining, color,      horizontal, image, {1, 0, 1, 1, 0, 1}},
-        {"ID card fixes the source",  combining, color,      idCard,     image, {1, 0, 1, 0, 0, 1}},
-        {"combined TEXT is a PDF",    combining, blackWhite, vertical,   pdf,   {1, 0, 0, 1, 0, 0}},
+        {"colour page files",         single,    color,      none,       image, {0, 1, 1, 1, 1, 1, 0}},
+        {"PDF hides the file name",   single,    gray,       none,       pdf,   {0, 1, 0, 1, 1, 1, 1}},
+        {"TEXT is not turned",        combining, blackWhite, none,       image, {1, 0, 1, 1, 1, 1, 0}},
+        {"combining fixes the size",  combining, color,      horizontal, image, {1, 0, 1, 1, 0, 1, 0}},
+        {"ID card fixes the source",  combining, color,      idCard,     image, {1, 0, 1, 0, 0, 1, 0}},
+        {"combined TEXT is a PDF",    combining, blackWhite, vertical,   pdf,   {1, 0, 0, 1, 0, 0, 1}},
     }) {
         // clang-format on
         SCOPED_TRACE(row.what);

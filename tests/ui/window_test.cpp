@@ -4,6 +4,7 @@
 // windows of the application are independent and one that scans stays open. Then against
 // the real session core and the virtual scanner on loopback: thumbnails as the pages
 // arrive, Cancel, and the PDF a finished scan offers to open.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -185,25 +186,28 @@ void WindowTest::aFailedSecondPassIsOfferedAgainOrStopped() {
 
 void WindowTest::choicesComeBackAtTheNextStart_data() {
     QTest::addColumn<QByteArray>("file");  // at the next start; none: as the last window left it
-    // scanner row, colour mode, source, resolution, page size, file type, rotation, combination
+    // scanner row, colour mode, source, resolution, page size, file type, rotation, combination,
+    // blank pages, straightening, turning upright
     QTest::addColumn<QString>("expected");
     QTest::newRow("as the last window left them")
-        << QByteArray() << "1 GRAY256 FB 1200dpi A4 image 0 CombinVertical";
+        << QByteArray() << "1 GRAY256 FB 1200dpi A4 image 0 CombinVertical skip 0 1";
     QTest::newRow("black-and-white combining keeps to PDF")
         << QByteArray(
                "[scanner]\nname=Tessel T3\naddress=192.0.2.10\nport=54321\n[options]\n"
                "colorMode=TEXT\ncombine=CombinHorizontal\nfileType=image\nrotation=270\n"
-               "pageSize=Legal\nresolution=600dpi\nsource=ADF\n")
-        << "1 TEXT ADF 600dpi A4 pdf 0 CombinHorizontal";
+               "pageSize=Legal\nresolution=600dpi\nsource=ADF\n[cleanup]\nblank=skip\ndeskew="
+               "true\n")
+        << "1 TEXT ADF 600dpi A4 pdf 0 CombinHorizontal skip 1 0";
     QTest::newRow("unknown values and list positions give the defaults")
         << QByteArray(
                "[scanner]\nname=Tessel T3\ntype=Net\naddress=192.0.2.10\n[options]\n"
                "colorMode=2\ncombineType=1\nsaveType=1\nrotateAngle=3\npageSize=4\n"
-               "resolution=2\nscanSource=2\nsource=fb\nfileType=PDF\n")
-        << "1 CGRAY AUTO 200dpi A4 image 0 NoCombine";
+               "resolution=2\nscanSource=2\nsource=fb\nfileType=PDF\n[cleanup]\nblank=1\norient="
+               "yes\n")
+        << "1 CGRAY AUTO 200dpi A4 image 0 NoCombine keep 0 0";
     QTest::newRow("a corrupt file gives the defaults")
         << QByteArray("\x00\xff[[[\x01garbage=\n\xfe", 12)
-        << "0 CGRAY FB 200dpi A4 image 0 NoCombine";
+        << "0 CGRAY FB 200dpi A4 image 0 NoCombine keep 0 0";
 }
 
 void WindowTest::choicesComeBackAtTheNextStart() {
@@ -224,6 +228,9 @@ void WindowTest::choicesComeBackAtTheNextStart() {
                  {"combineType", int(CombineType::vertical)}}) {
             choose(name, value);
         }
+        view_->findChild<QCheckBox*>("setAsideBlankPages")->click();
+        view_->findChild<QCheckBox*>("turnPagesUpright")->click();
+        QVERIFY(!view_->findChild<QCheckBox*>("straightenPages")->isEnabled());  // page files
         view_->findChild<QLineEdit*>("saveTo")->setText(folder);
         view_->findChild<QLineEdit*>("saveFileName")->setText("receipt");
     } else {
@@ -241,6 +248,9 @@ void WindowTest::choicesComeBackAtTheNextStart() {
                                                               {"options/combine", "CombinVertical"},
                                                               {"options/fileType", "image"},
                                                               {"options/rotation", "0"},
+                                                              {"cleanup/blank", "skip"},
+                                                              {"cleanup/deskew", "false"},
+                                                              {"cleanup/orient", "true"},
                                                               {"scanner/address", "192.0.2.10"},
                                                               {"scanner/port", "54321"}}) {
             QCOMPARE(kept.value(key).toString(), QString(value));
@@ -249,12 +259,15 @@ void WindowTest::choicesComeBackAtTheNextStart() {
     discover(found);
     const SettingState& s = view_->state();
     const ScanRequest& r = s.request;
-    QCOMPARE(QString::fromStdString(
-                 std::to_string(s.scannerIndex) + " " + std::string(toText(r.colorMode)) + " " +
-                 std::string(toText(r.source)) + " " + resolutionText(r.dpi) + " " +
-                 std::string(toText(r.pageSize)) + " " + std::string(toText(r.fileType)) + " " +
-                 std::string(toText(r.rotation)) + " " + std::string(toText(r.combine))),
-             expected);
+    QCOMPARE(
+        QString::fromStdString(
+            std::to_string(s.scannerIndex) + " " + std::string(toText(r.colorMode)) + " " +
+            std::string(toText(r.source)) + " " + resolutionText(r.dpi) + " " +
+            std::string(toText(r.pageSize)) + " " + std::string(toText(r.fileType)) + " " +
+            std::string(toText(r.rotation)) + " " + std::string(toText(r.combine)) +
+            (r.cleanUp.setAsideBlank ? " skip " : " keep ") + std::to_string(r.cleanUp.straighten) +
+            " " + std::to_string(r.cleanUp.turnUpright)),
+        expected);
     QCOMPARE(QString::fromStdString(r.saveDir), folder);
     QCOMPARE(r.prefix, file.isEmpty() ? std::string("receipt") : std::string("file"));
     QCOMPARE(view_->model().selectedScanner().name, found[s.scannerIndex].name);

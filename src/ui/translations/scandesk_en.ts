@@ -591,5 +591,25 @@
         <source>pagesWithoutText</source>
         <translation>%1 page(s) have no text: their recognition failed.</translation>
     </message>
+    <message>
+        <source>cleanUp</source>
+        <translation>Clean &amp;up</translation>
+    </message>
+    <message>
+        <source>setAsideBlankPages</source>
+        <translation>Set blank pages aside</translation>
+    </message>
+    <message>
+        <source>straightenPages</source>
+        <translation>Straighten pages (PDF)</translation>
+    </message>
+    <message>
+        <source>turnPagesUpright</source>
+        <translation>Turn pages upright</translation>
+    </message>
+    <message>
+        <source>blankSetAside</source>
+        <translation>%1 blank page(s) set aside in %2.</translation>
+    </message>
 </context>
 </TS>

@@ -591,5 +591,25 @@
         <source>pagesWithoutText</source>
         <translation>%1 页没有文字：识别失败。</translation>
     </message>
+    <message>
+        <source>cleanUp</source>
+        <translation>整理(&amp;U)</translation>
+    </message>
+    <message>
+        <source>setAsideBlankPages</source>
+        <translation>移出空白页</translation>
+    </message>
+    <message>
+        <source>straightenPages</source>
+        <translation>纠正歪斜 (PDF)</translation>
+    </message>
+    <message>
+        <source>turnPagesUpright</source>
+        <translation>自动摆正页面方向</translation>
+    </message>
+    <message>
+        <source>blankSetAside</source>
+        <translation>已将 %1 张空白页移至 %2。</translation>
+    </message>
 </context>
 </TS>
