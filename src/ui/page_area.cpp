@@ -162,6 +162,19 @@ PageArea::PageArea(std::optional<DocumentFolderClaim> claim, std::unique_ptr<QSe
               onSelection([](Document& d, const auto& rows) { return d.move(rows, -1); }));
     addAction("moveForward", QKeySequence(Qt::CTRL | Qt::Key_Right),
               onSelection([](Document& d, const auto& rows) { return d.move(rows, 1); }));
+    // Clean up runs every step on the selected pages; a page marked blank is left out on
+    // Save, and the mark comes off the same way it goes on.
+    addAction("cleanUpPages", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L),
+              onSelection([](Document& d, const auto& rows) {
+                  return d.cleanUp(rows, {true, true, true}, {});
+              }));
+    addAction("markBlank", QKeySequence(Qt::CTRL | Qt::Key_B),
+              onSelection([](Document& d, const auto& rows) {
+                  const bool allBlank = std::all_of(rows.begin(), rows.end(), [&d](size_t row) {
+                      return row < d.size() && d.pages()[row].facts->blank;
+                  });
+                  return d.markBlank(rows, !allBlank);
+              }));
     addAction("reverseOrder", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R), [this] {
         if (document_) {
             changed(document_->reverse());
@@ -340,13 +353,24 @@ void PageArea::save() {
                              displayText("saveFailed").arg(QString::fromStdString(saved.error)));
         return;
     }
-    const size_t pages = document_->size();
+    const auto blank = std::count_if(document_->pages().begin(), document_->pages().end(),
+                                     [](const DocumentPage& page) { return page.facts->blank; });
+    const size_t pages = document_->size() - static_cast<size_t>(blank);
     document_->clear();
     model_->showDocument(nullptr);
     const std::string& first = saved.value->front();
     const std::string where =
         target->format == DocumentFormat::pdf ? first : fs::path(first).parent_path().string();
-    hooks_.status(displayText("pagesSaved").arg(pages).arg(QString::fromStdString(where)));
+    QString status = displayText("pagesSaved").arg(pages).arg(QString::fromStdString(where));
+    if (blank > 0) {
+        // The copies of the blank pages come last in what was written.
+        status +=
+            " " +
+            displayText("blankSetAside")
+                .arg(blank)
+                .arg(QString::fromStdString(fs::path(saved.value->back()).parent_path().string()));
+    }
+    hooks_.status(status);
     updateActions();
 }
 

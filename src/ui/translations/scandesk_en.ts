@@ -611,5 +611,13 @@
         <source>blankSetAside</source>
         <translation>%1 blank page(s) set aside in %2.</translation>
     </message>
+    <message>
+        <source>cleanUpPages</source>
+        <translation>Cl&amp;ean up</translation>
+    </message>
+    <message>
+        <source>markBlank</source>
+        <translation>Mar&amp;k as blank or not</translation>
+    </message>
 </context>
 </TS>

@@ -611,5 +611,13 @@
         <source>blankSetAside</source>
         <translation>已将 %1 张空白页移至 %2。</translation>
     </message>
+    <message>
+        <source>cleanUpPages</source>
+        <translation>整理页面(&amp;E)</translation>
+    </message>
+    <message>
+        <source>markBlank</source>
+        <translation>标记/取消空白页(&amp;K)</translation>
+    </message>
 </context>
 </TS>
