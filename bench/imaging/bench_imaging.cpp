@@ -14,6 +14,7 @@
 #include "imaging/save_jpeg.h"
 #include "imaging/save_pdf.h"
 #include "imaging/skew.h"
+#include "ocr/clean_up_step.h"
 #include "synthetic_page.h"
 
 namespace scandesk::bench {
@@ -185,6 +186,25 @@ void BM_SkewMeasurement(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SkewMeasurement)->Unit(benchmark::kMillisecond);
+
+/// Orientation and skew of a stored A4 300 dpi page of text as the pipeline's clean-up step
+/// finds them on one core (its engine made once, as each worker does): reading the file,
+/// the reduced decode, Tesseract's orientation detection and the skew measurement.
+void BM_SkewAndOrientation(benchmark::State& state) {
+    Scratch dir;
+    const std::string file = (dir.path / "page.jpg").string();
+    writeBytes(file, encodeJpeg(proseSheet(300, 2.5)).value.value_or(Bytes{}));
+    const std::unique_ptr<PageStep> step = cleanUpStep({false, true, true})();
+    for (auto _ : state) {
+        PageContext page(1, file);
+        PageAnalysis analysis;
+        step->run(page, analysis, {});
+        if (!analysis.failures.empty() || std::abs(analysis.skewDegrees - 2.5) > 0.1) {
+            state.SkipWithError("the page was not read");
+        }
+    }
+}
+BENCHMARK(BM_SkewAndOrientation)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace scandesk::bench

@@ -1,7 +1,12 @@
 // Deterministic scanner-like pages for the benchmarks.
 #include "synthetic_page.h"
 
+#include <cairo.h>
+
+#include <cmath>
 #include <fstream>
+#include <memory>
+#include <numbers>
 
 #include "imaging/jpeg_codec.h"
 
@@ -54,6 +59,46 @@ Image letterPage(int width, int height, double dotsPerInch, unsigned seed) {
                 }
             }
             x += glyph + scale * 2;
+        }
+    }
+    return page;
+}
+
+Image proseSheet(double dotsPerInch, double skewDegrees) {
+    static constexpr const char* kLines[] = {
+        "The committee met on Tuesday morning to review the quarterly budget and the",
+        "plans for the new library building. Several members asked whether the costs of",
+        "heating and lighting had been included in the estimate, and the treasurer agreed",
+        "to prepare a detailed account before the next meeting. The proposal to extend",
+    };
+    const double perMm = dotsPerInch / 25.4;
+    const int width = static_cast<int>(210 * perMm);
+    const int height = static_cast<int>(297 * perMm);
+    Image page{Raster(width, height, PixelFormat::Gray8), width * 72 / dotsPerInch,
+               height * 72 / dotsPerInch};
+    std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height), cairo_surface_destroy);
+    std::unique_ptr<cairo_t, void (*)(cairo_t*)> cairo(cairo_create(surface.get()), cairo_destroy);
+    cairo_t* c = cairo.get();
+    cairo_set_source_rgb(c, 1, 1, 1);
+    cairo_paint(c);
+    cairo_translate(c, width / 2.0, height / 2.0);
+    cairo_rotate(c, -skewDegrees * std::numbers::pi / 180);
+    cairo_translate(c, -width / 2.0, -height / 2.0);
+    cairo_scale(c, perMm, perMm);
+    cairo_set_source_rgb(c, 0, 0, 0);
+    cairo_select_font_face(c, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(c, 11 * 25.4 / 72);
+    for (int line = 0; line < 40; ++line) {
+        cairo_move_to(c, 25, 30 + line * 6);
+        cairo_show_text(c, kLines[line % 4]);
+    }
+    cairo_surface_flush(surface.get());
+    const unsigned char* pixels = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            page.raster.row(y)[x] = pixels[static_cast<size_t>(y) * stride + 4 * x + 1];
         }
     }
     return page;

@@ -15,6 +15,11 @@ Image letterPage(int width, int height, double dotsPerInch, unsigned seed = 1);
 /// A sheet of slightly noisy white paper with nothing on it.
 Image emptyPage(int width, int height, double dotsPerInch, unsigned seed = 1);
 
+/// An A4 letter of English prose in a real typeface (DejaVu Serif, 11 pt) at
+/// `dotsPerInch`, turned counter-clockwise by `skewDegrees`: what orientation detection
+/// and skew measurement read.
+Image proseSheet(double dotsPerInch, double skewDegrees);
+
 /// The page as the scanner sends it: a JPEG stream of middling quality.
 Bytes scannerJpeg(const Image& page);
 

@@ -123,8 +123,9 @@ Outcome<OrientationGuess> TesseractEngine::detectOrientation(const Raster& page,
     if (!found) {
         return Outcome<OrientationGuess>::failure("orientation not found");
     }
-    // Tesseract reports the clockwise turn that makes the page upright.
-    return {OrientationGuess{(degrees / 90) % 4, confidence}, {}};
+    // Tesseract reports how far the page is turned clockwise; turning it upright takes the
+    // rest of a full turn.
+    return {OrientationGuess{(4 - degrees / 90 % 4) % 4, confidence}, {}};
 }
 
 }  // namespace scandesk
