@@ -76,6 +76,10 @@ struct ScanOutcome {
     /// The files the scan left for the user, absolute paths in page order: its PDF, or
     /// its page files (those kept after a failure). Filled in by the scan flow.
     std::vector<std::string> files;
+    /// Pages judged blank and moved, unchanged, into `blankFolder` (their files come last
+    /// in `files`).
+    int blankSetAside = 0;
+    std::string blankFolder{};
 
     bool succeeded() const { return code == ScanCode::completed; }
     /// Neither completed nor cancelled.

@@ -5,6 +5,7 @@
 
 #include "common/diagnostics.h"
 #include "imaging/page_files.h"
+#include "ocr/clean_up_step.h"
 #include "ocr/languages.h"
 #include "ocr/recognition_step.h"
 
@@ -12,6 +13,12 @@ namespace scandesk {
 
 std::vector<PageStepFactory> analysisSteps(const ScanRequest& request) {
     std::vector<PageStepFactory> steps;
+    // Black-and-white page files are bitmaps, which the clean-up steps do not read.
+    const bool jpegPages =
+        request.fileType == FileType::pdf || request.colorMode != ColorMode::blackWhite;
+    if (request.cleanUp.any() && jpegPages) {
+        steps.push_back(cleanUpStep(request.cleanUp));
+    }
     if (auto languages = parseLanguages(request.ocrLanguages);
         languages && !request.ocrLanguages.empty()) {
         steps.push_back(recognitionStep(std::move(*languages)));
@@ -23,7 +30,7 @@ ScanAnalysis::ScanAnalysis(const ScanRequest& request, const PageJob& job, bool 
                            AnalysisProgress progress)
     : filePath_(job.filePath), combine_(combine) {
     std::vector<PageStepFactory> steps = analysisSteps(request);
-    if (request.fileType != FileType::pdf || request.keepPages || steps.empty()) {
+    if (request.keepPages || steps.empty()) {
         return;
     }
     options_.emplace();

@@ -24,8 +24,8 @@ using AnalysisProgress = std::function<void(int done, int total)>;
 /// The steps the choices ask for, in pipeline order; empty when none is.
 std::vector<PageStepFactory> analysisSteps(const ScanRequest& request);
 
-/// The analysis of one scan pass. Inactive (every call a no-op) unless the pass writes a
-/// PDF and a step is asked for. Pages stored during the scan are analysed at once;
+/// The analysis of one scan pass. Inactive (every call a no-op) unless a step is asked
+/// for and the pages are not kept for review. Pages stored during the scan are analysed at once;
 /// combined pages only once they are combined. Dropping it stops the work at once.
 class ScanAnalysis {
   public:

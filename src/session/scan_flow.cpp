@@ -1,11 +1,13 @@
 // The scan operations of the model: one-pass scans and the two passes of a combined scan.
 #include <unistd.h>
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 
 #include "common/diagnostics.h"
 #include "common/localization.h"
+#include "imaging/cleaned_pages.h"
 #include "imaging/page_files.h"
 #include "ocr/page_analysis.h"
 #include "session/choice_rules.h"
@@ -110,6 +112,18 @@ std::vector<PdfPage> documentOf(const PageJob& job, int pages, const PageAnalyse
     return document;
 }
 
+// What the per-page steps found on page files 1 ... `pages`, in page order.
+std::vector<PageFindings> findingsOf(int pages, const PageAnalyses& analyses) {
+    std::vector<PageFindings> findings(static_cast<size_t>(pages));
+    for (const auto& [n, found] : analyses) {
+        if (n >= 1 && n <= pages) {
+            findings[static_cast<size_t>(n - 1)] =
+                PageFindings{found.blank, found.quarterTurns, found.skewDegrees};
+        }
+    }
+    return findings;
+}
+
 // The page files 1 ... `pages` of the job that are on disk, as absolute paths.
 std::vector<std::string> pageFiles(const PageJob& job, int pages) {
     std::vector<std::string> files;
@@ -138,7 +152,7 @@ ScanOutcome finishPages(ScannerModelState& state, const ScanRequest& request, co
         }
         pages = *combined;
     }
-    if (request.fileType != FileType::pdf || request.keepPages) {
+    if (request.keepPages) {
         return ScanOutcome{ScanCode::completed, pages, false, {}, 0, pageFiles(job, pages)};
     }
     analysis.pagesFinal(pages);
@@ -148,29 +162,67 @@ ScanOutcome finishPages(ScannerModelState& state, const ScanRequest& request, co
         stopped.files = pageFiles(job, pages);
         return stopped;
     }
-    const std::vector<PdfPage> document = documentOf(job, pages, *analyses);
-    const Outcome<std::string> pdf =
-        state.services.writePdf(document, mediaBoxFor(request.pageSize, job.rotation),
-                                request.saveDir, state.services.now());
-    if (!pdf) {
-        diagError("save pdf error = ", pdf.error);
-        ScanOutcome failed = ScanOutcome::failure(ScanCode::cannotSavePDF, pages, pdf.error);
-        failed.files = pageFiles(job, pages);
-        return failed;
+    const bool pdf = request.fileType == FileType::pdf;
+    const std::vector<PageFindings> findings = findingsOf(pages, *analyses);
+    // Pages judged blank are no part of the document.
+    const std::vector<PdfPage> all = documentOf(job, pages, *analyses);
+    std::vector<PdfPage> document;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (i >= findings.size() || !findings[i].blank) {
+            document.push_back(all[i]);
+        }
+    }
+    std::optional<std::string> written;
+    if (pdf && !document.empty()) {
+        const Outcome<std::string> made =
+            state.services.writePdf(document, mediaBoxFor(request.pageSize, job.rotation),
+                                    request.saveDir, state.services.now());
+        if (!made) {
+            diagError("save pdf error = ", made.error);
+            ScanOutcome failed = ScanOutcome::failure(ScanCode::cannotSavePDF, pages, made.error);
+            failed.files = pageFiles(job, pages);
+            return failed;
+        }
+        written = *made.value;
     }
     std::string dir;
     {
         std::lock_guard lock(state.mutex);
         dir = state.receiveDir;
     }
-    removeReceiveDir(dir);
+    // Blank pages leave the receive directory for a folder of their own (after the PDF,
+    // which does not hold them, is written); page files found turned are turned losslessly.
+    std::vector<std::string> files;
+    for (int n = 1; n <= pages && !analyses->empty(); ++n) {
+        files.push_back(pageFileName(job.filePath, n, ".jpg"));
+    }
+    const Outcome<CleanedPages> cleaned = applyFindings(
+        files, analyses->empty() ? std::vector<PageFindings>{} : findings, dir + "-blank", !pdf);
+    if (!cleaned) {
+        // What was not moved or turned is still in the receive directory.
+        ScanOutcome failed = ScanOutcome::failure(ScanCode::saveImageError, pages, cleaned.error);
+        failed.files = pageFiles(job, pages);
+        return failed;
+    }
     std::error_code error;
-    return ScanOutcome{ScanCode::completed,
-                       pages,
-                       false,
-                       {},
-                       pagesWithoutText(*analyses),
-                       {fs::absolute(*pdf.value, error)}};
+    ScanOutcome done{ScanCode::completed, pages, false, {}, pagesWithoutText(*analyses), {}};
+    if (pdf) {
+        removeReceiveDir(dir);
+        if (written) {
+            done.files.push_back(fs::absolute(*written, error));
+        }
+    } else {
+        done.files = pageFiles(job, pages);
+    }
+    done.blankSetAside = cleaned.value->setAside;
+    done.blankFolder = cleaned.value->folder;
+    for (const std::string& file : files) {
+        const fs::path aside = fs::path(cleaned.value->folder) / fs::path(file).filename();
+        if (!cleaned.value->folder.empty() && fs::is_regular_file(aside, error)) {
+            done.files.push_back(fs::absolute(aside, error));
+        }
+    }
+    return done;
 }
 
 // The alert text of a failed or cancelled scan: what happened, then what is on disk and
@@ -199,6 +251,10 @@ void dropEmptyReceiveDir(const std::string& dir) {
 
 ScanOutcome ScannerModelState::showOutcome(ScanOutcome outcome, std::string success,
                                            std::string failure) {
+    if (outcome.succeeded() && outcome.blankSetAside > 0) {
+        success += " " + fillIn(localized("blankSetAside"),
+                                {std::to_string(outcome.blankSetAside), outcome.blankFolder});
+    }
     if (outcome.succeeded() && outcome.pagesWithoutText > 0) {
         success +=
             " " + fillIn(localized("pagesWithoutText"), {std::to_string(outcome.pagesWithoutText)});
