@@ -45,16 +45,7 @@ class CleanUpStep : public PageStep {
         if (!engine_ || !*engine_) {
             return {};
         }
-        return [this](const Image& page) -> std::optional<int> {
-            const int dotsPerInch =
-                static_cast<int>(std::lround(page.raster.width() * 72.0 / page.width));
-            const Outcome<OrientationGuess> guess =
-                engine_->value->detectOrientation(page.raster, dotsPerInch);
-            if (!guess || guess.value->confidence < kLeastOrientationConfidence) {
-                return std::nullopt;
-            }
-            return guess.value->quarterTurns;
-        };
+        return orientationReaderOf(*engine_->value);
     }
 
     CleanUpChoices choices_;
@@ -62,6 +53,18 @@ class CleanUpStep : public PageStep {
 };
 
 }  // namespace
+
+OrientationReader orientationReaderOf(TesseractEngine& engine) {
+    return [&engine](const Image& page) -> std::optional<int> {
+        const int dotsPerInch =
+            static_cast<int>(std::lround(page.raster.width() * 72.0 / page.width));
+        const Outcome<OrientationGuess> guess = engine.detectOrientation(page.raster, dotsPerInch);
+        if (!guess || guess.value->confidence < kLeastOrientationConfidence) {
+            return std::nullopt;
+        }
+        return guess.value->quarterTurns;
+    };
+}
 
 PageStepFactory cleanUpStep(CleanUpChoices choices) {
     return

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "ocr/clean_up_step.h"
 #include "ui/thumbnail_loader.h"
 #include "ui/translations.h"
 
@@ -165,8 +166,13 @@ PageArea::PageArea(std::optional<DocumentFolderClaim> claim, std::unique_ptr<QSe
     // Clean up runs every step on the selected pages; a page marked blank is left out on
     // Save, and the mark comes off the same way it goes on.
     addAction("cleanUpPages", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L),
-              onSelection([](Document& d, const auto& rows) {
-                  return d.cleanUp(rows, {true, true, true}, {});
+              onSelection([this](Document& d, const auto& rows) {
+                  if (!orientation_) {
+                      orientation_.emplace(TesseractEngine::open({"osd"}));
+                  }
+                  return d.cleanUp(rows, {true, true, true},
+                                   *orientation_ ? orientationReaderOf(*orientation_->value)
+                                                 : OrientationReader{});
               }));
     addAction("markBlank", QKeySequence(Qt::CTRL | Qt::Key_B),
               onSelection([](Document& d, const auto& rows) {

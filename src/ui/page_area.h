@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ocr/tesseract_engine.h"
 #include "session/document.h"
 #include "session/document_folder.h"
 #include "session/document_save.h"
@@ -97,6 +98,8 @@ class PageArea final : public QWidget {
     PageListModel* model_ = nullptr;
     QListView* list_ = nullptr;
     QList<QAction*> actions_;
+    /// Orientation detection for Clean up, opened on first use.
+    std::optional<Outcome<TesseractEngine>> orientation_;
     QAction* reviewAction_ = nullptr;
     QAction* saveAction_ = nullptr;
     QAction* undoAction_ = nullptr;
