@@ -55,7 +55,10 @@ Outcome<TesseractEngine> TesseractEngine::open(const std::vector<std::string>& l
     }
     auto api = std::make_unique<Api>();
     const std::string codes = joinLanguages(languages);
-    if (api->api.Init(dir.c_str(), codes.c_str(), tesseract::OEM_LSTM_ONLY) != 0) {
+    // Orientation detection has only the older engine's model; asking it for the newer one
+    // prints an error line on standard error before it falls back.
+    const auto engine = codes == "osd" ? tesseract::OEM_TESSERACT_ONLY : tesseract::OEM_LSTM_ONLY;
+    if (api->api.Init(dir.c_str(), codes.c_str(), engine) != 0) {
         return Outcome<TesseractEngine>::failure("cannot load the languages " + codes + " from " +
                                                  dir);
     }

@@ -57,6 +57,7 @@ std::string scanStack(const std::vector<std::string>& served, const std::string&
     argv.insert(argv.end(), extra.begin(), extra.end());
     const testing::ProgramRun run = testing::runProgram(argv, "", kRunLimit);
     EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");  // nothing from Tesseract beside the outcome
     return run.out.substr(run.out.rfind("info:") == std::string::npos ? 0 : run.out.rfind("info:"));
 }
 
