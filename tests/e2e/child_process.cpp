@@ -116,9 +116,7 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& i
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    if (holdInput) {
-        close(held[1]);
-    }
+    close(held[1]);  // -1 without a held input
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.path() + "/out"),
             readFile(dir.path() + "/err")};
 }

@@ -110,19 +110,19 @@ struct FuzzJob {
 
 inline FuzzJob fuzzJob(FuzzInput& in, const testing::TempDir& dir) {
     FuzzJob job;
-    ScanParam& param = job.param;
-    param.mode = static_cast<ColorMode>(in.byte() % 3);
-    param.w = 1 + static_cast<int64_t>(in.upTo(199));
-    param.h = 1 + static_cast<int64_t>(in.upTo(199));
-    param.dpi = 200;
-    PageJob& pages = job.pages;
-    pages.w = param.w;
-    pages.h = param.h;
-    pages.dpi = param.dpi;
-    pages.blackWhite = param.mode == ColorMode::blackWhite;
-    pages.keepBitmap = pages.blackWhite && in.byte() % 2;
-    pages.rotation = static_cast<Rotation>(in.byte() % 4);
-    pages.filePath = dir.path() + "/page";
+    ScanParam& p = job.param;
+    p.mode = static_cast<ColorMode>(in.byte() % 3);
+    p.w = 1 + static_cast<int64_t>(in.upTo(199));
+    p.h = 1 + static_cast<int64_t>(in.upTo(199));
+    const bool blackWhite = p.mode == ColorMode::blackWhite;
+    job.pages = {dir.path() + "/page",
+                 p.w,
+                 p.h,
+                 p.dpi,
+                 blackWhite,
+                 blackWhite && in.byte() % 2,
+                 static_cast<Rotation>(in.byte() % 4),
+                 CombineType::none};
     return job;
 }
 

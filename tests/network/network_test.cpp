@@ -164,10 +164,7 @@ TEST_P(PageStream, IsCutIntoPages) {
         emulator::test::smallJob("GRAY256", 100, 100),
         [&](int pageNo, const Bytes& data) -> std::optional<std::string> {
             pages.emplace_back(pageNo, data);
-            if (!row.stores) {
-                return "the disk is full";
-            }
-            return std::nullopt;
+            return row.stores ? std::nullopt : std::optional("the disk is full");
         },
         [&](int pageNo) { progress.push_back(pageNo); });
     communicator.disconnect();

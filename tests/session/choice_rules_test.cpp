@@ -36,29 +36,21 @@ ScanRequest choose(const std::string& choices, const Device* on = nullptr) {
         const std::string value = word.substr(word.find('=') + 1);
         if (key == "source") {
             r.source = parseOption<ScanSource>(value).value();
+            on ? afterSourceChange(r, *on) : void();
         } else if (key == "mode") {
             r.colorMode = parseOption<ColorMode>(value).value();
+            on ? afterColorModeChange(r) : void();
         } else if (key == "combine") {
             r.combine = parseOption<CombineType>(value).value();
+            on ? afterCombineChange(r, *on) : void();
         } else if (key == "rotate") {
             r.rotation = parseOption<Rotation>(value).value();
         } else if (key == "page") {
             r.pageSize = parseOption<PageSize>(value).value();
         } else if (key == "format") {
             r.fileType = parseOption<FileType>(value).value();
-        } else if (key == "dpi") {
-            r.dpi = parseResolution(value).value();
-        } else if (key == "deskew") {
-            r.cleanUp.straighten = true;
         } else {
-            ADD_FAILURE() << word;
-        }
-        if (on && key == "source") {
-            afterSourceChange(r, *on);
-        } else if (on && key == "mode") {
-            afterColorModeChange(r);
-        } else if (on && key == "combine") {
-            afterCombineChange(r, *on);
+            r.dpi = parseResolution(value).value();
         }
     }
     return r;

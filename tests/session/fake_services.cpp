@@ -68,10 +68,8 @@ ScannerModelServices fakeServices(std::shared_ptr<FakeRecord> record) {
     };
     services.savePage = [record](const PageJob& job, int pageNo, const Bytes& data) -> SaveError {
         const std::string file = pageFileName(job.filePath, pageNo, pageExtension(job));
-        {
-            std::lock_guard lock(record->mutex);
-            record->storedFiles.push_back(file);
-        }
+        std::lock_guard lock(record->mutex);
+        record->storedFiles.push_back(file);
         return writeFileAtomically(file, data);
     };
     services.combineImage = [record](int pages, int, const PageJob&) -> std::optional<int> {

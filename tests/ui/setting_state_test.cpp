@@ -1,48 +1,11 @@
-// The rows the window shows and enables for its choices, and its scan checks.
+// The window's checks before a scan (its rows follow the session's choice rules, tested
+// there and in the window test).
 #include "ui/setting_state.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace scandesk {
 namespace {
-
-TEST(SettingState, ChoicesDecideTheRows) {
-    Device combining;
-    combining.supportCombine = true;
-    const Device single;
-    struct Row {
-        const char* what;
-        const Device& scanner;
-        ColorMode mode;
-        CombineType combine;
-        FileType fileType;
-        // shown: combination, rotation, file name; enabled: source, page size, file type,
-        // straightening
-        RowRules rules;
-    };
-    using enum ColorMode;
-    using enum CombineType;
-    using enum FileType;
-    // clang-format off
-    for (const Row& row : std::vector<Row>{
-        {"colour page files",         single,    color,      none,       image, {0, 1, 1, 1, 1, 1, 0}},
-        {"PDF hides the file name",   single,    gray,       none,       pdf,   {0, 1, 0, 1, 1, 1, 1}},
-        {"TEXT is not turned",        combining, blackWhite, none,       image, {1, 0, 1, 1, 1, 1, 0}},
-        {"combining fixes the size",  combining, color,      horizontal, image, {1, 0, 1, 1, 0, 1, 0}},
-        {"ID card fixes the source",  combining, color,      idCard,     image, {1, 0, 1, 0, 0, 1, 0}},
-        {"combined TEXT is a PDF",    combining, blackWhite, vertical,   pdf,   {1, 0, 0, 1, 0, 0, 1}},
-    }) {
-        // clang-format on
-        SCOPED_TRACE(row.what);
-        ScanRequest request;
-        request.colorMode = row.mode;
-        request.combine = row.combine;
-        request.fileType = row.fileType;
-        EXPECT_EQ(rowRules(row.scanner, request), row.rules);
-    }
-}
 
 TEST(SettingState, AScanNeedsAScannerAFolderAndAFileName) {
     struct Row {

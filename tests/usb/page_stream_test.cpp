@@ -22,10 +22,7 @@ class PageStream : public ::testing::Test {
         return readImages(interface, 1, param, expectedPage,
                           [this](int pageNo, const Bytes& data) -> std::optional<std::string> {
                               saved.emplace_back(pageNo, data);
-                              if (!sinkStores) {
-                                  return "the disk is full";
-                              }
-                              return std::nullopt;
+                              return sinkStores ? std::nullopt : std::optional("the disk is full");
                           });
     }
 

@@ -297,10 +297,7 @@ TEST(UsbJob, FullDiskFailsTheJobAndKeepsTheStoredPages) {
         GTEST_SKIP() << "no small disk: " << disk.problem();
     }
     Job job;
-    PageJob pages;
-    pages.filePath = disk.path() + "/page";
-    pages.w = pages.h = 64;
-    pages.blackWhite = pages.keepBitmap = true;
+    const PageJob pages{disk.path() + "/page", 64, 64, 300, true, true, {}, {}};
     job.sink = [&pages](int pageNo, const Bytes& data) { return saveImages(pages, pageNo, data); };
     job.link.reads = accepted({});
     for (uint16_t page = 1; page <= 20; ++page) {
