@@ -86,21 +86,24 @@ ScanOutcome PageStreamReceiver::run() {
 std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
     // Bytes left over from a short block already begin this unit.
     const bool unitStartsEmpty = header_.empty();
+    if (auto stored = storeEndedPage()) {
+        return stored;
+    }
     uint8_t buffer[kHeaderUnitSize];
     while (true) {
         const size_t want = kHeaderUnitSize - header_.size();
         const Read read = readSome(buffer, want);
         if (read.timedOut || read.stopped) {
-            // A page whose end record has come is whole: it stays, whatever ends the wait.
-            if (auto stored = savePageBeforeTheNextUnit()) {
-                return stored;
-            }
+            // A page whose end record had come was stored then: it stays.
             return readFailure(read, "where a header was due");
         }
         if (read.count < 1) {
             return streamEndedInHeader(unitStartsEmpty);
         }
         header_.insert(header_.end(), buffer, buffer + read.count);
+        if (auto stored = storeEndedPage()) {
+            return stored;
+        }
         const size_t headerRead = header_.size();
         diagVerbose("header rece len = ", read.count, " and receivedHeaderLen = ", headerRead,
                     " and maxExpect = ", kHeaderUnitSize - headerRead);
@@ -122,18 +125,12 @@ std::optional<ScanOutcome> PageStreamReceiver::needHeader() {
         if (headerRead == kEndOfScanUnitSize && header_[0] == kPageEndMark) {
             const uint8_t next = header_[kEndOfScanUnitSize - 1];
             if (next == kScanFinished) {
-                if (auto stored = savePage()) {
-                    return stored;
-                }
                 diagInfo("scan finished");
                 return finished();
             }
             // A page end followed by a status byte that stays alone: the page is
             // whole, the byte says how the job ended.
             if (!startsFrame(next) && !moreBytesWithinGrace()) {
-                if (auto stored = savePage()) {
-                    return stored;
-                }
                 return statusByte(next);
             }
             continue;
@@ -148,6 +145,7 @@ std::optional<ScanOutcome> PageStreamReceiver::interpretUnit() {
     Bytes unit;
     unit.swap(header_);
     header_.reserve(kHeaderUnitSize);
+    endStored_ = false;
     const uint8_t type = unit[0];
     if (isBlockType(type)) {
         const int64_t length = blockLength(unit);
@@ -163,10 +161,8 @@ std::optional<ScanOutcome> PageStreamReceiver::interpretUnit() {
         return checkPageSize();
     }
     if (type == kPageEndMark) {
-        if (auto stored = savePage()) {
-            return stored;
-        }
-        // The rest of the unit is the next block's header.
+        // The page was stored when its end record came; the rest of the unit is the next
+        // block's header.
         const int64_t length = blockLength(std::span(unit).subspan(kPageEndRecordSize));
         receivedTotal_ += length;
         remaining_ = length;
@@ -308,13 +304,7 @@ ScanOutcome PageStreamReceiver::streamEndedInHeader(bool unitStartsEmpty) {
     }
     if (header_.size() == kEndOfScanUnitSize && header_[0] == kPageEndMark &&
         startsFrame(header_[kEndOfScanUnitSize - 1])) {
-        if (auto stored = savePage()) {
-            return *stored;
-        }
         return finished();
-    }
-    if (auto stored = savePageBeforeTheNextUnit()) {
-        return *stored;
     }
     diagError("TCPCommunicator: the stream ended while a header was due");
     return failed(ScanCode::scannerNetworkError, "the stream ended inside a header");
@@ -328,13 +318,12 @@ ScanOutcome PageStreamReceiver::failed(ScanCode code, std::string detail) const 
     return ScanOutcome::failure(code, pagesStored_, std::move(detail));
 }
 
-std::optional<ScanOutcome> PageStreamReceiver::savePageBeforeTheNextUnit() {
-    if (header_.size() < kPageEndRecordSize || header_[0] != kPageEndMark) {
+std::optional<ScanOutcome> PageStreamReceiver::storeEndedPage() {
+    if (endStored_ || header_.size() < kPageEndRecordSize || header_[0] != kPageEndMark) {
         return std::nullopt;
     }
-    auto stored = savePage();
-    header_.erase(header_.begin(), header_.begin() + kPageEndRecordSize);
-    return stored;
+    endStored_ = true;
+    return savePage();
 }
 
 std::optional<ScanOutcome> PageStreamReceiver::savePage() {

@@ -69,9 +69,10 @@ class PageStreamReceiver {
     /// Hands the page to the sink, tells progress, and starts the next page; the
     /// failure when the sink could not store it.
     std::optional<ScanOutcome> savePage();
-    /// Stores the page when the unit being read begins with its whole end record; the
+    /// Stores the page as soon as the unit being read begins with its whole end record,
+    /// once, so that a slow scanner's page is not held until the next unit comes; the
     /// failure when it could not be stored.
-    std::optional<ScanOutcome> savePageBeforeTheNextUnit();
+    std::optional<ScanOutcome> storeEndedPage();
 
     int fd_;
     int stopFd_;
@@ -93,6 +94,7 @@ class PageStreamReceiver {
     int pagesStored_ = 0;
     int64_t remaining_ = 0;
     int64_t receivedTotal_ = 0;
+    bool endStored_ = false;  ///< the page whose end record begins the unit is stored
 };
 
 }  // namespace scandesk

@@ -5,6 +5,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <atomic>
+#include <future>
 #include <map>
 #include <numeric>
 #include <thread>
@@ -255,6 +257,34 @@ TEST(PageStreamStop, AStopEndsAStreamThatNeverPauses) {
     communicator.disconnect();
     EXPECT_EQ(outcome.code, ScanCode::cancelled);
     EXPECT_EQ(outcome.pagesStored, 3);
+}
+
+// A slow scanner's page is stored once its end record is in, before the next unit comes.
+TEST(PageStreamPace, APageIsStoredBeforeTheNextUnitIsSent) {
+    std::promise<void> stored;
+    std::future<void> seen = stored.get_future();
+    std::atomic<bool> inTime = false;
+    LoopbackPeer peer([&](int connection) {
+        sendAll(connection, block(0x42, A) + E);
+        inTime = seen.wait_for(std::chrono::seconds(4)) == std::future_status::ready;
+        sendAll(connection, block(0x42, C, 2) + E + END);
+        waitForClose(connection);
+    });
+    CommunicatorLimits limits = quickLimits();
+    limits.pageTimeout = std::chrono::seconds(5);  // longer than the peer's wait
+    TCPCommunicator communicator("127.0.0.1", peer.port(), limits);
+    communicator.connect();
+    const ScanOutcome outcome =
+        communicator.receiveImages(emulator::test::smallJob("GRAY256", 100, 100),
+                                   [&](int pageNo, const Bytes&) -> std::optional<std::string> {
+                                       pageNo == 1 ? stored.set_value() : void();
+                                       return std::nullopt;
+                                   },
+                                   {});
+    communicator.disconnect();
+    EXPECT_TRUE(inTime);
+    EXPECT_EQ(outcome.code, ScanCode::completed);
+    EXPECT_EQ(outcome.pagesStored, 2);
 }
 
 Device networkScanner() {
