@@ -3,16 +3,19 @@
 
 // Only the current qpdf interface is used; this silences its transition warning.
 #define POINTERHOLDER_TRANSITION 4
+#include <sys/stat.h>
+
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <memory>
+#include <stdexcept>
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
-#include <qpdf/QUtil.hh>
 
 #include "imaging/text_layer.h"
 
@@ -22,6 +25,51 @@ namespace {
 constexpr const char* kImageName = "/Im0";
 // Spelled out: this file builds in a language mode without <numbers>.
 constexpr double kPi = 3.14159265358979323846;
+
+struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+/// The whole file, read straight into one buffer (the library's own file source reads in
+/// small pieces).
+std::string wholeFile(const std::string& path) {
+    std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rbe"));
+    if (!file || std::setvbuf(file.get(), nullptr, _IONBF, 0) != 0) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    struct stat info {};
+    const bool sized = ::fstat(::fileno(file.get()), &info) == 0 && info.st_size > 0;
+    // One byte to spare, so that the end of the file is seen without another buffer.
+    std::string bytes(sized ? static_cast<size_t>(info.st_size) + 1 : 1 << 16, '\0');
+    size_t used = 0;
+    while (const size_t got = std::fread(bytes.data() + used, 1, bytes.size() - used, file.get())) {
+        used += got;
+        if (used == bytes.size()) {
+            bytes.resize(used * 2);
+        }
+    }
+    if (std::ferror(file.get())) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    bytes.resize(used);
+    return bytes;
+}
+
+/// A page file's bytes for its image stream, read whole when the writer comes to that
+/// stream, so that one page at a time is held in memory.
+class PageFileData : public QPDFObjectHandle::StreamDataProvider {
+  public:
+    explicit PageFileData(std::string path) : path_(std::move(path)) {}
+
+    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
+        const std::string bytes = wholeFile(path_);
+        pipeline->write(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        pipeline->finish();
+    }
+
+  private:
+    std::string path_;
+};
 
 /// A number as a PDF content stream writes it, whatever the process's locale.
 std::string pdfNumber(double value) {
@@ -87,7 +135,7 @@ void addPage(QPDF& pdf, QPDFPageDocumentHelper& document, const PdfImagePage& so
                          QPDFObjectHandle::newName(source.grey ? "/DeviceGray" : "/DeviceRGB"));
     imageDict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
     // Declared as already DCT-encoded, so the writer copies the bytes unchanged.
-    image.replaceStreamData(QUtil::file_provider(source.jpegPath),
+    image.replaceStreamData(std::make_shared<PageFileData>(source.jpegPath),
                             QPDFObjectHandle::newName("/DCTDecode"), QPDFObjectHandle::newNull());
 
     // Stretched over the whole page: no margin, no centring, no kept aspect ratio.

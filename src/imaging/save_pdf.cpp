@@ -19,6 +19,7 @@ namespace scandesk {
 namespace {
 
 constexpr size_t kHeaderProbeBytes = 64 * 1024;
+constexpr size_t kWriteBufferBytes = 1 << 20;
 
 struct FileClose {
     void operator()(FILE* file) const { std::fclose(file); }
@@ -59,6 +60,8 @@ std::optional<std::string> writeDocument(const std::vector<PdfImagePage>& pages,
         }
         return std::string("cannot open ") + file.path();
     }
+    // The writer hands over many small pieces: large writes cost fewer system calls.
+    std::setvbuf(stream.get(), nullptr, _IOFBF, kWriteBufferBytes);
     return writeJpegPdf(pages, stream.get(), file.path());
 }
 
