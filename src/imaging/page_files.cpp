@@ -68,14 +68,16 @@ Outcome<Bytes> readWholeFile(const std::string& path, size_t limit) {
     if (fd < 0) {
         return Outcome<Bytes>::failure(errnoText(errno, path));
     }
-    Bytes content;
+    // Read straight into the buffer, sized by the file, so that a page costs one read.
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        content.reserve(std::min(static_cast<size_t>(info.st_size), limit));
-    }
-    uint8_t chunk[1 << 16];
-    while (content.size() < limit) {
-        const ssize_t got = ::read(fd, chunk, std::min(sizeof chunk, limit - content.size()));
+    const bool sized = ::fstat(fd, &info) == 0 && info.st_size > 0;
+    Bytes content(std::min(sized ? static_cast<size_t>(info.st_size) + 1 : size_t{1} << 16, limit));
+    size_t used = 0;
+    while (used < limit) {
+        if (used == content.size()) {
+            content.resize(std::min(limit, used * 2));
+        }
+        const ssize_t got = ::read(fd, content.data() + used, content.size() - used);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -87,8 +89,9 @@ Outcome<Bytes> readWholeFile(const std::string& path, size_t limit) {
         if (got == 0) {
             break;
         }
-        content.insert(content.end(), chunk, chunk + got);
+        used += static_cast<size_t>(got);
     }
+    content.resize(used);
     ::close(fd);
     return {std::move(content), {}};
 }

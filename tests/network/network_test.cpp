@@ -5,8 +5,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include <atomic>
-#include <future>
 #include <map>
 #include <numeric>
 #include <thread>
@@ -222,7 +220,6 @@ TEST(PageStreamCap, APageFarBeyondItsSizeEndsTheTransfer) {
     bool stored = false;
     const auto outcome = communicator.receiveImages(emulator::test::smallJob("GRAY256", 10, 10), {},
                                                     [&](int) { stored = true; });
-    communicator.disconnect();
     EXPECT_EQ(outcome.code, ScanCode::scannerNetworkError);
     EXPECT_FALSE(stored);
 }
@@ -254,37 +251,24 @@ TEST(PageStreamStop, AStopEndsAStreamThatNeverPauses) {
                                        return std::nullopt;
                                    },
                                    {});
-    communicator.disconnect();
     EXPECT_EQ(outcome.code, ScanCode::cancelled);
     EXPECT_EQ(outcome.pagesStored, 3);
 }
 
-// A slow scanner's page is stored once its end record is in, before the next unit comes.
+// A slow scanner's page is stored and shown once its end record is in, before the next unit.
 TEST(PageStreamPace, APageIsStoredBeforeTheNextUnitIsSent) {
     std::promise<void> stored;
-    std::future<void> seen = stored.get_future();
-    std::atomic<bool> inTime = false;
-    LoopbackPeer peer([&](int connection) {
+    LoopbackPeer peer([seen = stored.get_future().share()](int connection) {
         sendAll(connection, block(0x42, A) + E);
-        inTime = seen.wait_for(std::chrono::seconds(4)) == std::future_status::ready;
-        sendAll(connection, block(0x42, C, 2) + E + END);
-        waitForClose(connection);
+        if (seen.wait_for(std::chrono::seconds(4)) == std::future_status::ready) {
+            sendAll(connection, END);
+        }
     });
-    CommunicatorLimits limits = quickLimits();
-    limits.pageTimeout = std::chrono::seconds(5);  // longer than the peer's wait
-    TCPCommunicator communicator("127.0.0.1", peer.port(), limits);
+    TCPCommunicator communicator("127.0.0.1", peer.port(), quickLimits());
     communicator.connect();
-    const ScanOutcome outcome =
-        communicator.receiveImages(emulator::test::smallJob("GRAY256", 100, 100),
-                                   [&](int pageNo, const Bytes&) -> std::optional<std::string> {
-                                       pageNo == 1 ? stored.set_value() : void();
-                                       return std::nullopt;
-                                   },
-                                   {});
-    communicator.disconnect();
-    EXPECT_TRUE(inTime);
+    const auto outcome = communicator.receiveImages(emulator::test::smallJob("GRAY256", 100, 100),
+                                                    {}, [&](int) { stored.set_value(); });
     EXPECT_EQ(outcome.code, ScanCode::completed);
-    EXPECT_EQ(outcome.pagesStored, 2);
 }
 
 Device networkScanner() {
