@@ -182,6 +182,10 @@ std::optional<std::string> writeJpegPdf(const std::vector<PdfImagePage>& pages, 
         addPage(pdf, document, page, font);
     }
     QPDFWriter writer(pdf, name.c_str(), stream, false);
+    // Nothing to filter: the images are JPEG already and the content streams are small. With
+    // filtering on, the library reads every image twice (a failed filtering attempt first).
+    writer.setCompressStreams(false);
+    writer.setDecodeLevel(qpdf_dl_none);
     writer.write();
     if (std::fflush(stream) != 0 || std::ferror(stream)) {
         return "cannot write " + name;
