@@ -32,7 +32,9 @@ ContentView::ContentView(const SettingViewServices& services, std::function<void
     resize(kIdealWidth, kIdealHeight);
     settingView_->setScanHooks(SettingView::ScanHooks{
         [this] { return pageArea_->reviewFolder(); },
-        [this](const std::vector<std::string>& files) { pageArea_->addScannedPages(files); },
+        [this](const std::vector<std::string>& files, const CleanUpChoices& cleanUp) {
+            pageArea_->addScannedPages(files, cleanUp);
+        },
         [this](QList<QImage> pictures) { pageArea_->showLastScan(std::move(pictures)); }});
 
     auto* fileMenu = menuBar()->addMenu(displayText("File"));

@@ -167,12 +167,8 @@ PageArea::PageArea(std::optional<DocumentFolderClaim> claim, std::unique_ptr<QSe
     // Save, and the mark comes off the same way it goes on.
     addAction("cleanUpPages", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L),
               onSelection([this](Document& d, const auto& rows) {
-                  if (!orientation_) {
-                      orientation_.emplace(TesseractEngine::open({"osd"}));
-                  }
-                  return d.cleanUp(rows, {true, true, true},
-                                   *orientation_ ? orientationReaderOf(*orientation_->value)
-                                                 : OrientationReader{});
+                  const CleanUpChoices every{true, true, true};
+                  return d.cleanUp(rows, every, orientationReader(every));
               }));
     addAction("markBlank", QKeySequence(Qt::CTRL | Qt::Key_B),
               onSelection([](Document& d, const auto& rows) {
@@ -234,7 +230,8 @@ std::optional<std::string> PageArea::reviewFolder() const {
     return folder;
 }
 
-void PageArea::addScannedPages(const std::vector<std::string>& files) {
+void PageArea::addScannedPages(const std::vector<std::string>& files,
+                               const CleanUpChoices& cleanUp) {
     const std::optional<size_t> after = std::exchange(insertAfter_, std::nullopt);
     if (!document_ || files.empty()) {
         return;
@@ -242,6 +239,11 @@ void PageArea::addScannedPages(const std::vector<std::string>& files) {
     std::vector<std::string> failed;
     const DocumentChange change = document_->insert(files, after, &failed);
     if (!change.refused && !change.selection.empty()) {
+        // The scan's clean-up choices apply to its pages as they would to a saved scan:
+        // blank pages get their mark (and are left out on Save), turns and skew are found.
+        if (cleanUp.any()) {
+            document_->cleanUp(change.selection, cleanUp, orientationReader(cleanUp));
+        }
         changed(DocumentChange{{change.selection.front()}, {}});
     }
     hooks_.status(failed.empty() ? displayText("pagesAdded").arg(files.size())
@@ -427,6 +429,16 @@ void PageArea::adoptLeftovers() {
         }
         fs::remove(dir, error);  // only when nothing is left in it
     }
+}
+
+OrientationReader PageArea::orientationReader(const CleanUpChoices& choices) {
+    if (!choices.turnUpright) {
+        return {};
+    }
+    if (!orientation_) {
+        orientation_.emplace(TesseractEngine::open({"osd"}));
+    }
+    return *orientation_ ? orientationReaderOf(*orientation_->value) : OrientationReader{};
 }
 
 }  // namespace scandesk

@@ -66,7 +66,7 @@ class PageArea final : public QWidget {
     std::optional<std::string> reviewFolder() const;
     /// A scan for review ended: its page files (in order) join the document after the
     /// page chosen by Insert scan (at the end otherwise); the first is selected.
-    void addScannedPages(const std::vector<std::string>& files);
+    void addScannedPages(const std::vector<std::string>& files, const CleanUpChoices& cleanUp = {});
     /// A scan was saved at once: its pictures stay on show while the document is empty.
     void showLastScan(QList<QImage> pictures);
     /// Says in the status line what the start restored, if anything.
@@ -88,6 +88,9 @@ class PageArea final : public QWidget {
     void interleave();
     /// Page files a scan stored for review before the window died.
     void adoptLeftovers();
+    /// Orientation detection when the choices turn pages upright (the engine opened on
+    /// first use); nothing otherwise or when it cannot be opened.
+    OrientationReader orientationReader(const CleanUpChoices& choices);
 
     std::optional<DocumentFolderClaim> claim_;
     std::unique_ptr<Document> document_;

@@ -627,7 +627,7 @@ void SettingView::handOverPages(const ScanOutcome& outcome, const ScanRequest& r
     // Every page that arrived joins the document, even from a scan that failed later.
     const std::string dir = model_->receiveDir();
     if (hooks_.reviewedPages) {
-        hooks_.reviewedPages(outcome.files);
+        hooks_.reviewedPages(outcome.files, request.cleanUp);
     }
     std::error_code ignored;
     std::filesystem::remove(dir, ignored);  // only when every page was taken

@@ -37,7 +37,8 @@ class SettingView final : public QWidget {
         /// The folder of a reviewed scan's pages; nothing when scans are saved at once.
         std::function<std::optional<std::string>()> reviewFolder;
         /// The page files a reviewed scan left, in order.
-        std::function<void(const std::vector<std::string>& files)> reviewedPages;
+        std::function<void(const std::vector<std::string>& files, const CleanUpChoices& cleanUp)>
+            reviewedPages;
         /// The pictures of a scan that was saved at once.
         std::function<void(QList<QImage> pictures)> savedPages;
     };

@@ -49,6 +49,7 @@ class WindowTest : public QObject {
     void cancelEndsASilentScanAndKeepsItsPages();
     void aFinishedPdfScanOffersThePdf();
     void reviewedPagesAreFixedWithKeysThenSaved();
+    void aReviewedScanMarksItsBlankPages();
 
   private:
     QComboBox* chooser(const char* name) const { return view_->findChild<QComboBox*>(name); }
@@ -414,6 +415,48 @@ void WindowTest::reviewedPagesAreFixedWithKeysThenSaved() {
     QCOMPARE(QProcess::execute("pdfimages", {"-j", pdf, state.filePath("x")}), 0);
     QCOMPARE(*readWholeFile(state.filePath("x-000.jpg").toStdString()).value, stored[0]);
     QCOMPARE(*readWholeFile(state.filePath("x-001.jpg").toStdString()).value, stored[2]);
+}
+
+// With blank pages set aside, a scan for review marks its blank pages in the document (left
+// out on Save) and leaves a page with one mark unmarked.
+void WindowTest::aReviewedScanMarksItsBlankPages() {
+    QTemporaryDir pages;
+    QImage paper(1621, 2294, QImage::Format_Grayscale8);  // A4 at the 200 dpi it asks for
+    paper.fill(Qt::white);
+    const QString blank = pages.filePath("blank.jpg");
+    const QString marked = pages.filePath("marked.jpg");
+    QVERIFY(paper.save(blank, "JPG"));
+    paper.fill(Qt::white);
+    for (int y = 1100; y < 1140; ++y) {
+        for (int x = 600; x < 1000; ++x) {
+            paper.setPixel(x, y, qRgb(0, 0, 0));
+        }
+    }
+    QVERIFY(paper.save(marked, "JPG"));
+    scanner_ = std::make_unique<testing::VirtualScanner>(std::vector<std::string>{
+        "--pages", "3", "--page-file", marked.toStdString(), "--page-file", blank.toStdString()});
+    session_->realScannerPort = scanner_->port();
+    QTemporaryDir state;
+    SettingViewServices services = session_->viewServices();
+    services.claimDocumentFolder = [&state] {
+        return DocumentFolderClaim::claim(state.path().toStdString());
+    };
+    services.reviewForRun = true;
+    services.startScanner = ScannerAddress{"127.0.0.1", "Tessel T3"};
+    ContentView window(services, [] {});
+    window.show();
+    QTRY_COMPARE(window.findChild<QComboBox*>("scanner")->count(), 1);
+    auto* fileType = window.findChild<QComboBox*>("saveFileType");
+    fileType->setCurrentIndex(fileType->findData(int(FileType::pdf)));
+    window.findChild<QCheckBox*>("setAsideBlankPages")->setChecked(true);
+    window.findChild<QPushButton*>("scan")->click();
+    const Document& document = *window.pageArea().document();
+    QTRY_COMPARE_WITH_TIMEOUT(document.size(), 3u, kScanTimeoutMs);
+    std::vector<bool> marks;
+    for (const DocumentPage& page : document.pages()) {
+        marks.push_back(page.facts->blank);
+    }
+    QCOMPARE(marks, (std::vector<bool>{false, true, false}));
 }
 
 }  // namespace scandesk
