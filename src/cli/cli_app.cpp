@@ -126,11 +126,15 @@ void discover(ScannerModel& model, ManualExecutor& main,
     model.removeObserver(id);
 }
 
-// Prints the model's alert as the outcome line and gives the exit status of a run that
-// failed or did not.
+// The model's alert as the outcome line of a run that failed or did not.
+std::string outcomeLine(bool failed, const ScannerModel& model) {
+    return (failed ? "error: " : "info: ") + model.alertMessage();
+}
+
+// Prints the outcome line and gives the exit status of a run that failed or did not.
 int outcome(bool failed, ScannerModel& model, ManualExecutor& main, const CliEnvironment& env) {
     main.runAll();
-    env.out << (failed ? "error" : "info") << ": " << model.alertMessage() << "\n" << std::flush;
+    env.out << outcomeLine(failed, model) << "\n" << std::flush;
     return failed ? kExitError : kExitInfo;
 }
 
@@ -154,8 +158,7 @@ int outcome(const Interrupted& scanned, const CliOptions& options, ScannerModel&
             ManualExecutor& main, const CliEnvironment& env) {
     main.runAll();
     const ScanOutcome& result = scanned.outcome;
-    const std::string line =
-        std::string(result.succeeded() ? "info: " : "error: ") + model.alertMessage();
+    const std::string line = outcomeLine(!result.succeeded(), model);
     if (options.json) {
         const nlohmann::json object{{"outcome", line},
                                     {"code", alertKey(result.code)},
@@ -344,9 +347,7 @@ int scan(const CliOptions& options, const ScannerModelServices& services, Scanne
          firstTry = false) {
         main.runAll();
         if (!options.json) {
-            env.out << (scanned.outcome.succeeded() ? "info: " : "error: ") << model.alertMessage()
-                    << "\n"
-                    << std::flush;
+            env.out << outcomeLine(!scanned.outcome.succeeded(), model) << "\n" << std::flush;
         }
         if (!options.yes) {
             err.line("Press Enter to scan the second side, or type q and Enter to stop.");
