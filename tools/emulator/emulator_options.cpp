@@ -184,10 +184,11 @@ std::variant<EmulatorOptions, std::string> parseEmulatorOptions(std::span<const 
          }},
         {"--page-file",
          [&](const std::string& v) {
+             // A file that cannot be opened reads as empty.
              std::ifstream in(v, std::ios::binary);
-             Bytes bytes(std::istreambuf_iterator<char>(in), {});
-             script.pageFiles.push_back(std::move(bytes));
-             return in.good() || in.eof() ? !script.pageFiles.back().empty() : false;
+             script.pageFiles.emplace_back(std::istreambuf_iterator<char>(in),
+                                           std::istreambuf_iterator<char>());
+             return !script.pageFiles.back().empty();
          }},
         {"--page-gap",
          [&](const std::string& v) {
