@@ -137,7 +137,6 @@ TEST(ScannerReplies, ByteMeanings) {
     EXPECT_TRUE(needsPaperCheck(ScanSource::automatic) && needsPaperCheck(ScanSource::feeder));
 }
 
-// The size caps of received pages rest on it.
 // The frames as the scanner writes them; both transports and the virtual scanner use them.
 TEST(PageFraming, HeadersAndPageEndRecordsOnTheWire) {
     const Bytes header = blockHeader(kNextBlockType, 0x0102, 0x3456);
@@ -156,6 +155,7 @@ TEST(PageFraming, HeadersAndPageEndRecordsOnTheWire) {
     }
 }
 
+// The size caps of received pages rest on it.
 TEST(ExpectedPageSize, OneBitRowsRoundUpToWholeBytes) {
     struct Row {
         const char* mode;
