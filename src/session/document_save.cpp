@@ -65,10 +65,11 @@ Files setAsideBlankPages(const Document& document, const DocumentTarget& target)
     return {std::move(copies), {}};
 }
 
-Files savePdf(const Document& document, const DocumentTarget& target) {
+Files savePdf(const Document& document, const std::vector<DocumentPage>& kept,
+              const DocumentTarget& target) {
     Scratch scratch;
     std::vector<PdfPage> pages;
-    for (const DocumentPage& page : pagesToSave(document)) {
+    for (const DocumentPage& page : kept) {
         PdfPage pdf;
         pdf.file = document.pathOf(page);
         pdf.quarterTurns = page.quarterTurns;
@@ -106,7 +107,8 @@ Files savePdf(const Document& document, const DocumentTarget& target) {
     return {std::vector<std::string>{*written.value}, {}};
 }
 
-Files savePageFiles(const Document& document, const DocumentTarget& target) {
+Files savePageFiles(const Document& document, const std::vector<DocumentPage>& kept,
+                    const DocumentTarget& target) {
     const std::optional<std::string> dir =
         makeReceiveDir(target.folder, timeStampName(target.when));
     if (!dir) {
@@ -114,7 +116,7 @@ Files savePageFiles(const Document& document, const DocumentTarget& target) {
     }
     std::vector<std::string> written;
     int number = 0;
-    for (const DocumentPage& page : pagesToSave(document)) {
+    for (const DocumentPage& page : kept) {
         Outcome<Bytes> bytes = readWholeFile(document.pathOf(page));
         Outcome<Bytes> turned = bytes ? turnPageFile(*bytes.value, page.quarterTurns) : bytes;
         const char* extension = turned && looksLikeBitmap(*turned.value) ? ".bmp" : ".jpg";
@@ -138,11 +140,12 @@ Files saveDocument(const Document& document, const DocumentTarget& target) {
     }
     try {
         Files blank = setAsideBlankPages(document, target);
-        if (!blank || pagesToSave(document).empty()) {
+        const std::vector<DocumentPage> kept = pagesToSave(document);
+        if (!blank || kept.empty()) {
             return blank;
         }
-        Files saved = target.format == DocumentFormat::pdf ? savePdf(document, target)
-                                                           : savePageFiles(document, target);
+        Files saved = target.format == DocumentFormat::pdf ? savePdf(document, kept, target)
+                                                           : savePageFiles(document, kept, target);
         if (!saved) {
             // Nothing is left behind by a failed save; the document still has the pages.
             std::error_code ignored;
