@@ -191,6 +191,11 @@ DocumentChange Document::interleave() {
 }
 
 void Document::setFacts(const std::string& file, PageFacts facts) {
+    shareFacts(file, std::move(facts));
+    store();
+}
+
+std::shared_ptr<const PageFacts> Document::shareFacts(const std::string& file, PageFacts facts) {
     auto shared = std::make_shared<const PageFacts>(std::move(facts));
     // One fact set for the page wherever the history holds it.
     const auto update = [&](std::vector<DocumentPage>& pages) {
@@ -203,7 +208,7 @@ void Document::setFacts(const std::string& file, PageFacts facts) {
     update(pages_);
     std::for_each(undo_.begin(), undo_.end(), update);
     std::for_each(redo_.begin(), redo_.end(), update);
-    store();
+    return shared;
 }
 
 DocumentChange Document::markBlank(const std::vector<size_t>& selection, bool blank) {
@@ -211,12 +216,12 @@ DocumentChange Document::markBlank(const std::vector<size_t>& selection, bool bl
     if (chosen.empty()) {
         return refused(DocumentRefusal::nothingSelected);
     }
-    const std::vector<DocumentPage> pages = pages_;
     for (size_t i : chosen) {
-        PageFacts facts = *pages[i].facts;
+        PageFacts facts = *pages_[i].facts;
         facts.blank = blank;
-        setFacts(pages[i].file, std::move(facts));
+        shareFacts(pages_[i].file, std::move(facts));
     }
+    store();
     return {chosen, {}};
 }
 
@@ -240,7 +245,7 @@ DocumentChange Document::cleanUp(const std::vector<size_t>& selection,
         PageFacts facts = *pages[i].facts;
         facts.blank = choices.setAsideBlank ? found.value->blank : facts.blank;
         facts.skewDegrees = choices.straighten ? found.value->skewDegrees : facts.skewDegrees;
-        setFacts(pages[i].file, std::move(facts));
+        pages[i].facts = shareFacts(pages[i].file, std::move(facts));
         if (choices.turnUpright && !found.value->blank &&
             pages[i].quarterTurns != found.value->quarterTurns) {
             pages[i].quarterTurns = found.value->quarterTurns;
@@ -248,15 +253,9 @@ DocumentChange Document::cleanUp(const std::vector<size_t>& selection,
         }
     }
     if (turned) {
-        // The facts just stored belong to the new list's pages as well.
-        for (DocumentPage& page : pages) {
-            for (const DocumentPage& current : pages_) {
-                if (current.file == page.file) {
-                    page.facts = current.facts;
-                }
-            }
-        }
         apply(std::move(pages));
+    } else {
+        store();
     }
     return {chosen, {}};
 }

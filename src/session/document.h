@@ -89,6 +89,9 @@ class Document {
   private:
     /// Makes `pages` current, remembering the present state for undo.
     void apply(std::vector<DocumentPage> pages);
+    /// Gives the page `file` these facts everywhere the history holds it, without storing
+    /// the list; the shared facts.
+    std::shared_ptr<const PageFacts> shareFacts(const std::string& file, PageFacts facts);
     /// Replaces the list file with the present state.
     void store();
 
