@@ -120,6 +120,38 @@ Outcome<OpenedJpeg> openJpeg(std::span<const uint8_t> data) {
     return {std::move(jpeg), {}};
 }
 
+/// Decodes an opened stream, scaled by `scale`, into a raster of `format`; the page keeps
+/// the full-size stream's nominal size.
+Outcome<Image> decodeOpened(OpenedJpeg& jpeg, std::span<const uint8_t> data, tjscalingfactor scale,
+                            PixelFormat format) {
+    const int width = TJSCALED(jpeg.width, scale);
+    const int height = TJSCALED(jpeg.height, scale);
+    if (int64_t{width} * height > kMaxPagePixels) {
+        return Outcome<Image>::failure("jpeg: page of " + std::to_string(width) + " x " +
+                                       std::to_string(height) + " pixels is too large");
+    }
+    Image image;
+    try {
+        image.raster = Raster(width, height, format);
+    } catch (const std::bad_alloc&) {
+        return Outcome<Image>::failure("jpeg: page too large for memory");
+    }
+    if (image.raster.empty()) {
+        return Outcome<Image>::failure("jpeg: empty page");
+    }
+    // A warning (a truncated stream, say) still leaves a usable page; keep it.
+    void* handle = jpeg.handle.get();
+    if (tjDecompress2(handle, data.data(), data.size(), image.raster.data(), width,
+                      image.raster.stride(), height, turboPixelFormat(format), 0) != 0 &&
+        tjGetErrorCode(handle) != TJERR_WARNING) {
+        return Outcome<Image>::failure(turboError(handle));
+    }
+    const Density density = readJfifDensity(data).value_or(Density{});
+    image.width = pointsFor(jpeg.width, density.x);
+    image.height = pointsFor(jpeg.height, density.y);
+    return {std::move(image), {}};
+}
+
 }  // namespace
 
 double pointsFor(int pixels, double dotsPerInch) {
@@ -167,34 +199,9 @@ Outcome<Image> decodeJpeg(std::span<const uint8_t> data) {
     if (!jpeg) {
         return Outcome<Image>::failure(jpeg.error);
     }
-    void* handle = jpeg.value->handle.get();
-    const int width = jpeg.value->width;
-    const int height = jpeg.value->height;
-    const int colorspace = jpeg.value->colorspace;
-    if (int64_t{width} * height > kMaxPagePixels) {
-        return Outcome<Image>::failure("jpeg: page of " + std::to_string(width) + " x " +
-                                       std::to_string(height) + " pixels is too large");
-    }
-    const PixelFormat format = colorspace == TJCS_GRAY ? PixelFormat::Gray8 : PixelFormat::Rgb32;
-    Image image;
-    try {
-        image.raster = Raster(width, height, format);
-    } catch (const std::bad_alloc&) {
-        return Outcome<Image>::failure("jpeg: page too large for memory");
-    }
-    if (image.raster.empty()) {
-        return Outcome<Image>::failure("jpeg: empty page");
-    }
-    // A warning (a truncated stream, say) still leaves a usable page; keep it.
-    if (tjDecompress2(handle, data.data(), data.size(), image.raster.data(), width,
-                      image.raster.stride(), height, turboPixelFormat(format), 0) != 0 &&
-        tjGetErrorCode(handle) != TJERR_WARNING) {
-        return Outcome<Image>::failure(turboError(handle));
-    }
-    const Density density = readJfifDensity(data).value_or(Density{});
-    image.width = pointsFor(width, density.x);
-    image.height = pointsFor(height, density.y);
-    return {std::move(image), {}};
+    const PixelFormat format =
+        jpeg.value->colorspace == TJCS_GRAY ? PixelFormat::Gray8 : PixelFormat::Rgb32;
+    return decodeOpened(*jpeg.value, data, {1, 1}, format);
 }
 
 Outcome<Image> decodeJpegGreyReduced(std::span<const uint8_t> data, double minDotsPerInch) {
@@ -202,9 +209,6 @@ Outcome<Image> decodeJpegGreyReduced(std::span<const uint8_t> data, double minDo
     if (!jpeg) {
         return Outcome<Image>::failure(jpeg.error);
     }
-    void* handle = jpeg.value->handle.get();
-    const int width = jpeg.value->width;
-    const int height = jpeg.value->height;
     const Density density = readJfifDensity(data).value_or(Density{kPointsPerInch, kPointsPerInch});
     const double dpi = std::min(density.x, density.y);
     int factorCount = 0;
@@ -217,25 +221,7 @@ Outcome<Image> decodeJpegGreyReduced(std::span<const uint8_t> data, double minDo
             chosen = f;
         }
     }
-    const int scaledWidth = TJSCALED(width, chosen);
-    const int scaledHeight = TJSCALED(height, chosen);
-    if (int64_t{scaledWidth} * scaledHeight > kMaxPagePixels) {
-        return Outcome<Image>::failure("jpeg: page too large");
-    }
-    Image image;
-    try {
-        image.raster = Raster(scaledWidth, scaledHeight, PixelFormat::Gray8);
-    } catch (const std::bad_alloc&) {
-        return Outcome<Image>::failure("jpeg: page too large for memory");
-    }
-    if (tjDecompress2(handle, data.data(), data.size(), image.raster.data(), scaledWidth,
-                      image.raster.stride(), scaledHeight, TJPF_GRAY, 0) != 0 &&
-        tjGetErrorCode(handle) != TJERR_WARNING) {
-        return Outcome<Image>::failure(turboError(handle));
-    }
-    image.width = pointsFor(width, density.x);
-    image.height = pointsFor(height, density.y);
-    return {std::move(image), {}};
+    return decodeOpened(*jpeg.value, data, chosen, PixelFormat::Gray8);
 }
 
 Outcome<Bytes> encodeJpeg(const Image& image, int quality) {
