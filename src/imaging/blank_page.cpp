@@ -112,9 +112,8 @@ std::optional<int> inkThreshold(const Raster& grey) {
 }
 
 PageContent judgePageContent(const Image& page) {
-    const Raster grey = page.raster.format() == PixelFormat::Gray8
-                            ? page.raster
-                            : convertRaster(page.raster, PixelFormat::Gray8);
+    Raster converted;
+    const Raster& grey = greyOf(page.raster, converted);
     if (grey.empty() || page.width <= 0) {
         return PageContent::Blank;
     }

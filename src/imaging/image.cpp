@@ -91,4 +91,12 @@ Raster convertRaster(const Raster& source, PixelFormat format) {
     return result;
 }
 
+const Raster& greyOf(const Raster& raster, Raster& converted) {
+    if (raster.format() == PixelFormat::Gray8) {
+        return raster;
+    }
+    converted = convertRaster(raster, PixelFormat::Gray8);
+    return converted;
+}
+
 }  // namespace scandesk

@@ -72,4 +72,8 @@ uint8_t lumaOf(uint8_t red, uint8_t green, uint8_t blue);
 /// The same picture in another pixel format (grey from colour by luma weights).
 Raster convertRaster(const Raster& source, PixelFormat format);
 
+/// The raster in grey without copying one that is grey already: `raster` itself, or
+/// `converted` holding its grey copy.
+const Raster& greyOf(const Raster& raster, Raster& converted);
+
 }  // namespace scandesk

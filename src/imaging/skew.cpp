@@ -72,9 +72,8 @@ double sharpness(const std::vector<Ink>& ink, double degrees, int bins, double s
 }  // namespace
 
 std::optional<double> measureSkew(const Image& page, bool sideways) {
-    const Raster grey = page.raster.format() == PixelFormat::Gray8
-                            ? page.raster
-                            : convertRaster(page.raster, PixelFormat::Gray8);
+    Raster converted;
+    const Raster& grey = greyOf(page.raster, converted);
     const std::vector<Ink> ink = inkOf(grey, sideways);
     if (ink.size() < kFewestInk) {
         return std::nullopt;

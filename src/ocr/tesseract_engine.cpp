@@ -11,15 +11,6 @@ namespace scandesk {
 
 namespace {
 
-/// Tesseract's input: 8-bit grey, converted when the page is in colour.
-const Raster& greyOf(const Raster& page, Raster& converted) {
-    if (page.format() == PixelFormat::Gray8) {
-        return page;
-    }
-    converted = convertRaster(page, PixelFormat::Gray8);
-    return converted;
-}
-
 /// Tesseract's cancel hook: the stop token passed through `cancel_this`.
 bool stopRequested(void* token, int /*words*/) {
     return static_cast<const std::stop_token*>(token)->stop_requested();
@@ -36,7 +27,7 @@ struct TesseractEngine::Api {
     ~Api() { api.End(); }
 
     void setPage(const Raster& page, int dotsPerInch) {
-        Raster converted;
+        Raster converted;  // Tesseract reads 8-bit grey
         const Raster& grey = greyOf(page, converted);
         api.SetImage(grey.data(), grey.width(), grey.height(), 1, grey.stride());
         api.SetSourceResolution(std::max(dotsPerInch, 70));
