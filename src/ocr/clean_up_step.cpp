@@ -4,7 +4,6 @@
 #include <cmath>
 #include <exception>
 
-#include "imaging/page_files.h"
 #include "ocr/tesseract_engine.h"
 
 namespace scandesk {
@@ -24,7 +23,7 @@ class CleanUpStep : public PageStep {
     void run(PageContext& page, PageAnalysis& analysis, std::stop_token) override {
         Outcome<PageFindings> found = Outcome<PageFindings>::failure({});
         try {
-            const Outcome<Bytes> file = readWholeFile(page.file());
+            const Outcome<Bytes>& file = page.bytes();
             found = file ? examinePage(*file.value, choices_, orientationReader())
                          : Outcome<PageFindings>::failure(file.error);
         } catch (const std::exception& error) {

@@ -1,4 +1,4 @@
-// Decoding a page file once for all the steps that look at it.
+// Reading and decoding a page file once for all the steps that look at it.
 #include "ocr/page_step.h"
 
 #include <cmath>
@@ -10,10 +10,17 @@ namespace scandesk {
 
 PageContext::PageContext(int pageNo, std::string file) : pageNo_(pageNo), file_(std::move(file)) {}
 
+const Outcome<Bytes>& PageContext::bytes() {
+    if (!bytes_) {
+        bytes_ = readWholeFile(file_);
+    }
+    return *bytes_;
+}
+
 const Outcome<Image>& PageContext::image() {
     if (!image_) {
-        Outcome<Bytes> bytes = readWholeFile(file_);
-        image_ = bytes ? decodeJpeg(*bytes.value) : Outcome<Image>::failure(bytes.error);
+        const Outcome<Bytes>& file = bytes();
+        image_ = file ? decodeJpeg(*file.value) : Outcome<Image>::failure(file.error);
     }
     return *image_;
 }

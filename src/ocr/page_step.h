@@ -8,20 +8,23 @@
 #include <stop_token>
 #include <string>
 
+#include "common/bytes.h"
 #include "imaging/image.h"
 #include "imaging/outcome.h"
 #include "ocr/page_analysis.h"
 
 namespace scandesk {
 
-/// A stored page as the steps see it: its number, its file and, decoded once on first
-/// use, its image.
+/// A stored page as the steps see it: its number, its file and, each read once on first
+/// use, the file's bytes and its decoded image.
 class PageContext {
   public:
     PageContext(int pageNo, std::string file);
 
     int pageNo() const { return pageNo_; }
     const std::string& file() const { return file_; }
+    /// The page file's bytes, or why they cannot be read.
+    const Outcome<Bytes>& bytes();
     /// The page file decoded at full size, or why it cannot be.
     const Outcome<Image>& image();
     /// Dots per inch of the page file (from its nominal size; 300 when unknown).
@@ -30,6 +33,7 @@ class PageContext {
   private:
     int pageNo_;
     std::string file_;
+    std::optional<Outcome<Bytes>> bytes_;
     std::optional<Outcome<Image>> image_;
 };
 
