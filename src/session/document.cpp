@@ -2,6 +2,7 @@
 #include "session/document.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "common/diagnostics.h"
@@ -19,6 +20,20 @@ std::vector<size_t> validSelection(std::vector<size_t> selection, size_t size) {
         std::remove_if(selection.begin(), selection.end(), [size](size_t i) { return i >= size; }),
         selection.end());
     return selection;
+}
+
+/// Adds the files these pages name to `files`.
+void addFiles(std::set<std::string>& files, const std::vector<DocumentPage>& pages) {
+    for (const DocumentPage& page : pages) {
+        files.insert(page.file);
+    }
+}
+
+/// Adds the files every one of these page lists names to `files`.
+void addFiles(std::set<std::string>& files, const std::vector<std::vector<DocumentPage>>& lists) {
+    for (const std::vector<DocumentPage>& pages : lists) {
+        addFiles(files, pages);
+    }
 }
 
 DocumentChange refused(DocumentRefusal why) {
@@ -285,14 +300,9 @@ DocumentChange Document::redo() {
 void Document::clear() {
     StoredList gone;
     std::set<std::string> files;
-    const auto collect = [&](const std::vector<DocumentPage>& pages) {
-        for (const DocumentPage& page : pages) {
-            files.insert(page.file);
-        }
-    };
-    collect(pages_);
-    std::for_each(undo_.begin(), undo_.end(), collect);
-    std::for_each(redo_.begin(), redo_.end(), collect);
+    addFiles(files, pages_);
+    addFiles(files, undo_);
+    addFiles(files, redo_);
     gone.removed.assign(files.begin(), files.end());
     storeError_ = store_.writeList(gone);
     for (const std::string& file : files) {
@@ -312,13 +322,8 @@ void Document::apply(std::vector<DocumentPage> pages) {
     store();
     // Pages only a dropped redo held (an undone scan) can never come back.
     std::set<std::string> live;
-    const auto collect = [&](const std::vector<DocumentPage>& state) {
-        for (const DocumentPage& page : state) {
-            live.insert(page.file);
-        }
-    };
-    collect(pages_);
-    std::for_each(undo_.begin(), undo_.end(), collect);
+    addFiles(live, pages_);
+    addFiles(live, undo_);
     for (const auto& state : dropped) {
         for (const DocumentPage& page : state) {
             if (live.insert(page.file).second) {
@@ -330,21 +335,14 @@ void Document::apply(std::vector<DocumentPage> pages) {
 
 void Document::store() {
     StoredList list{pages_, {}};
+    // Files only the history names: kept for undo and redo, gone at the next start.
     std::set<std::string> current;
-    for (const DocumentPage& page : pages_) {
-        current.insert(page.file);
-    }
-    std::set<std::string> kept;
-    const auto collect = [&](const std::vector<DocumentPage>& pages) {
-        for (const DocumentPage& page : pages) {
-            if (!current.count(page.file)) {
-                kept.insert(page.file);
-            }
-        }
-    };
-    std::for_each(undo_.begin(), undo_.end(), collect);
-    std::for_each(redo_.begin(), redo_.end(), collect);
-    list.removed.assign(kept.begin(), kept.end());
+    addFiles(current, pages_);
+    std::set<std::string> history;
+    addFiles(history, undo_);
+    addFiles(history, redo_);
+    std::set_difference(history.begin(), history.end(), current.begin(), current.end(),
+                        std::back_inserter(list.removed));
     storeError_ = store_.writeList(list);
     if (storeError_) {
         diagError("cannot store the document list: ", *storeError_);
