@@ -366,19 +366,22 @@ void PageArea::save() {
     const size_t pages = document_->size() - static_cast<size_t>(blank);
     document_->clear();
     model_->showDocument(nullptr);
-    const std::string& first = saved.value->front();
-    const std::string where =
-        target->format == DocumentFormat::pdf ? first : fs::path(first).parent_path().string();
-    QString status = displayText("pagesSaved").arg(pages).arg(QString::fromStdString(where));
-    if (blank > 0) {
-        // The copies of the blank pages come last in what was written.
-        status +=
-            " " +
-            displayText("blankSetAside")
-                .arg(blank)
-                .arg(QString::fromStdString(fs::path(saved.value->back()).parent_path().string()));
+    QStringList status;
+    if (pages > 0) {
+        const std::string& first = saved.value->front();
+        const std::string where =
+            target->format == DocumentFormat::pdf ? first : fs::path(first).parent_path().string();
+        status << displayText("pagesSaved").arg(pages).arg(QString::fromStdString(where));
     }
-    hooks_.status(status);
+    if (blank > 0) {
+        // The copies of the blank pages come last in what was written; with every page blank
+        // they are all that was written, and no saved document may be claimed.
+        status << displayText("blankSetAside")
+                      .arg(blank)
+                      .arg(QString::fromStdString(
+                          fs::path(saved.value->back()).parent_path().string()));
+    }
+    hooks_.status(status.join(' '));
     updateActions();
 }
 
